@@ -1,0 +1,77 @@
+// Effect side of the preset system: the bank of 61 presets, the current preset, the
+// host chunk and the MIDI controller assignments. The host sees a single program;
+// everything it saves goes through the chunk.
+#pragma once
+
+#include "../shell/AudioEffectX.h"
+#include "PresetRecord.h"
+
+class CPresetSystemEditor;
+
+class CPresetSystemEffect : public AudioEffectX {
+public:
+    static constexpr VstInt32 kChunkSize = 16376;
+
+    CPresetSystemEffect(audioMasterCallback audioMaster, VstInt32 numPrograms,
+                        VstInt32 numParams);
+    ~CPresetSystemEffect() override;
+
+    // Host-facing operations.
+    void resume() override;
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+    VstInt32 getProgram() override { return 0; }
+    void setProgram(VstInt32) override {}
+    void setProgramName(char* name) override;
+    void getProgramName(char* text) override;
+    VstInt32 getChunk(void** data, bool isPreset) override;
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
+    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
+    VstInt32 processEvents(VstEvents* events) override;
+    VstInt32 canDo(char* text) override;
+
+    // Own operations, in their slot order.
+    virtual VstInt32 getCurrentPreset() { return currentPreset_; }
+    virtual void setCurrentPreset(VstInt32 index);
+    virtual void setCurrentPresetName(const char* name);
+    virtual void setMidiAssignment(VstInt32 parameter, VstInt32 controller);
+    virtual void clearParameterAssignment(VstInt32 parameter);
+    virtual void clearControllerAssignment(VstInt32 controller);
+    virtual VstInt32 getParameterController(VstInt32 parameter);
+    virtual VstInt32 getControllerParameter(VstInt32 controller);
+    virtual bool fetchUpdateFlag();
+    virtual void startMidiLearn();
+    virtual void stopMidiLearn();
+    virtual void setMidiLearnTarget(VstInt32 parameter);
+    virtual void startMidiUnlearn();
+    virtual void stopMidiUnlearn();
+    virtual VstInt32 getPluginId();
+    virtual void loadDefaults();
+    virtual void loadFactoryPresets();
+    virtual void clearMidiAssignments();
+
+    // Direct access for the editor's preset strip and the file images.
+    lumdel::PresetRecord& preset(int index) { return presets_[index]; }
+    bool isPresetLoading() const { return presetLoading_; }
+    bool isMidiLearnActive() const { return midiLearnActive_; }
+    bool isMidiUnlearnActive() const { return midiUnlearnActive_; }
+    VstInt32 getMidiLearnTarget() const { return midiLearnTarget_; }
+
+protected:
+    // The base part of setParameter: stores into the current preset, serves MIDI
+    // learn and unlearn, and keeps the controller assignments (60..119).
+    void storeParameter(VstInt32 index, float value);
+    CPresetSystemEditor* presetEditor();
+
+    lumdel::PresetRecord* presets_ = nullptr;
+    VstInt32 currentPreset_ = 0;
+    unsigned char* chunkBuffer_ = nullptr;
+    VstInt32* parameterController_ = nullptr;
+    VstInt32* controllerParameter_ = nullptr;
+    bool updateFlag_ = false;
+    bool midiLearnActive_ = false;
+    VstInt32 midiLearnTarget_ = lumdel::kNoAssignment;
+    bool midiUnlearnActive_ = false;
+    bool presetLoading_ = false;
+    float assignmentValues_[60] = {};
+};

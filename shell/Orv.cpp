@@ -1,0 +1,97 @@
+#include "Orv.h"
+
+#include <cstring>
+
+#include "ParameterTable.h"
+
+using namespace lumdel;
+
+namespace {
+constexpr const char* kEffectName = "Lumdel";
+constexpr const char* kVendorName = "Orvtone";
+constexpr const char* kProductName = "Lumdel - The ultimate delay machine";
+}  // namespace
+
+Orv::Orv(audioMasterCallback audioMaster) : CPresetSystemEffect(audioMaster, 1, kNumParams) {
+    std::lock_guard<std::recursive_timed_mutex> lock(engineMutex_);
+    setNumInputs(4);
+    setNumOutputs(2);
+    setUniqueID(kUniqueId);
+    canProcessReplacing();
+    canDoubleReplacing();
+    curProgram_ = 0;
+    loadDefaults();
+    setCurrentPreset(0);
+    suspend();
+}
+
+Orv::~Orv() { std::lock_guard<std::recursive_timed_mutex> lock(engineMutex_); }
+
+bool Orv::getEffectName(char* name) {
+    std::strcpy(name, kEffectName);
+    return true;
+}
+
+bool Orv::getVendorString(char* text) {
+    std::strcpy(text, kVendorName);
+    return true;
+}
+
+bool Orv::getProductString(char* text) {
+    std::strcpy(text, kProductName);
+    return true;
+}
+
+void Orv::getParameterName(VstInt32 index, char* text) { parameterName(index, text); }
+
+void Orv::getParameterLabel(VstInt32 index, char* label) { parameterLabel(index, label); }
+
+bool Orv::getParameterProperties(VstInt32 index, VstParameterProperties* p) {
+    if (index < 0 || index >= kNumParams) return false;
+    const ParamInfo& info = kParams[index];
+    switch (info.props) {
+        case HostProps::None:
+            return false;
+        case HostProps::Switch:
+            p->flags &= kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax |
+                        kVstParameterUsesIntStep;
+            p->minInteger = 0;
+            p->maxInteger = 1;
+            p->stepInteger = 1;
+            p->largeStepInteger = 1;
+            return true;
+        case HostProps::Stepped:
+            p->flags = 0;
+            p->minInteger = 1;
+            p->maxInteger = info.hostMax;
+            p->stepInteger = 1;
+            return true;
+        case HostProps::FloatEnvSpeed:
+            p->stepFloat = p->smallStepFloat = 1.0f / 900.0f;
+            p->largeStepFloat = 1.0f / 90.0f;
+            p->flags = kVstParameterUsesFloatStep;
+            return true;
+        case HostProps::FloatDlyTime:
+            p->stepFloat = p->smallStepFloat = 0.0001f;
+            p->largeStepFloat = 0.1f;
+            p->flags = kVstParameterUsesFloatStep;
+            return true;
+    }
+    return false;
+}
+
+bool Orv::setSpeakerArrangement(VstSpeakerArrangement* input, VstSpeakerArrangement* output) {
+    if (!input || !output) return false;
+    if (!routingFor(input->numChannels, output->numChannels, routing_)) return false;
+    arrangementFixed_ = true;
+    return true;
+}
+
+void Orv::probePins() {
+    if (arrangementFixed_) return;
+    int inputs = 0;
+    while (inputs < 4 && isInputConnected(inputs)) ++inputs;
+    int outputs = 0;
+    while (outputs < 2 && isOutputConnected(outputs)) ++outputs;
+    routingFor(inputs, outputs, routing_);
+}
