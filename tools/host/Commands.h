@@ -1,4 +1,5 @@
-// Sub-commands of lumdel-host; each takes the arguments after its own name.
+// Sub-commands of lumdel-host. Each command file registers itself:
+//   static const CommandRegistrar reg{"info", "info PLUGIN.so", runInfo};
 #pragma once
 
 #include <string>
@@ -14,6 +15,12 @@ struct Command {
     int (*run)(const Args& args);
 };
 
-int runInfo(const Args& args);
+std::vector<Command>& commandRegistry();
+
+struct CommandRegistrar {
+    CommandRegistrar(const char* name, const char* usage, int (*run)(const Args&)) {
+        commandRegistry().push_back({name, usage, run});
+    }
+};
 
 }  // namespace lumdel::host

@@ -50,6 +50,9 @@ std::string properties(Host& host, int index) {
 }
 }  // namespace
 
+int runInfo(const Args& args);
+static const CommandRegistrar registerInfo{"info", "info PLUGIN.so", runInfo};
+
 int runInfo(const Args& args) {
     if (args.size() != 1) {
         std::fprintf(stderr, "usage: lumdel-host info PLUGIN.so\n");
