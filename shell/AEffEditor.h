@@ -41,6 +41,9 @@ public:
     virtual bool onKeyUp(VstKeyCode&) { return false; }
     virtual bool onWheel(float) { return false; }
     virtual bool setKnobMode(VstInt32) { return false; }
+    // Private extension for our own tools (effVendorSpecific with index 'LMDL'), such
+    // as rendering the editor offscreen; hosts never send it. 0 when not understood.
+    virtual VstIntPtr vendorSpecific(VstIntPtr, void*, float) { return 0; }
 
 protected:
     AudioEffect* effect_;

@@ -68,6 +68,9 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
         case effGetVendorVersion:
             return getVendorVersion();
         case effVendorSpecific:
+            // Only our own tools use it, marked with the plug-in's code as index.
+            if (editor_ && index == vstFourCC('L', 'M', 'D', 'L'))
+                return editor_->vendorSpecific(value, ptr, opt);
             return 0;
         case effCanDo:
             if (!text) return 0;

@@ -1,0 +1,17 @@
+// The editor's bitmaps, drawn at build time and embedded in the library as PNG data.
+#pragma once
+
+#include <cstddef>
+
+namespace lumdel {
+
+struct ResourceData {
+    int id;                     // bitmap resource number (128..155, 990..999)
+    const unsigned char* data;  // PNG bytes
+    std::size_t size;
+};
+
+// The embedded bitmap with this number, or null.
+const ResourceData* findResource(int id);
+
+}  // namespace lumdel
