@@ -44,8 +44,13 @@ bool Host::load(PluginLibrary& library) {
         error_ = library.error();
         return false;
     }
+    return load(library.entry());
+}
+
+bool Host::load(PluginLibrary::Entry entry) {
+    close();
     constructingHost = this;
-    effect_ = library.entry()(&Host::callback);
+    effect_ = entry(&Host::callback);
     constructingHost = nullptr;
     if (!effect_) {
         error_ = "the entry point returned no plug-in";

@@ -75,6 +75,8 @@ public:
     // --- driving the plug-in ---------------------------------------------
     // Calls the entry point and effOpen; false (with error()) when it fails.
     bool load(PluginLibrary& library);
+    // The same with any entry point, e.g. one that builds the effect in-process.
+    bool load(PluginLibrary::Entry entry);
     // Calls effClose (which destroys the plug-in's object); safe to call twice.
     void close();
     AEffect* effect() const { return effect_; }

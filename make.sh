@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Lumdel's single entry point for users and CI.
+#   ./make.sh demo           set up, build, install ~/.vst/Lumdel.so and run the main job
+#   ./make.sh test           set up, build and run every test
+#   ./make.sh test-sanitize  every test again in an AddressSanitizer + UBSan build
+#   ./make.sh setup | build | install | bench
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(build-essential cmake pkg-config git libgtest-dev libbenchmark-dev
+          libcairo2-dev libx11-dev libxtst-dev libsndfile1-dev fonts-dejavu-core
+          xvfb xauth binutils)
+JOBS=${JOBS:-$(nproc)}
+
+setup() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+}
+
+build() {  # build DIR [cmake options...]
+    local dir=$1; shift
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > /dev/null
+    cmake --build "$dir" -j "$JOBS"
+}
+
+install_plugin() {
+    mkdir -p "$HOME/.vst"
+    cp build/Lumdel.so "$HOME/.vst/Lumdel.so.new"
+    mv "$HOME/.vst/Lumdel.so.new" "$HOME/.vst/Lumdel.so"
+    echo "Installed $HOME/.vst/Lumdel.so"
+}
+
+run_tests() {  # run_tests DIR
+    ctest --test-dir "$1" --output-on-failure -j "$JOBS" --timeout 600
+}
+
+case "${1:-}" in
+    setup) setup ;;
+    build) setup; build build ;;
+    install) setup; build build; install_plugin ;;
+    demo)
+        setup; build build; install_plugin
+        ./build/tools/host/lumdel-host info "$HOME/.vst/Lumdel.so"
+        ;;
+    test) setup; build build; run_tests build ;;
+    test-sanitize)
+        setup
+        build build-sanitize -DLUMDEL_SANITIZE=ON -DLUMDEL_BENCH=OFF
+        ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+            run_tests build-sanitize
+        ;;
+    bench) setup; build build; ./build/bench/bench_engine ;;
+    *)
+        sed -n '2,7p' "$0"
+        exit 2
+        ;;
+esac
