@@ -78,6 +78,7 @@ struct LineLocals {
     int w, p, o;
     double fade;
     double speed, phase;
+    double invSpeed;
     double inHist[4], fbHist[4], readHist[4];
 };
 
@@ -86,17 +87,25 @@ inline void advance(int& tap, int len) {
 }
 
 // One audio sample of a clocked line: the speed follows the modulation, and every whole
-// step of the clock phase writes, inserts feedback and reads one tape sample.
+// step of the clock phase writes, inserts feedback and reads one tape sample. While the
+// speed holds, the phase carries over unscaled and the tape positions use the stored
+// reciprocal of the speed (a division per sample only while it moves).
 inline double clockedLine(LineLocals& d, double modX, double vcoMod, double vcoMan,
                           const double* octave, int len) {
     const double s = (1.0 - std::fabs(vcoMod)) * vcoMan + vcoMod * modX;
     const double newSpeed = octaveAt(octave, s);
-    const double phi = 1.0 - (1.0 - d.phase) * newSpeed / d.speed;
-    d.speed = newSpeed;
+    double phi;
+    if (newSpeed == d.speed) {
+        phi = 1.0 - (1.0 - d.phase);
+    } else {
+        phi = 1.0 - (1.0 - d.phase) * newSpeed / d.speed;
+        d.speed = newSpeed;
+        d.invSpeed = 1.0 / newSpeed;
+    }
     d.phase = phi + newSpeed;
     for (int j = 0; d.phase >= 1.0; ++j) {
         d.phase -= 1.0;
-        const double t = (1.0 - phi + j) / newSpeed;
+        const double t = (1.0 - phi + j) * d.invSpeed;
         d.buf[d.w] = catmullRom(d.inHist, t);
         d.buf[d.p] += catmullRom(d.fbHist, t);
         push(d.readHist, d.buf[d.o]);
@@ -163,7 +172,7 @@ void Engine::process(T** inputs, T** outputs, int frames, const Routing& routing
 }
 
 template <typename T, bool kVco, bool kSmooth>
-void Engine::run(T** inputs, T** outputs, int frames, const Routing& routing) {
+[[gnu::flatten]] void Engine::run(T** inputs, T** outputs, int frames, const Routing& routing) {
     const T* const inL = inputs[routing.inputIndexL];
     const T* const inR = inputs[routing.inputIndexR];
     const T* const keyL = inputs[routing.sidechainIndexL];
@@ -230,9 +239,10 @@ void Engine::run(T** inputs, T** outputs, int frames, const Routing& routing) {
 
     const int len = delayBufferLength_;
     LineLocals L{left_.buf.get(), left_.writeTap, left_.preTap, left_.outTap, left_.fadeGain,
-                 left_.vcoSpeed, left_.vcoPhase, {}, {}, {}};
+                 left_.vcoSpeed, left_.vcoPhase, 1.0 / left_.vcoSpeed, {}, {}, {}};
     LineLocals R{right_.buf.get(), right_.writeTap, right_.preTap, right_.outTap,
-                 right_.fadeGain, right_.vcoSpeed, right_.vcoPhase, {}, {}, {}};
+                 right_.fadeGain, right_.vcoSpeed, right_.vcoPhase, 1.0 / right_.vcoSpeed,
+                 {}, {}, {}};
     for (int k = 0; k < 4; ++k) {
         L.inHist[k] = left_.inHist[k];
         L.fbHist[k] = left_.fbHist[k];
