@@ -41,11 +41,12 @@ int reverbMaskFor(double fs) {
 
 void ReverbLines::allocate(int mask) {
     mask_ = mask;
-    data_.reset(new double[static_cast<std::size_t>(kLines) * (mask + 1u)]());
+    data_.reset(new double[kLines * stride()]());
 }
 
 void Reverb::attach(ReverbLines& lines) {
     mask = lines.mask();
+    storageBytes = lines.bytes();
     for (int i = 0; i < 6; ++i) b[i] = lines.line(i);
     for (int i = 0; i < 6; ++i) c[i] = lines.line(6 + i);
     for (int i = 0; i < 4; ++i) a[i] = lines.line(12 + i);
@@ -99,10 +100,8 @@ void Reverb::setDamping(double d) {
 }
 
 void Reverb::reset() {
-    if (mask > 0 && b[0]) {
-        // The lines are one contiguous block starting at B0.
-        std::memset(b[0], 0, sizeof(double) * ReverbLines::kLines * (mask + 1u));
-    }
+    // The lines are one contiguous block starting at B0.
+    if (mask > 0 && b[0]) std::memset(b[0], 0, storageBytes);
     for (double& v : lp) v = 0;
     bpL = ReverbBandPass();
     bpR = ReverbBandPass();

@@ -22,11 +22,16 @@ int reverbMaskFor(double fs);
 class ReverbLines {
 public:
     static constexpr int kLines = 16;
+    // Lines of a power-of-two length written at one shared position would all fall into
+    // the same cache set; a gap of nine cache lines between them spreads them out.
+    static constexpr std::size_t kGap = 72;
+
     void allocate(int mask);  // 16 lines of mask + 1 zeroed doubles
-    double* line(int i) { return data_.get() + static_cast<std::size_t>(i) * (mask_ + 1u); }
+    double* line(int i) { return data_.get() + static_cast<std::size_t>(i) * stride(); }
     int mask() const { return mask_; }
     bool allocated() const { return data_ != nullptr; }
-    std::size_t bytes() const { return data_ ? kLines * (mask_ + 1u) * sizeof(double) : 0; }
+    std::size_t stride() const { return mask_ + 1u + kGap; }
+    std::size_t bytes() const { return data_ ? kLines * stride() * sizeof(double) : 0; }
 
 private:
     std::unique_ptr<double[]> data_;
@@ -53,6 +58,7 @@ struct Reverb {
     double* c[6] = {};
     double* a[4] = {};
     int mask = 0;  // reverbMask
+    std::size_t storageBytes = 0;  // the whole block of lines, starting at B0
 
     int type = 0;                  // rvbType
     int w = 0;                     // the shared write position (wB = wC)
