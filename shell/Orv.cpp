@@ -12,6 +12,8 @@ constexpr const char* kVendorName = "Orvtone";
 constexpr const char* kProductName = "Lumdel - The ultimate delay machine";
 }  // namespace
 
+// Called once by the entry point. The preset store exists (preset 0 stored through its
+// base path); the engine member already holds its tables and 44100 Hz buffers.
 Orv::Orv(audioMasterCallback audioMaster) : CPresetSystemEffect(audioMaster, 1, kNumParams) {
     std::lock_guard<std::recursive_timed_mutex> lock(engineMutex_);
     setNumInputs(4);
@@ -19,12 +21,19 @@ Orv::Orv(audioMasterCallback audioMaster) : CPresetSystemEffect(audioMaster, 1, 
     setUniqueID(kUniqueId);
     canProcessReplacing();
     canDoubleReplacing();
+    // The reverb's line positions exist before any preset is applied.
+    setParameter(kRvbType, 0.0f);
     curProgram_ = 0;
+    // Editor hook: the editor is created here (setEditor, setEditorLink) before the
+    // stored defaults are loaded.
     loadDefaults();
     setCurrentPreset(0);
+    engine_.placeTaps(0);
+    engine_.placeTaps(1);
     suspend();
 }
 
+// Called through effClose only. Waits for a running block, then frees the engine.
 Orv::~Orv() { std::lock_guard<std::recursive_timed_mutex> lock(engineMutex_); }
 
 bool Orv::getEffectName(char* name) {
@@ -47,7 +56,7 @@ void Orv::getParameterName(VstInt32 index, char* text) { parameterName(index, te
 void Orv::getParameterLabel(VstInt32 index, char* label) { parameterLabel(index, label); }
 
 bool Orv::getParameterProperties(VstInt32 index, VstParameterProperties* p) {
-    if (index < 0 || index >= kNumParams) return false;
+    if (index < 0 || index >= kNumParams || !p) return false;
     const ParamInfo& info = kParams[index];
     switch (info.props) {
         case HostProps::None:
@@ -80,6 +89,7 @@ bool Orv::getParameterProperties(VstInt32 index, VstParameterProperties* p) {
     return false;
 }
 
+// Host UI thread. Only the channel counts matter.
 bool Orv::setSpeakerArrangement(VstSpeakerArrangement* input, VstSpeakerArrangement* output) {
     if (!input || !output) return false;
     if (!routingFor(input->numChannels, output->numChannels, routing_)) return false;

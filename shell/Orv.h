@@ -4,8 +4,10 @@
 
 #include <mutex>
 
+#include "../engine/Engine.h"
 #include "../engine/Routing.h"
 #include "../presets/CPresetSystemEffect.h"
+#include "EditorLink.h"
 
 class Orv : public CPresetSystemEffect {
 public:
@@ -37,17 +39,60 @@ public:
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
 
+    // UI thread (editor preset menu, preset store): applies preset index through the
+    // full parameter path, relinks the editor's channels and recomputes synced values.
     void setCurrentPreset(VstInt32 index) override;
 
+    // --- for the editor (UI thread unless noted) ---------------------------------------
+    // The four-digit readout of a parameter (display texts).
+    void getReadout(VstInt32 index, VstInt32& readoutNumber, VstInt32& readoutPoint,
+                    bool& readoutSigned, VstInt32& readoutSlash, VstInt32& readoutNumerator,
+                    VstInt32& readoutDenominator);
+    // Kinds 1, 2 (delay fraction above 5000 ms), 4 (LFO fraction outside 0.01..15 Hz),
+    // 8, 16 (pre-delay fraction above 1); any other kind: false.
+    bool syncOutOfRange(int kind) const { return engine_.syncOutOfRange(kind); }
+    // The editor's tempo control (0..1 maps 30..400 BPM), used while the host gives none.
+    void setTempoNorm(float value);
+    float getTempoNorm() const { return static_cast<float>(engine_.hostTempoNorm); }
+    double hostTempo() const { return engine_.hostTempo; }
+    // True while the blocks receive a time record from the host.
+    bool hostTempoValid() const { return engine_.hostTempoValid != 0; }
+    // Peaks since the last call (then cleared), as heard after the output latency.
+    void readMeterPeaks(float& left, float& right);
+    // True when the left and right delay settings match (within 0.01).
+    bool channelsLinked();
+    // The editor's link action: copies the delay timing of one channel to the other as
+    // automated edits (begin edit, set, end edit) for every pair that differs.
+    void copyChannelSettings(bool rightToLeft);
+    // The editor registers itself here when it is created (null: no editor).
+    void setEditorLink(lumdel::EditorLink* link) { editorLink_ = link; }
+
+    // Recomputes the tempo-synchronised values (flags kSyncLeft, kSyncRight, kSyncLfo)
+    // and tells the editor the tempo.
+    void recomputeSynced(int flags);
+
+    const lumdel::EngineState& engineState() const { return engine_; }
+    const lumdel::Engine& engine() const { return engine_; }
     const lumdel::Routing& routing() const { return routing_; }
     bool arrangementFixed() const { return arrangementFixed_; }
 
 private:
     // Counts connected pins and picks the routing, unless the host fixed it.
     void probePins();
+    // The engine share of set parameter: the curve or step rule of one index 0..59.
+    void applyParameter(VstInt32 index, float value);
+    void applyDelayMode(int line, float value);
+    void applyRange(int line, float value);
+    void applyDelayTime(int line, float value);
+    void applyReverbType(float value);
+    // The stored value of a parameter 0..59 (not 43, 44).
+    double parameterValue(VstInt32 index) const;
+    template <typename T>
+    void processBlock(T** inputs, T** outputs, VstInt32 sampleFrames);
 
     std::recursive_timed_mutex engineMutex_;
+    lumdel::Engine engine_;
     lumdel::Routing routing_;
     bool arrangementFixed_ = false;
-    float values_[60] = {};
+    lumdel::EditorLink* editorLink_ = nullptr;
 };

@@ -1,0 +1,87 @@
+// The resonant state-variable filter: low-, band- or high-pass, run twice per sample
+// with the input held (2x oversampling), with a cubic limit on the band state so that
+// full resonance saturates instead of exploding. One set of states serves whichever
+// position (input, loop, output) is active.
+#pragma once
+
+#include <cmath>
+
+#include "Denormal.h"
+
+namespace lumdel {
+
+struct SvfFilter {
+    static constexpr int kCoefTableSize = 8192;  // 2 sin(i q / 8191), q = pi/4 in float
+    static constexpr int kDampTableSize = 4097;  // 2 (1 - (k/4095)^0.25)
+    static constexpr double kCoefTableQuarterPi = 0.7853981852531433;
+
+    enum Type { kLowPass = 0, kBandPass = 1, kHighPass = 2 };
+
+    // Running state, zeroed by reset() and kept while the filter is off.
+    double lowL = 0, bandL = 0, highL = 0;
+    double lowR = 0, bandR = 0, highR = 0;
+    // Coefficients of the current sample (svfF, svfDamp, svfDampLimit).
+    double f = 0, damp = 0, dampLimit = 0;
+
+    static void buildCoefTable(double* table) {
+        for (int i = 0; i < kCoefTableSize; ++i)
+            table[i] = 2.0 * std::sin(i * kCoefTableQuarterPi / 8191.0);
+    }
+    static void buildDampTable(double* table) {
+        for (int k = 0; k < kDampTableSize; ++k)
+            table[k] = 2.0 * (1.0 - std::pow(k / 4095.0, 0.25));
+    }
+
+    void reset() { *this = SvfFilter(); }
+
+    // Once per sample while the filter is on. fc = cutoff * cutoffFactor, at most
+    // maxCutoff (fs/2.75); resonance = resoModSource * resoMod + reso within 0.05..1.
+    inline void computeCoefficients(double cutoff, double cutoffFactor, double maxCutoff,
+                                    double invHalfRate, double resoModSource, double resoMod,
+                                    double reso, const double* coefTable,
+                                    const double* dampTable) {
+        double fc = cutoff * cutoffFactor;
+        if (fc > maxCutoff) fc = maxCutoff;
+        double p = fc * invHalfRate * 8191.0;
+        if (!(p > 0.0)) p = 0.0;                // negative or NaN
+        if (p > 8190.999999) p = 8190.999999;   // keeps i + 1 inside the table
+        int i = static_cast<int>(p);
+        double r = p - i;
+        f = (1.0 - r) * coefTable[i] + r * coefTable[i + 1];
+
+        double q = resoModSource * resoMod + reso;
+        if (!(q >= 0.05)) q = 0.05;  // NaN lands here too
+        if (q > 1.0) q = 1.0;
+        damp = dampTable[static_cast<int>(q * 4095.0)];
+
+        dampLimit = f > 0.0 ? 2.0 / f - f * 0.5 : 2.0;
+        if (dampLimit > 2.0) dampLimit = 2.0;
+        if (damp > dampLimit) damp = dampLimit;
+    }
+
+    // One pass of the filter; returns the output chosen by type.
+    static inline double pass(double x, double& low, double& band, double& high, double f,
+                              double damp, int type) {
+        double b = flush(band);
+        low += f * b;
+        high = x - damp * b - low;
+        band = f * high + b - 0.075 * b * b * b;
+        return type == kLowPass ? low : (type == kBandPass ? band : high);
+    }
+
+    // Two passes with the input held; the result is their mean.
+    static inline double runChannel(double x, double& low, double& band, double& high,
+                                    double f, double damp, int type) {
+        double o1 = pass(x, low, band, high, f, damp, type);
+        double o2 = pass(x, low, band, high, f, damp, type);
+        return 0.5 * (o1 + o2);
+    }
+
+    // Filters both channels in place with this sample's coefficients.
+    inline void process(double& l, double& r, int type) {
+        l = runChannel(l, lowL, bandL, highL, f, damp, type);
+        r = runChannel(r, lowR, bandR, highR, f, damp, type);
+    }
+};
+
+}  // namespace lumdel

@@ -1,0 +1,453 @@
+// Parameter application: the one place where a normalised value becomes engine
+// settings, through the curve or step rule of its index. Any thread may call it; apart
+// from the reverb type every write is a single aligned store that the block tolerates
+// at any moment.
+#include <chrono>
+#include <cmath>
+
+#include "Orv.h"
+#include "ParameterTable.h"
+
+using namespace lumdel;
+
+namespace {
+
+// v² formed in single precision, then widened.
+double squareOf(float v) { return static_cast<double>(v * v); }
+
+// Marks a line's fade after its new time is in place (the block clears the mark first
+// and then reads the time).
+void markFade(std::uint8_t& flag) { __atomic_store_n(&flag, 1, __ATOMIC_RELEASE); }
+
+}  // namespace
+
+// Host, editor, preset store or MIDI mapping; any thread.
+void Orv::setParameter(VstInt32 index, float value) {
+    if (index >= 0 && index < kNumParams) {
+        // A value that is not a number changes nothing anywhere.
+        if (!std::isfinite(value)) return;
+        applyParameter(index, value);
+    }
+    if (editorLink_) editorLink_->parameterChanged(index, value);
+    if (!presetLoading_) CPresetSystemEffect::setParameter(index, value);
+}
+
+void Orv::applyParameter(VstInt32 index, float value) {
+    EngineState& e = engine_;
+    const double v = value;
+    switch (index) {
+        case kInput:
+            if (!std::isfinite(4.0 * squareOf(value))) return;
+            e.inputValue = v;
+            e.inputGainTarget = 4.0 * squareOf(value);
+            break;
+        case kOutput:
+            if (!std::isfinite(4.0 * squareOf(value))) return;
+            e.outputValue = v;
+            e.outputGainTarget = 4.0 * squareOf(value);
+            break;
+        case kMix: e.mixTarget = v; break;
+        case kFbGainL: e.fbGainLTarget = v; break;
+        case kFbGainR: e.fbGainRTarget = v; break;
+        case kFbPanL: e.fbPanLTarget = v; break;
+        case kFbPanR: e.fbPanRTarget = v; break;
+        case kDlyPanL: e.dlyPanLTarget = v; break;
+        case kDlyPanR: e.dlyPanRTarget = v; break;
+        case kDlyGateL:
+            if (!std::isfinite(squareOf(value))) return;
+            e.gateLValue = v;
+            e.gateThresholdLTarget = squareOf(value);
+            break;
+        case kDlyGateR:
+            if (!std::isfinite(squareOf(value))) return;
+            e.gateRValue = v;
+            e.gateThresholdRTarget = squareOf(value);
+            break;
+        case kDucking:
+            e.duckingValue = v;
+            e.duckThreshold = std::pow(10.0, 1.5 * v - 1.5);
+            break;
+        case kLFORate: {
+            double rate = std::pow(16.0, v) - 1.0;
+            if (!std::isfinite(rate)) return;
+            if (rate < 0.01) rate = 0.01;
+            e.lfoRateValue = v;
+            e.lfoRateHz = rate;
+            engine_.updateLfoPhaseInc();
+            break;
+        }
+        case kLROffset:
+            e.lrOffsetValue = v;
+            e.lrOffset = (v - 0.5) * kPi;
+            break;
+        case kModSrc: e.modSrcTarget = v; break;
+        case kCutfMod:
+            e.cutfModValue = v;
+            e.cutfModTarget = (v - 0.5) * 2.0;
+            break;
+        case kResoMod:
+            e.resoModValue = v;
+            e.resoModTarget = (v - 0.5) * 2.0;
+            break;
+        case kCutoff: {
+            double hz = 64.0 * std::pow(2.0, 8.0 * v) - 14.0;
+            if (!std::isfinite(hz)) return;
+            if (hz > 16000.0) hz = 16000.0;
+            if (hz > e.sampleRate * 0.5) hz = e.sampleRate * 0.5;
+            e.cutoffValue = v;
+            e.cutoffTarget = hz;
+            break;
+        }
+        case kReso:
+            e.resoValue = v;
+            e.resoTarget = v < 0.05 ? 0.05 : v;
+            break;
+        case kVcoMan:
+            e.vcoManValue = v;
+            e.vcoMan = (v - 0.5) * 2.0;
+            break;
+        case kVcoMod:
+            e.vcoModValue = v;
+            e.vcoModTarget = (v - 0.5) * 2.0;
+            break;
+        case kDrive: {
+            const double gain = std::pow(2.0, 4.0 * v);
+            if (!std::isfinite(gain)) return;
+            e.driveValue = v;
+            e.driveGainTarget = gain;
+            break;
+        }
+        case kModSens: {
+            const double sens = std::pow(2.0, 4.0 * v);
+            if (!std::isfinite(sens)) return;
+            e.modSensValue = v;
+            e.modSens = sens;
+            break;
+        }
+        case kRvbAmt:
+            e.rvbAmtValue = v;
+            e.reverbAmount = v;
+            break;
+        case kMuteInL:
+            e.muteInLValue = v;
+            e.muteInLTarget = v > 0.5 ? 0.0 : 1.0;
+            break;
+        case kMuteInR:
+            e.muteInRValue = v;
+            e.muteInRTarget = v > 0.5 ? 0.0 : 1.0;
+            break;
+        case kEnvSpeed:
+            e.envSpeedValue = v;
+            e.envTimeMs = 100.0 + 900.0 * v;
+            engine_.updateEnvSpeedCoefs();
+            break;
+
+        // Switches and steps act at once.
+        case kFbInvL:
+            e.fbInvLValue = v;
+            e.fbInvL = toStep(value, 2);
+            e.fbSignL = e.fbInvL ? -1.0 : 1.0;
+            break;
+        case kFbInvR:
+            e.fbInvRValue = v;
+            e.fbInvR = toStep(value, 2);
+            e.fbSignR = e.fbInvR ? -1.0 : 1.0;
+            break;
+        case kDlyInvL:
+            e.dlyInvLValue = v;
+            e.dlyInvL = toStep(value, 2);
+            e.dlySignL = e.dlyInvL ? -1.0 : 1.0;
+            break;
+        case kDlyInvR:
+            e.dlyInvRValue = v;
+            e.dlyInvR = toStep(value, 2);
+            e.dlySignR = e.dlyInvR ? -1.0 : 1.0;
+            break;
+        case kLFOWave:
+            e.lfoWaveValue = v;
+            e.lfoWave = toStep(value, 5);
+            break;
+        case kFltType:
+            e.fltTypeValue = v;
+            e.fltType = toStep(value, 3);
+            break;
+        case kFltMode:
+            e.fltModeValue = v;
+            e.fltMode = toStep(value, 3);
+            break;
+        case kRvbMode:
+            e.rvbModeValue = v;
+            e.rvbMode = toStep(value, 2);
+            break;
+        case kBypass:
+            e.bypassValue = v;
+            e.bypass = toStep(value, 2);
+            break;
+        case kFltOn:
+            e.fltOnValue = v;
+            e.fltOn = toStep(value, 2);
+            break;
+        case kVcoOn:
+            e.vcoOnValue = v;
+            e.vcoOn = toStep(value, 2);
+            break;
+        case kRvbOn:
+            e.rvbOnValue = v;
+            e.rvbOn = toStep(value, 2);
+            break;
+
+        // Delay timing.
+        case kDlyModeL: applyDelayMode(0, value); break;
+        case kDlyModeR: applyDelayMode(1, value); break;
+        case kDlyNumL:
+            e.dlyNumLValue = v;
+            e.dlyNumL = toStep(value, 5);
+            recomputeSynced(kSyncLeft);
+            break;
+        case kDlyNumR:
+            e.dlyNumRValue = v;
+            e.dlyNumR = toStep(value, 5);
+            recomputeSynced(kSyncRight);
+            break;
+        case kDlyDenL:
+            e.dlyDenLValue = v;
+            e.dlyDenL = toStep(value, 13);
+            recomputeSynced(kSyncLeft);
+            break;
+        case kDlyDenR:
+            e.dlyDenRValue = v;
+            e.dlyDenR = toStep(value, 13);
+            recomputeSynced(kSyncRight);
+            break;
+        case kRangeL: applyRange(0, value); break;
+        case kRangeR: applyRange(1, value); break;
+        case kDlyTimeL: applyDelayTime(0, value); break;
+        case kDlyTimeR: applyDelayTime(1, value); break;
+        case kPreNumL:
+            e.preNumLValue = v;
+            e.preNumL = toStep(value, 6);
+            markFade(e.dlyFadeL);
+            break;
+        case kPreNumR:
+            e.preNumRValue = v;
+            e.preNumR = toStep(value, 6);
+            markFade(e.dlyFadeR);
+            break;
+        case kPreDenL:
+            e.preDenLValue = v;
+            e.preDenL = toStep(value, 13);
+            markFade(e.dlyFadeL);
+            break;
+        case kPreDenR:
+            e.preDenRValue = v;
+            e.preDenR = toStep(value, 13);
+            markFade(e.dlyFadeR);
+            break;
+
+        // LFO timing.
+        case kLfoMode:
+            e.lfoModeValue = v;
+            e.lfoMode = toStep(value, 3);
+            if (e.lfoMode != 0) recomputeSynced(kSyncLfo);
+            break;
+        case kLfoNum:
+            e.lfoNumValue = v;
+            e.lfoNum = toStep(value, 5);
+            recomputeSynced(kSyncLfo);
+            break;
+        case kLfoDen:
+            e.lfoDenValue = v;
+            e.lfoDen = toStep(value, 13);
+            recomputeSynced(kSyncLfo);
+            break;
+
+        // Reverb.
+        case kRvbType: applyReverbType(value); break;
+        case kRvbDamp:
+            // The block brings the reverb's loop gains up to date before its next sample.
+            e.rvbDampValue = v;
+            break;
+
+        // Legacy switches: their lower half resets Drive or CutfMod through the full
+        // path, so the editor and the preset store see the change too.
+        case kLegacyDrive:
+            if (toStep(value, 2) == 0) setParameter(kDrive, 0.0f);
+            break;
+        case kLegacyCutfMod:
+            if (toStep(value, 2) == 0) setParameter(kCutfMod, 0.5f);
+            break;
+        default: break;
+    }
+}
+
+void Orv::applyDelayMode(int line, float value) {
+    EngineState& e = engine_;
+    const bool left = line == 0;
+    (left ? e.dlyModeLValue : e.dlyModeRValue) = value;
+    const int sync = toStep(value, 2);
+    (left ? e.dlySyncL : e.dlySyncR) = sync;
+    if (sync) {
+        recomputeSynced(left ? kSyncLeft : kSyncRight);
+        return;
+    }
+    // Free time: keep the time heard and choose the range that holds it.
+    const double t = left ? e.dlyTimeLSetMs : e.dlyTimeRSetMs;
+    const int r = t > 1000.0 ? 2 : (t > 100.0 ? 1 : 0);
+    (left ? e.rangeL : e.rangeR) = r;
+    (left ? e.rangeLValue : e.rangeRValue) = fromStep(r, 3);
+    (left ? e.rangeLMs : e.rangeRMs) = kRangeMs[r];
+    (left ? e.dlyTimeLNorm : e.dlyTimeRNorm) = t / kRangeMs[r];
+}
+
+void Orv::applyRange(int line, float value) {
+    EngineState& e = engine_;
+    const bool left = line == 0;
+    double& rangeMs = left ? e.rangeLMs : e.rangeRMs;
+    double& norm = left ? e.dlyTimeLNorm : e.dlyTimeRNorm;
+    const double old = rangeMs;
+    (left ? e.rangeLValue : e.rangeRValue) = value;
+    const int r = toStep(value, 3);
+    (left ? e.rangeL : e.rangeR) = r;
+    rangeMs = kRangeMs[r];
+    norm = std::min(norm * old / rangeMs, 1.0);
+    const double t = rangeMs * norm;
+    (left ? e.dlyTimeLSetMs : e.dlyTimeRSetMs) = t;
+    (left ? e.dlyTimeLMs : e.dlyTimeRMs) = t;
+    markFade(left ? e.dlyFadeL : e.dlyFadeR);
+    recomputeSynced(left ? kSyncLeft : kSyncRight);
+}
+
+void Orv::applyDelayTime(int line, float value) {
+    EngineState& e = engine_;
+    const bool left = line == 0;
+    // While the line follows the tempo its time comes from the note value.
+    if ((left ? e.dlySyncL : e.dlySyncR) != 0) return;
+    const double t = value * (left ? e.rangeLMs : e.rangeRMs);
+    (left ? e.dlyTimeLNorm : e.dlyTimeRNorm) = value;
+    (left ? e.dlyTimeLSetMs : e.dlyTimeRSetMs) = t;
+    (left ? e.dlyTimeLMs : e.dlyTimeRMs) = t;
+    markFade(left ? e.dlyFadeL : e.dlyFadeR);
+}
+
+// The only parameter applied under the engine lock: it moves the reverb's read
+// positions, which the block uses as indices. A lock not obtained in time changes nothing.
+void Orv::applyReverbType(float value) {
+    std::unique_lock<std::recursive_timed_mutex> lock(engineMutex_, std::defer_lock);
+    if (!lock.try_lock_for(std::chrono::milliseconds(1000))) return;
+    engine_.applyReverbType(value, toStep(value, 2));
+}
+
+void Orv::recomputeSynced(int flags) {
+    engine_.recomputeSynced(flags);
+    if (editorLink_) editorLink_->tempoChanged(static_cast<float>(engine_.hostTempo));
+}
+
+void Orv::setTempoNorm(float value) {
+    if (!std::isfinite(value)) return;
+    // Outside 0..1 the tempo would leave 30..400 BPM (or reach 0): hold it in.
+    const double v = value < 0.0f ? 0.0 : (value > 1.0f ? 1.0 : static_cast<double>(value));
+    engine_.hostTempoNorm = v;
+    engine_.hostTempo = 30.0 + 370.0 * v;
+    recomputeSynced(kSyncAll);
+}
+
+double Orv::parameterValue(VstInt32 index) const {
+    const EngineState& e = engine_;
+    switch (index) {
+        case kInput: return e.inputValue;
+        case kOutput: return e.outputValue;
+        case kMix: return e.mixTarget;
+        case kFbGainL: return e.fbGainLTarget;
+        case kFbGainR: return e.fbGainRTarget;
+        case kFbPanL: return e.fbPanLTarget;
+        case kFbPanR: return e.fbPanRTarget;
+        case kFbInvL: return e.fbInvLValue;
+        case kFbInvR: return e.fbInvRValue;
+        case kLFOWave: return e.lfoWaveValue;
+        case kLFORate: return e.lfoRateValue;
+        case kLROffset: return e.lrOffsetValue;
+        case kModSrc: return e.modSrcTarget;
+        case kCutfMod: return e.cutfModValue;
+        case kFltType: return e.fltTypeValue;
+        case kCutoff: return e.cutoffValue;
+        case kReso: return e.resoValue;
+        case kVcoMan: return e.vcoManValue;
+        case kVcoMod: return e.vcoModValue;
+        case kDlyInvL: return e.dlyInvLValue;
+        case kDlyInvR: return e.dlyInvRValue;
+        case kDrive: return e.driveValue;
+        case kEnvSpeed: return e.envSpeedValue;
+        case kFltMode: return e.fltModeValue;
+        case kDlyModeL: return e.dlyModeLValue;
+        case kDlyModeR: return e.dlyModeRValue;
+        case kDlyNumL: return e.dlyNumLValue;
+        case kDlyNumR: return e.dlyNumRValue;
+        case kDlyDenL: return e.dlyDenLValue;
+        case kDlyDenR: return e.dlyDenRValue;
+        case kRangeL: return e.rangeLValue;
+        case kRangeR: return e.rangeRValue;
+        case kLfoMode: return e.lfoModeValue;
+        case kLfoNum: return e.lfoNumValue;
+        case kLfoDen: return e.lfoDenValue;
+        case kDlyTimeL: return e.dlyTimeLNorm;
+        case kDlyTimeR: return e.dlyTimeRNorm;
+        case kRvbMode: return e.rvbModeValue;
+        case kRvbType: return e.rvbTypeValue;
+        case kRvbDamp: return e.rvbDampValue;
+        case kRvbAmt: return e.rvbAmtValue;
+        case kBypass: return e.bypassValue;
+        case kFltOn: return e.fltOnValue;
+        case kLegacyDrive:
+        case kLegacyCutfMod: return 1.0;
+        case kVcoOn: return e.vcoOnValue;
+        case kRvbOn: return e.rvbOnValue;
+        case kModSens: return e.modSensValue;
+        case kDlyPanL: return e.dlyPanLTarget;
+        case kDlyPanR: return e.dlyPanRTarget;
+        case kDlyGateL: return e.gateLValue;
+        case kDlyGateR: return e.gateRValue;
+        case kDucking: return e.duckingValue;
+        case kResoMod: return e.resoModValue;
+        case kPreNumL: return e.preNumLValue;
+        case kPreNumR: return e.preNumRValue;
+        case kPreDenL: return e.preDenLValue;
+        case kPreDenR: return e.preDenRValue;
+        case kMuteInL: return e.muteInLValue;
+        case kMuteInR: return e.muteInRValue;
+        default: return 0.0;
+    }
+}
+
+float Orv::getParameter(VstInt32 index) {
+    if (index >= 0 && index < kNumParams) return static_cast<float>(parameterValue(index));
+    return CPresetSystemEffect::getParameter(index);
+}
+
+bool Orv::channelsLinked() {
+    auto near = [this](int a, int b, double offset, double sign) {
+        return std::fabs(parameterValue(a) + sign * parameterValue(b) - offset) <= 0.01;
+    };
+    return near(kFbGainL, kFbGainR, 0.0, -1.0) && near(kFbPanL, kFbPanR, 1.0, 1.0) &&
+           near(kDlyPanL, kDlyPanR, 1.0, 1.0) && near(kDlyGateL, kDlyGateR, 0.0, -1.0) &&
+           near(kFbInvL, kFbInvR, 0.0, -1.0) && near(kDlyInvL, kDlyInvR, 0.0, -1.0) &&
+           near(kRangeL, kRangeR, 0.0, -1.0) && near(kDlyModeL, kDlyModeR, 0.0, -1.0) &&
+           near(kDlyNumL, kDlyNumR, 0.0, -1.0) && near(kDlyDenL, kDlyDenR, 0.0, -1.0) &&
+           near(kDlyTimeL, kDlyTimeR, 0.0, -1.0);
+}
+
+void Orv::copyChannelSettings(bool rightToLeft) {
+    static constexpr int kPairs[][2] = {{kDlyModeL, kDlyModeR},
+                                        {kDlyNumL, kDlyNumR},
+                                        {kDlyDenL, kDlyDenR},
+                                        {kRangeL, kRangeR},
+                                        {kDlyTimeL, kDlyTimeR}};
+    for (const auto& pair : kPairs) {
+        const int from = rightToLeft ? pair[1] : pair[0];
+        const int to = rightToLeft ? pair[0] : pair[1];
+        const float value = getParameter(from);
+        if (value == getParameter(to)) continue;
+        beginEdit(to);
+        setParameterAutomated(to, value);
+        endEdit(to);
+    }
+}

@@ -1,0 +1,20 @@
+// "--set NAME=VALUE" options of the host tools: NAME is a parameter name as the plug-in
+// reports it (case-insensitive) or an index, VALUE a normalised value.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace lumdel::host {
+
+class Host;
+
+using Setting = std::pair<std::string, float>;
+
+// Parses "NAME=VALUE"; false when it is malformed.
+bool parseSetting(const std::string& text, Setting& setting);
+// Applies the settings to the loaded plug-in; false (with error) for an unknown name.
+bool applySettings(Host& host, const std::vector<Setting>& settings, std::string& error);
+
+}  // namespace lumdel::host
