@@ -83,7 +83,11 @@ bool runCapturingOutput(const std::vector<std::string>& argv, std::string& outpu
 
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return true;
+        if (errno == EINTR) continue;
+        // A host that ignores SIGCHLD leaves no status to collect; the tools print a
+        // path only when the user confirmed, so the output tells.
+        exitCode = output.empty() ? 1 : 0;
+        return true;
     }
     if (WIFEXITED(status)) exitCode = WEXITSTATUS(status);
     return true;
@@ -92,7 +96,10 @@ bool runCapturingOutput(const std::vector<std::string>& argv, std::string& outpu
 std::vector<std::string> DesktopFileChooser::zenityArguments(const FileDialogRequest& request,
                                                              bool save) {
     std::vector<std::string> a{"zenity", "--file-selection", "--title=" + request.title};
-    if (save) a.push_back("--save");
+    if (save) {
+        a.push_back("--save");
+        a.push_back("--confirm-overwrite");
+    }
     const std::string start = joinStart(request, save);
     if (!start.empty()) a.push_back("--filename=" + start);
     a.push_back("--file-filter=" + request.filter.description + " | *." +

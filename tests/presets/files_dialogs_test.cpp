@@ -360,6 +360,7 @@ TEST_F(DesktopChooserTest, ZenityGetsArgumentVectorAndAnswerIsParsed) {
     ASSERT_EQ(chosen.size(), 1u);
     EXPECT_EQ(chosen[0], "/home/me/My Presets/Tape echo.orv");
     const std::vector<std::string> expected{"--file-selection", "--title=Save preset", "--save",
+                                            "--confirm-overwrite",
                                             "--filename=/home/me/My Presets/Tape echo.orv",
                                             "--file-filter=Orv Preset | *.orv"};
     EXPECT_EQ(argsOf("zenity"), expected);
