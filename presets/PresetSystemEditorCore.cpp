@@ -155,11 +155,18 @@ void PresetSystemEditorCore::recallDefaultPreset() {
 }
 void PresetSystemEditorCore::recallDefaultMidi() { recallImage(kDefaultMidi, ImageKind::Midi); }
 
+// Every instance stores its locations when it goes away; a value that is already
+// stored as it is is not written again.
 void PresetSystemEditorCore::storeFileLocations() {
-    store_.writeString(kCurrDir, locations_.directory);
-    store_.writeString(kCurrBank, locations_.bankName);
-    store_.writeString(kCurrPreset, locations_.presetName);
-    store_.writeString(kCurrMidi, locations_.midiName);
+    const auto store = [this](const char* name, const std::string& value) {
+        std::string stored;
+        if (store_.readString(name, stored) && stored == value) return;
+        store_.writeString(name, value);
+    };
+    store(kCurrDir, locations_.directory);
+    store(kCurrBank, locations_.bankName);
+    store(kCurrPreset, locations_.presetName);
+    store(kCurrMidi, locations_.midiName);
 }
 
 // A missing value gives an empty string, so without a stored directory the dialogs
