@@ -1,21 +1,56 @@
 #include "CPresetSystemEffect.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
+#include "../shell/AEffEditor.h"
 #include "../shell/ParameterTable.h"
+#include "FactoryPresets.h"
 
 using namespace lumdel;
 
-void lumdel::copyPresetName(char (&field)[kPresetNameSize], const char* text) {
-    size_t n = 0;
-    while (n < kPresetNameSize && text[n]) ++n;
-    if (n < kPresetNameSize) {
-        std::memset(field, 0, kPresetNameSize);
-        std::memcpy(field, text, n + 1);
-    } else {
-        std::memcpy(field, text, kPresetNameSize);
-    }
+namespace {
+
+// Chunk layout: header words, reserved words, 61 records, 60 assignment values.
+constexpr std::int32_t kChunkFormat = 0x01000000;
+constexpr int kFormatOffset = 0;
+constexpr int kIdOffset = 4;
+constexpr int kCountOffset = 8;
+constexpr int kCurrentOffset = 12;
+constexpr int kRecordsOffset = 32;
+constexpr int kAssignmentsOffset = kRecordsOffset + kNumPresets * 264;
+static_assert(kAssignmentsOffset == 16136, "assignments follow the 61 records");
+static_assert(kAssignmentsOffset + 60 * 4 == CPresetSystemEffect::kChunkSize,
+              "the chunk ends after the assignments");
+
+std::int32_t readWord(const unsigned char* p) {
+    std::int32_t w;
+    std::memcpy(&w, p, 4);
+    return w;
 }
+
+void writeWord(unsigned char* p, std::int32_t w) { std::memcpy(p, &w, 4); }
+
+void reverseWord(unsigned char* p) {
+    std::uint32_t w;
+    std::memcpy(&w, p, 4);
+    w = __builtin_bswap32(w);
+    std::memcpy(p, &w, 4);
+}
+
+// Reverses every numeric word of a chunk except the identifier; names stay as they are.
+void reverseChunkWords(unsigned char* chunk) {
+    for (int offset : {0, 8, 12, 16, 20, 24, 28}) reverseWord(chunk + offset);
+    for (int k = 0; k < kNumPresets; ++k) {
+        unsigned char* values = chunk + kRecordsOffset + 264 * k + kPresetNameSize;
+        for (int j = 0; j < kNumParams; ++j) reverseWord(values + 4 * j);
+    }
+    for (int j = 0; j < kNumParams; ++j) reverseWord(chunk + kAssignmentsOffset + 4 * j);
+}
+
+}  // namespace
 
 CPresetSystemEffect::CPresetSystemEffect(audioMasterCallback audioMaster, VstInt32 numPrograms,
                                          VstInt32 numParams)
@@ -26,12 +61,13 @@ CPresetSystemEffect::CPresetSystemEffect(audioMasterCallback audioMaster, VstInt
     currentPreset_ = 0;
     presets_ = new PresetRecord[kNumPresets]();
     loadFactoryPresets();
-    parameterController_ = new VstInt32[60];
+    parameterController_ = new VstInt32[kNumParams];
     controllerParameter_ = new VstInt32[128];
     clearMidiAssignments();
     midiLearnActive_ = false;
     midiLearnTarget_ = kNoAssignment;
     midiUnlearnActive_ = false;
+    // The effect class's setParameter is not in force yet: store through our own part.
     presetLoading_ = true;
     for (int i = 0; i < kNumParams; ++i) storeParameter(i, presets_[0].values[i]);
     presetLoading_ = false;
@@ -44,6 +80,10 @@ CPresetSystemEffect::~CPresetSystemEffect() {
     delete[] chunkBuffer_;
 }
 
+PresetSystemHooks* CPresetSystemEffect::presetEditor() {
+    return dynamic_cast<PresetSystemHooks*>(getEditor());
+}
+
 void CPresetSystemEffect::resume() { wantEvents(1); }
 
 void CPresetSystemEffect::setParameter(VstInt32 index, float value) {
@@ -52,53 +92,96 @@ void CPresetSystemEffect::setParameter(VstInt32 index, float value) {
 
 void CPresetSystemEffect::storeParameter(VstInt32 index, float value) {
     if (index >= 0 && index < kNumParams) {
-        presets_[currentPreset_].values[index] = value;
+        // A non-finite value is never stored: the preset keeps its last sound value.
+        if (std::isfinite(value)) presets_[currentPreset_].values[index] = value;
+        if (midiLearnActive_) midiLearnTarget_ = index;
+        if (midiUnlearnActive_) {
+            clearParameterAssignment(index);
+            stopMidiUnlearn();
+        }
     } else if (index >= kNumParams && index < kNumParams + kNumAssignmentParams) {
-        assignmentValues_[index - kNumParams] = value;
+        assignController(index - kNumParams, value);
     }
 }
 
 float CPresetSystemEffect::getParameter(VstInt32 index) {
+    if (!presets_ || !parameterController_ || !controllerParameter_) return -1.0f;
     if (index >= kNumParams && index < kNumParams + kNumAssignmentParams)
         return assignmentValues_[index - kNumParams];
     return 0.0f;
 }
 
 void CPresetSystemEffect::setProgramName(char* name) {
+    if (!name) return;
     copyPresetName(presets_[currentPreset_].name, name);
+    if (PresetSystemHooks* hooks = presetEditor()) {
+        char stored[kPresetNameSize + 1];
+        std::memcpy(stored, presets_[currentPreset_].name, kPresetNameSize);
+        stored[kPresetNameSize] = 0;
+        hooks->presetNameChanged(stored);
+    }
 }
 
 void CPresetSystemEffect::getProgramName(char* text) {
+    if (!text) return;
     std::memcpy(text, presets_[currentPreset_].name, kPresetNameSize);
     text[kPresetNameSize] = 0;
 }
 
-VstInt32 CPresetSystemEffect::getChunk(void** data, bool) {
-    *data = chunkBuffer_;
-    return kChunkSize;
-}
-
-VstInt32 CPresetSystemEffect::setChunk(void* data, VstInt32 byteSize, bool) {
-    if (!data || byteSize != kChunkSize) return -1;
-    return 0;
-}
-
 bool CPresetSystemEffect::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
-    if (index < 0 || index > kNumPresets - 1) return false;
+    if (!text || index < 0 || index > kNumPresets - 1) return false;
     std::memcpy(text, presets_[index].name, kPresetNameSize);
     text[kPresetNameSize] = 0;
     return true;
 }
 
-VstInt32 CPresetSystemEffect::processEvents(VstEvents*) { return 1; }
+VstInt32 CPresetSystemEffect::getChunk(void** data, bool) {
+    std::memset(chunkBuffer_, 0, kChunkSize);
+    writeWord(chunkBuffer_ + kFormatOffset, kChunkFormat);
+    writeWord(chunkBuffer_ + kIdOffset, getPluginId());
+    writeWord(chunkBuffer_ + kCountOffset, kNumPresets);
+    writeWord(chunkBuffer_ + kCurrentOffset, currentPreset_);
+    std::memcpy(chunkBuffer_ + kRecordsOffset, presets_, kNumPresets * sizeof(PresetRecord));
+    std::memcpy(chunkBuffer_ + kAssignmentsOffset, assignmentValues_, sizeof assignmentValues_);
+    if (data) *data = chunkBuffer_;
+    return kChunkSize;
+}
+
+VstInt32 CPresetSystemEffect::setChunk(void* data, VstInt32 byteSize, bool) {
+    if (!data || byteSize != kChunkSize) return -1;
+    // The host may hand back the very buffer getChunk gave it.
+    if (data != chunkBuffer_) std::memcpy(chunkBuffer_, data, kChunkSize);
+
+    const std::int32_t id = getPluginId();
+    const std::int32_t chunkId = readWord(chunkBuffer_ + kIdOffset);
+    if (chunkId != id) {
+        if (chunkId != static_cast<std::int32_t>(__builtin_bswap32(static_cast<std::uint32_t>(id))))
+            return -1;
+        reverseChunkWords(chunkBuffer_);
+    }
+    if (readWord(chunkBuffer_ + kFormatOffset) != kChunkFormat) return 0;
+    if (readWord(chunkBuffer_ + kCountOffset) != kNumPresets) return -1;
+    const std::int32_t current = readWord(chunkBuffer_ + kCurrentOffset);
+
+    // Everything is checked: from here on the whole state is taken over.
+    std::memcpy(presets_, chunkBuffer_ + kRecordsOffset, kNumPresets * sizeof(PresetRecord));
+    for (int k = 0; k < kNumPresets; ++k) sanitizePresetValues(presets_[k]);
+    float assignments[kNumAssignmentParams];
+    std::memcpy(assignments, chunkBuffer_ + kAssignmentsOffset, sizeof assignments);
+    for (int j = 0; j < kNumAssignmentParams; ++j) setParameter(kNumParams + j, assignments[j]);
+    if (current >= 0 && current < kNumPresets) setCurrentPreset(current);
+    return 0;
+}
 
 VstInt32 CPresetSystemEffect::canDo(char* text) {
-    if (std::strcmp(text, "receiveVstMidiEvent") == 0)
+    if (text && std::strcmp(text, "receiveVstMidiEvent") == 0)
         return canHostDo("sendVstMidiEvent") == 1 ? 1 : 0;
     return 0;
 }
 
 void CPresetSystemEffect::setCurrentPreset(VstInt32 index) {
+    if (index < 0 || index >= kNumPresets) return;
+    sanitizePresetValues(presets_[index]);
     presetLoading_ = true;
     curProgram_ = 0;
     currentPreset_ = index;
@@ -113,38 +196,23 @@ void CPresetSystemEffect::setCurrentPresetName(const char* name) {
     updateDisplay();
 }
 
-void CPresetSystemEffect::setMidiAssignment(VstInt32, VstInt32) {}
-void CPresetSystemEffect::clearParameterAssignment(VstInt32) {}
-void CPresetSystemEffect::clearControllerAssignment(VstInt32) {}
-VstInt32 CPresetSystemEffect::getParameterController(VstInt32) { return kNoAssignment; }
-VstInt32 CPresetSystemEffect::getControllerParameter(VstInt32) { return kNoAssignment; }
-
 bool CPresetSystemEffect::fetchUpdateFlag() {
     bool flag = updateFlag_;
     updateFlag_ = false;
     return flag;
 }
 
-void CPresetSystemEffect::startMidiLearn() {}
-void CPresetSystemEffect::stopMidiLearn() {}
-void CPresetSystemEffect::setMidiLearnTarget(VstInt32) {}
-void CPresetSystemEffect::startMidiUnlearn() {}
-void CPresetSystemEffect::stopMidiUnlearn() {}
 VstInt32 CPresetSystemEffect::getPluginId() { return cEffect_.uniqueID; }
-void CPresetSystemEffect::loadDefaults() {}
+
+void CPresetSystemEffect::loadDefaults() {
+    if (PresetSystemHooks* hooks = presetEditor()) hooks->loadDefaults();
+}
 
 void CPresetSystemEffect::loadFactoryPresets() {
     for (int k = 0; k < kNumPresets; ++k) {
-        copyPresetName(presets_[k].name, k == 0 ? "Default" : "");
+        const FactoryPreset& row = kFactoryPresets[k];
+        copyPresetName(presets_[k].name, row.name);
         for (int i = 0; i < kNumParams; ++i)
-            presets_[k].values[i] = static_cast<float>(kParams[i].preset0);
-    }
-}
-
-void CPresetSystemEffect::clearMidiAssignments() {
-    for (int c = 0; c < 128; ++c) controllerParameter_[c] = kNoAssignment;
-    for (int i = 0; i < 60; ++i) {
-        parameterController_[i] = kNoAssignment;
-        assignmentValues_[i] = fromStep(kNoAssignment, 129);
+            presets_[k].values[i] = static_cast<float>(row.values[i]);
     }
 }

@@ -5,8 +5,7 @@
 
 #include "../shell/AudioEffectX.h"
 #include "PresetRecord.h"
-
-class CPresetSystemEditor;
+#include "PresetSystemHooks.h"
 
 class CPresetSystemEffect : public AudioEffectX {
 public:
@@ -17,16 +16,26 @@ public:
     ~CPresetSystemEffect() override;
 
     // Host-facing operations.
+    // Host UI thread (effMainsChanged 1): registers for MIDI events.
     void resume() override;
+    // Any thread: the base part of a parameter change (the effect class calls it last,
+    // and only when no preset is being applied). 0..59: store into the current preset,
+    // then MIDI learn and unlearn; 60..119: controller assignment; others ignored.
     void setParameter(VstInt32 index, float value) override;
+    // Any thread: 60..119 give the assignment values; everything else 0.
     float getParameter(VstInt32 index) override;
+    // Host UI thread: the host sees one program, always number 0.
     VstInt32 getProgram() override { return 0; }
     void setProgram(VstInt32) override {}
+    // Host UI thread: rename the current preset / read its name (24 characters + NUL).
     void setProgramName(char* name) override;
     void getProgramName(char* text) override;
+    // Host UI thread: the whole state, 16376 bytes, valid until the next chunk call.
     VstInt32 getChunk(void** data, bool isPreset) override;
+    // Host UI thread: restores bank, assignments and current preset; 0 or -1.
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
     bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
+    // Host audio thread: MIDI control changes drive their assigned parameters.
     VstInt32 processEvents(VstEvents* events) override;
     VstInt32 canDo(char* text) override;
 
@@ -57,11 +66,20 @@ public:
     bool isMidiUnlearnActive() const { return midiUnlearnActive_; }
     VstInt32 getMidiLearnTarget() const { return midiLearnTarget_; }
 
+    // Direct access to the controller tables (0..59 and 0..127), for files and tests.
+    float assignmentValue(int parameter) const {
+        return parameter >= 0 && parameter < 60 ? assignmentValues_[parameter]
+                                                : lumdel::kNoAssignmentValue;
+    }
+
 protected:
     // The base part of setParameter: stores into the current preset, serves MIDI
     // learn and unlearn, and keeps the controller assignments (60..119).
     void storeParameter(VstInt32 index, float value);
-    CPresetSystemEditor* presetEditor();
+    // The assignment operation of pseudo-parameter 60 + parameter.
+    void assignController(int parameter, float value);
+    // The editor's preset strip, or null when there is no editor or it has no strip.
+    PresetSystemHooks* presetEditor();
 
     lumdel::PresetRecord* presets_ = nullptr;
     VstInt32 currentPreset_ = 0;
@@ -74,4 +92,7 @@ protected:
     bool midiUnlearnActive_ = false;
     bool presetLoading_ = false;
     float assignmentValues_[60] = {};
+
+private:
+    void handleControlChange(int controller, int value);
 };

@@ -1,0 +1,20 @@
+// What the effect side of the preset system tells the editor's preset strip. The
+// strip's editor class implements this interface; the effect finds it by casting its
+// editor, so the effect works the same with no editor or with an editor without a strip.
+#pragma once
+
+class PresetSystemHooks {
+public:
+    virtual ~PresetSystemHooks() = default;
+
+    // Host UI thread: the current preset was renamed by the host; name is the stored
+    // name (24 bytes, NUL-terminated copy).
+    virtual void presetNameChanged(const char* name) = 0;
+    // Editor or audio thread (a learned controller ends learn mode): turn the learn
+    // button off.
+    virtual void midiLearnStopped() = 0;
+    // Any thread that touches a parameter: turn the unlearn button off.
+    virtual void midiUnlearnStopped() = 0;
+    // Construction: load the stored default bank, preset and MIDI settings.
+    virtual void loadDefaults() = 0;
+};

@@ -1,0 +1,91 @@
+// lumdel-host presets and state save/load on the real plug-in.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ToolRun {
+    int exitCode;
+    std::string output;
+};
+
+ToolRun lumdelHost(const std::string& args) {
+    const std::string command = std::string("'") + LUMDEL_HOST_TOOL + "' " + args + " 2>&1";
+    ToolRun r{-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return r;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, pipe)) r.output += buf;
+    const int status = pclose(pipe);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+class StateCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/lumdel-state-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        plugin = std::string("'") + LUMDEL_PLUGIN_PATH + "'";
+    }
+    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+    std::string file(const char* name) { return dir + "/" + name; }
+
+    std::string dir, plugin;
+};
+
+TEST(PresetsCommand, ListsTheBankOfAFreshInstance) {
+    ToolRun r = lumdelHost(std::string("presets '") + LUMDEL_PLUGIN_PATH + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(r.output.rfind("  0  Default\n", 0), 0u) << r.output;
+    EXPECT_NE(r.output.find(" 24  Ping Pong\n"), std::string::npos);
+    EXPECT_NE(r.output.find(" 60  Bass Drone\n"), std::string::npos);
+    EXPECT_EQ(r.output.find(" 61  "), std::string::npos);
+}
+
+TEST_F(StateCommandTest, SaveThenLoadReportsChangesAndOk) {
+    ToolRun save = lumdelHost("state save " + plugin + " '" + file("a.state") +
+                          "' --preset 24 --set 2=0.7 --set 62=0.5");
+    ASSERT_EQ(save.exitCode, 0) << save.output;
+    ToolRun load = lumdelHost("state load " + plugin + " '" + file("a.state") + "'");
+    EXPECT_EQ(load.exitCode, 0) << load.output;
+    EXPECT_NE(load.output.find("current preset: 0 -> 24"), std::string::npos) << load.output;
+    EXPECT_NE(load.output.find("\"Ping Pong\" Mix: 0.36 -> 0.7"), std::string::npos) << load.output;
+    EXPECT_NE(load.output.find("CC# Mix: none"), std::string::npos) << load.output;
+    EXPECT_NE(load.output.find("controller 64"), std::string::npos) << load.output;
+    EXPECT_NE(load.output.find("OK\n"), std::string::npos);
+}
+
+TEST_F(StateCommandTest, DamagedFilesAreRefusedOrReported) {
+    ASSERT_EQ(lumdelHost("state save " + plugin + " '" + file("a.state") + "'").exitCode, 0);
+    std::ifstream in(file("a.state"), std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(bytes.size(), 16376u);
+
+    std::ofstream(file("short.state"), std::ios::binary).write(bytes.data(), 100);
+    ToolRun r = lumdelHost("state load " + plugin + " '" + file("short.state") + "'");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("refused (-1)"), std::string::npos) << r.output;
+
+    // A NaN in a stored value is replaced on load, and the tool says so.
+    std::vector<char> nan = bytes;
+    const float bad = std::numeric_limits<float>::quiet_NaN();
+    std::memcpy(nan.data() + 32 + 264 * 3 + 24 + 4 * 2, &bad, 4);
+    std::ofstream(file("nan.state"), std::ios::binary).write(nan.data(), nan.size());
+    r = lumdelHost("state load " + plugin + " '" + file("nan.state") + "'");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("not as in the file: preset 3 \"Studio One\" Mix: nan -> 0.5"),
+              std::string::npos)
+        << r.output;
+}
+
+}  // namespace

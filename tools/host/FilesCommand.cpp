@@ -1,0 +1,206 @@
+// lumdel-host preset|bank|midi export|import: preset, bank and MIDI-settings files on
+// a fresh in-process Lumdel, which starts with the stored defaults of the settings
+// directory given by --config (default: the user's own). Converts older or
+// other-byte-order files to the current format and shows what a file holds.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "presets/ControllerNames.h"
+#include "presets/PresetFiles.h"
+#include "presets/PresetImages.h"
+#include "presets/PresetSystemEditorCore.h"
+#include "shell/Orv.h"
+#include "shell/ParameterTable.h"
+
+namespace lumdel::host {
+
+namespace {
+
+constexpr const char* kPresetUsage =
+    "preset export [--config DIR] [--preset N] OUT.orv\n"
+    "      writes preset N (default 0) of a fresh instance\n"
+    "  lumdel-host preset import [--config DIR] [--reversed] [--preset N] [--out OUT.orv] "
+    "FILE\n"
+    "      loads FILE (either byte order, or the older 48-parameter format) into preset N\n"
+    "      and prints its name and values; --reversed is \"Load preset (endian-reversed)\";\n"
+    "      --out writes the loaded preset in the current format";
+constexpr const char* kBankUsage =
+    "bank export [--config DIR] OUT.orb\n"
+    "      writes the 61 presets of a fresh instance (the stored default bank, if any)\n"
+    "  lumdel-host bank import [--config DIR] [--reversed] [--out OUT.orb] FILE\n"
+    "      loads FILE and prints the 61 preset names; --out writes it in the current format";
+constexpr const char* kMidiUsage =
+    "midi export [--config DIR] OUT.orm\n"
+    "      writes the controller assignments of a fresh instance (the stored defaults)\n"
+    "  lumdel-host midi import [--config DIR] [--reversed] [--out OUT.orm] FILE\n"
+    "      loads FILE and prints each parameter's controller; --out writes the result\n"
+    "  (--config DIR: settings store DIR/Orvtone/Lumdel/, as XDG_CONFIG_HOME=DIR)";
+
+struct Options {
+    std::string action;  // "export" or "import"
+    std::string config;
+    bool reversed = false;
+    int preset = 0;
+    std::string out;
+    std::string file;
+};
+
+bool parse(const Args& args, Options& o, bool allowPreset) {
+    if (args.empty()) return false;
+    o.action = args[0];
+    if (o.action != "export" && o.action != "import") return false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--config" && hasValue) {
+            o.config = args[++i];
+        } else if (a == "--out" && hasValue && o.action == "import") {
+            o.out = args[++i];
+        } else if (a == "--preset" && hasValue && allowPreset) {
+            char* end = nullptr;
+            const long n = std::strtol(args[++i].c_str(), &end, 10);
+            if (!end || *end || n < 0 || n >= kNumPresets) return false;
+            o.preset = static_cast<int>(n);
+        } else if (a == "--reversed" && o.action == "import") {
+            o.reversed = true;
+        } else if (!a.empty() && a[0] == '-' && a != "-") {
+            return false;
+        } else if (o.file.empty()) {
+            o.file = a;
+        } else {
+            return false;
+        }
+    }
+    return !o.file.empty();
+}
+
+// A fresh instance as a host would start it, with the stored defaults loaded.
+struct Instance {
+    Orv effect{nullptr};
+    PresetSystemEditorCore core;
+
+    explicit Instance(const std::string& config)
+        : core(&effect, storeFor(config), nullptr) {
+        core.setStoreLocationsOnDestruction(false);
+        core.loadDefaults();
+        effect.setCurrentPreset(0);
+    }
+    static SettingsStore storeFor(const std::string& config) {
+        if (config.empty()) return SettingsStore();
+        std::string dir = config;
+        if (dir.back() != '/') dir += '/';
+        return SettingsStore(dir + "Orvtone/Lumdel/");
+    }
+};
+
+bool writeImage(const std::string& path, const std::vector<unsigned char>& image) {
+    if (!writeFileReplacing(path, image.data(), image.size())) {
+        std::fprintf(stderr, "lumdel-host: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::vector<unsigned char> makeImage(Instance& in, ImageKind kind) {
+    std::vector<unsigned char> image(imageSize(kind), 0);
+    switch (kind) {
+        case ImageKind::Preset: in.core.makePresetImage(image.data()); break;
+        case ImageKind::Bank: in.core.makeBankImage(image.data()); break;
+        case ImageKind::Midi: in.core.makeMidiImage(image.data()); break;
+    }
+    return image;
+}
+
+std::string nameOf(const PresetRecord& record) {
+    return std::string(record.name, strnlen(record.name, kPresetNameSize));
+}
+
+void printPreset(Orv& effect, int index) {
+    std::printf("Preset %d: \"%s\"\n", index, nameOf(effect.preset(index)).c_str());
+    for (int i = 0; i < kNumParams; ++i) {
+        char name[32] = {}, display[64] = {}, label[32] = {};
+        effect.getParameterName(i, name);
+        effect.getParameterDisplay(i, display);
+        effect.getParameterLabel(i, label);
+        std::printf("%5d  %-10s %-10.6f %s %s\n", i, name,
+                    static_cast<double>(effect.preset(index).values[i]), display, label);
+    }
+}
+
+void printBank(Orv& effect) {
+    for (int k = 0; k < kNumPresets; ++k)
+        std::printf("%3d  %s\n", k, nameOf(effect.preset(k)).c_str());
+}
+
+void printMidi(Orv& effect) {
+    for (int i = 0; i < kNumParams; ++i) {
+        char name[32] = {};
+        effect.getParameterName(i, name);
+        const int controller = effect.getParameterController(i);
+        if (controller >= 0 && controller < 128)
+            std::printf("%5d  %-10s CC %3d  %s\n", i, name, controller, controllerName(controller));
+        else
+            std::printf("%5d  %-10s -       %s\n", i, name, controllerName(128));
+    }
+}
+
+int run(const Args& args, ImageKind kind, const char* command, const char* usage) {
+    Options o;
+    if (!parse(args, o, kind == ImageKind::Preset)) {
+        std::fprintf(stderr, "usage: lumdel-host %s\n", usage);
+        return 2;
+    }
+    auto instance = std::make_unique<Instance>(o.config);
+    Instance& in = *instance;
+    if (o.action == "export") {
+        if (kind == ImageKind::Preset) in.effect.setCurrentPreset(o.preset);
+        return writeImage(o.file, makeImage(in, kind)) ? 0 : 1;
+    }
+
+    std::vector<unsigned char> image;
+    if (!readFilePadded(o.file, image, imageSize(kind))) {
+        std::fprintf(stderr, "lumdel-host: cannot read %s\n", o.file.c_str());
+        return 1;
+    }
+    bool loaded = false;
+    switch (kind) {
+        case ImageKind::Preset:
+            in.effect.setCurrentPreset(o.preset);
+            loaded = loadPresetImage(in.effect, nullptr, image.data(), o.reversed);
+            break;
+        case ImageKind::Bank:
+            loaded = loadBankImage(in.effect, nullptr, image.data(), o.reversed);
+            break;
+        case ImageKind::Midi:
+            loaded = loadMidiImage(in.effect, image.data(), o.reversed);
+            break;
+    }
+    if (!loaded) {
+        std::fprintf(stderr, "lumdel-host: %s is not a %s file\n", o.file.c_str(), command);
+        return 1;
+    }
+    switch (kind) {
+        case ImageKind::Preset: printPreset(in.effect, o.preset); break;
+        case ImageKind::Bank: printBank(in.effect); break;
+        case ImageKind::Midi: printMidi(in.effect); break;
+    }
+    if (!o.out.empty() && !writeImage(o.out, makeImage(in, kind))) return 1;
+    return 0;
+}
+
+int runPreset(const Args& args) { return run(args, ImageKind::Preset, "preset", kPresetUsage); }
+int runBank(const Args& args) { return run(args, ImageKind::Bank, "bank", kBankUsage); }
+int runMidi(const Args& args) { return run(args, ImageKind::Midi, "MIDI-settings", kMidiUsage); }
+
+const CommandRegistrar registerPreset{"preset", kPresetUsage, runPreset};
+const CommandRegistrar registerBank{"bank", kBankUsage, runBank};
+const CommandRegistrar registerMidi{"midi", kMidiUsage, runMidi};
+
+}  // namespace
+
+}  // namespace lumdel::host
