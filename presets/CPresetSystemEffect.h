@@ -39,7 +39,9 @@ public:
     VstInt32 processEvents(VstEvents* events) override;
     VstInt32 canDo(char* text) override;
 
-    // Own operations, in their slot order.
+    // Own operations, in their slot order. Called from the editor thread (preset strip,
+    // learn buttons), from setChunk on the host UI thread, and for learn from
+    // processEvents on the audio thread. setCurrentPreset ignores an index outside 0..60.
     virtual VstInt32 getCurrentPreset() { return currentPreset_; }
     virtual void setCurrentPreset(VstInt32 index);
     virtual void setCurrentPresetName(const char* name);
@@ -66,7 +68,8 @@ public:
     bool isMidiUnlearnActive() const { return midiUnlearnActive_; }
     VstInt32 getMidiLearnTarget() const { return midiLearnTarget_; }
 
-    // Direct access to the controller tables (0..59 and 0..127), for files and tests.
+    // The stored value of assignment pseudo-parameter 60 + parameter (no assignment for
+    // an index outside 0..59).
     float assignmentValue(int parameter) const {
         return parameter >= 0 && parameter < 60 ? assignmentValues_[parameter]
                                                 : lumdel::kNoAssignmentValue;
