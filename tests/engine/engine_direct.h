@@ -1,0 +1,55 @@
+// An effect object built directly (no library loading), for tests that look at the
+// engine's settings or count what the block does. The host callback records what the
+// effect reports and answers with a settable time record.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "shell/Orv.h"
+#include "shell/ParameterTable.h"
+
+namespace lumdel::test {
+
+struct DirectHost {
+    static inline VstTimeInfo time{};
+    static inline bool haveTime = true;
+    static inline long latency = 0;
+    static inline std::vector<std::pair<int, int>> edits;  // (opcode, index)
+
+    static VstIntPtr callback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float) {
+        switch (opcode) {
+            case audioMasterVersion: return 2400;
+            case audioMasterGetTime: return haveTime ? reinterpret_cast<VstIntPtr>(&time) : 0;
+            case audioMasterGetOutputLatency: return latency;
+            case audioMasterAutomate:
+            case audioMasterBeginEdit:
+            case audioMasterEndEdit: edits.push_back({opcode, index}); return 1;
+            default: return 0;
+        }
+    }
+};
+
+class DirectTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DirectHost::time = VstTimeInfo{};
+        DirectHost::time.tempo = 120.0;
+        DirectHost::time.flags = kVstTempoValid | kVstPpqPosValid;
+        DirectHost::haveTime = true;
+        DirectHost::latency = 0;
+        DirectHost::edits.clear();
+        effect = std::make_unique<Orv>(&DirectHost::callback);
+    }
+    const EngineState& state() const { return effect->engineState(); }
+    void setRate(float rate) {
+        effect->dispatcher(effSetSampleRate, 0, 0, nullptr, rate);
+        effect->resume();
+    }
+
+    std::unique_ptr<Orv> effect;
+};
+
+}  // namespace lumdel::test

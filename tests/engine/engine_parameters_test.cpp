@@ -1,0 +1,235 @@
+// Parameter application: curves, step rules, the delay-timing rules, tempo, the legacy
+// switches, bad values; and the engine's sizes per sample rate.
+#include <cmath>
+#include <limits>
+
+#include "engine_direct.h"
+
+using namespace lumdel;
+using namespace lumdel::test;
+
+class ParameterTest : public DirectTest {};
+
+TEST_F(ParameterTest, CurvesOfLevelsCutoffAndRate) {
+    effect->setParameter(kInput, 0.5f);
+    EXPECT_DOUBLE_EQ(state().inputGainTarget, 1.0);
+    effect->setParameter(kInput, 1.0f);
+    EXPECT_DOUBLE_EQ(state().inputGainTarget, 4.0);
+    effect->setParameter(kCutoff, 1.0f);
+    EXPECT_DOUBLE_EQ(state().cutoffTarget, 16000.0);
+    effect->setParameter(kCutoff, 0.0f);
+    EXPECT_DOUBLE_EQ(state().cutoffTarget, 50.0);
+    effect->setParameter(kLFORate, 0.0f);
+    EXPECT_DOUBLE_EQ(state().lfoRateHz, 0.01);
+    effect->setParameter(kDlyGateL, 0.5f);
+    EXPECT_DOUBLE_EQ(state().gateThresholdLTarget, 0.25);
+    effect->setParameter(kMuteInL, 0.5f);
+    EXPECT_EQ(state().muteInLTarget, 1.0);
+    effect->setParameter(kMuteInL, 0.5001f);
+    EXPECT_EQ(state().muteInLTarget, 0.0);
+    setRate(22050.0f);
+    effect->setParameter(kCutoff, 1.0f);
+    EXPECT_DOUBLE_EQ(state().cutoffTarget, 11025.0);
+}
+
+TEST_F(ParameterTest, SynchronisedTimesFollowTheTempo) {
+    effect->setParameter(kDlyNumL, fromStep(0, 5));
+    effect->setParameter(kDlyDenL, fromStep(3, 13));
+    EXPECT_DOUBLE_EQ(state().dlyTimeLMs, 500.0);
+    effect->setParameter(kDlyNumL, fromStep(1, 5));
+    effect->setParameter(kDlyDenL, fromStep(7, 13));
+    EXPECT_DOUBLE_EQ(state().dlyTimeLMs, 375.0);
+    // 9/1 at 30 BPM: 72000 ms, held at 5000 and flagged.
+    effect->setTempoNorm(0.0f);
+    effect->setParameter(kDlyNumL, fromStep(4, 5));
+    effect->setParameter(kDlyDenL, fromStep(0, 13));
+    EXPECT_DOUBLE_EQ(state().dlyTimeLMs, 5000.0);
+    EXPECT_TRUE(effect->syncOutOfRange(1));
+    EXPECT_FALSE(effect->syncOutOfRange(2));
+    EXPECT_FLOAT_EQ(effect->getTempoNorm(), 0.0f);
+    // LFO at 120 BPM, 1/96: 48 Hz, held at 15.
+    effect->setTempoNorm(90.0f / 370.0f);
+    effect->setParameter(kLfoMode, 0.5f);
+    effect->setParameter(kLfoNum, fromStep(0, 5));
+    effect->setParameter(kLfoDen, fromStep(12, 13));
+    EXPECT_DOUBLE_EQ(state().lfoRateHz, 15.0);
+    EXPECT_TRUE(effect->syncOutOfRange(4));
+    // Pre-delay 9/2 is more than the delay.
+    effect->setParameter(kPreNumL, fromStep(5, 6));
+    effect->setParameter(kPreDenL, fromStep(1, 13));
+    EXPECT_TRUE(effect->syncOutOfRange(8));
+    EXPECT_FALSE(effect->syncOutOfRange(16));
+    EXPECT_FALSE(effect->syncOutOfRange(3));
+}
+
+TEST_F(ParameterTest, FreeTimeRangesAndSyncSwitching) {
+    // 500 ms synchronised, then free: range 1000 ms and time value 0.5.
+    effect->setParameter(kDlyModeL, 0.0f);
+    EXPECT_EQ(state().rangeL, 1);
+    EXPECT_FLOAT_EQ(effect->getParameter(kRangeL), 0.5f);
+    EXPECT_FLOAT_EQ(effect->getParameter(kDlyTimeL), 0.5f);
+    EXPECT_DOUBLE_EQ(state().dlyTimeLMs, 500.0);
+    // Range 5000 ms, time 700 ms, then range 100 ms: held at 100 ms, value 1.
+    effect->setParameter(kRangeL, fromStep(2, 3));
+    effect->setParameter(kDlyTimeL, 0.14f);
+    EXPECT_NEAR(state().dlyTimeLMs, 700.0, 1e-3);
+    effect->setParameter(kRangeL, fromStep(0, 3));
+    EXPECT_DOUBLE_EQ(state().dlyTimeLNorm, 1.0);
+    EXPECT_DOUBLE_EQ(state().dlyTimeLMs, 100.0);
+    // Back to sync: DlyTimeL changes are ignored and keep their value.
+    effect->setParameter(kDlyModeL, 1.0f);
+    const float before = effect->getParameter(kDlyTimeL);
+    const double ms = state().dlyTimeLMs;
+    effect->setParameter(kDlyTimeL, 0.9f);
+    EXPECT_EQ(effect->getParameter(kDlyTimeL), before);
+    EXPECT_EQ(state().dlyTimeLMs, ms);
+}
+
+TEST_F(ParameterTest, LegacySwitchesResetDriveAndCutoffModulation) {
+    effect->setParameter(kDrive, 0.72f);
+    effect->setParameter(kLegacyDrive, 0.2f);
+    EXPECT_EQ(state().driveValue, 0.0);
+    EXPECT_EQ(effect->getParameter(kLegacyDrive), 1.0f);
+    effect->setParameter(kCutfMod, 0.9f);
+    effect->setParameter(kLegacyCutfMod, 0.7f);  // upper half: nothing
+    EXPECT_FLOAT_EQ(effect->getParameter(kCutfMod), 0.9f);
+    effect->setParameter(kLegacyCutfMod, 0.3f);
+    EXPECT_FLOAT_EQ(effect->getParameter(kCutfMod), 0.5f);
+
+    // A preset with Drive 0.72 and 0 for index 43 ends with Drive 0, its store untouched.
+    effect->preset(3).values[kDrive] = 0.72f;
+    effect->preset(3).values[kLegacyDrive] = 0.0f;
+    effect->setCurrentPreset(3);
+    EXPECT_EQ(state().driveValue, 0.0);
+    EXPECT_FLOAT_EQ(effect->preset(3).values[kDrive], 0.72f);
+    effect->preset(3).values[kLegacyDrive] = 0.5f;
+    effect->setCurrentPreset(3);
+    EXPECT_FLOAT_EQ(static_cast<float>(state().driveValue), 0.72f);
+}
+
+TEST_F(ParameterTest, BadValuesChangeNothingOrStayInRange) {
+    const double before = state().inputValue;
+    effect->setParameter(kInput, std::numeric_limits<float>::quiet_NaN());
+    effect->setParameter(kInput, std::numeric_limits<float>::infinity());
+    EXPECT_EQ(state().inputValue, before);
+    // Finite values whose curve overflows change nothing either.
+    effect->setParameter(kInput, 1e30f);
+    EXPECT_EQ(state().inputValue, before);
+    for (float v : {-7.0f, -0.01f, 1.0f, 1.5f, 1e30f, -1e30f}) {
+        for (int index : {kLFOWave, kFltType, kFltMode, kDlyNumL, kDlyDenL, kRangeL, kLfoMode,
+                          kLfoNum, kLfoDen, kPreNumL, kPreDenL, kRvbType, kFbInvL})
+            effect->setParameter(index, v);
+        EXPECT_GE(state().lfoWave, 0);
+        EXPECT_LE(state().lfoWave, 4);
+        EXPECT_GE(state().dlyDenL, 0);
+        EXPECT_LE(state().dlyDenL, 12);
+        EXPECT_GE(state().rangeL, 0);
+        EXPECT_LE(state().rangeL, 2);
+        EXPECT_GE(state().preNumL, 0);
+        EXPECT_LE(state().preNumL, 5);
+        EXPECT_GE(state().rvbType, 0);
+        EXPECT_LE(state().rvbType, 1);
+    }
+    // A free time far outside its range still runs (the taps stay inside the line).
+    effect->setParameter(kDlyModeL, 0.0f);
+    effect->setParameter(kDlyTimeL, 50.0f);
+    effect->setParameter(kFbGainL, 3.0f);  // a runaway loop
+    effect->resume();
+    std::vector<float> in(4096, 0.5f), out(4096);
+    float* ins[4] = {in.data(), in.data(), in.data(), in.data()};
+    float* outs[2] = {out.data(), out.data()};
+    for (int i = 0; i < 400; ++i) effect->processReplacing(ins, outs, 4096);
+    effect->setParameter(kFbGainL, 0.5f);
+    std::vector<float> zero(4096, 0.0f);
+    float* zs[4] = {zero.data(), zero.data(), zero.data(), zero.data()};
+    for (int i = 0; i < 4; ++i) effect->processReplacing(zs, outs, 4096);
+    for (float x : out) ASSERT_TRUE(std::isfinite(x));
+}
+
+TEST_F(ParameterTest, ChannelsLinkedAndCopyingTiming) {
+    effect->setParameter(kFbPanL, 0.3f);
+    effect->setParameter(kFbPanR, 0.705f);
+    EXPECT_TRUE(effect->channelsLinked());
+    effect->setParameter(kFbPanR, 0.72f);
+    EXPECT_FALSE(effect->channelsLinked());
+
+    effect->setParameter(kDlyModeR, 0.0f);
+    effect->setParameter(kDlyTimeR, 0.3f);
+    DirectHost::edits.clear();
+    effect->copyChannelSettings(false);  // left to right: DlyModeR becomes 1
+    ASSERT_GE(DirectHost::edits.size(), 3u);
+    EXPECT_EQ(DirectHost::edits[0], (std::pair<int, int>{audioMasterBeginEdit, kDlyModeR}));
+    EXPECT_EQ(DirectHost::edits[1], (std::pair<int, int>{audioMasterAutomate, kDlyModeR}));
+    EXPECT_EQ(DirectHost::edits[2], (std::pair<int, int>{audioMasterEndEdit, kDlyModeR}));
+    EXPECT_EQ(state().dlySyncR, 1);
+    EXPECT_DOUBLE_EQ(state().dlyTimeRMs, state().dlyTimeLMs);
+}
+
+TEST_F(ParameterTest, TempoAtResumeIsClampedAndWithoutRecordKept) {
+    DirectHost::time.tempo = 20.0;
+    effect->resume();
+    EXPECT_DOUBLE_EQ(effect->hostTempo(), 30.0);
+    DirectHost::time.tempo = 500.0;
+    effect->resume();
+    EXPECT_DOUBLE_EQ(effect->hostTempo(), 400.0);
+    DirectHost::haveTime = false;
+    DirectHost::time.tempo = 90.0;
+    effect->resume();
+    EXPECT_DOUBLE_EQ(effect->hostTempo(), 400.0);
+    std::vector<float> buf(64);
+    float* io[4] = {buf.data(), buf.data(), buf.data(), buf.data()};
+    effect->processReplacing(io, io, 64);
+    EXPECT_FALSE(effect->hostTempoValid());
+    DirectHost::haveTime = true;
+    effect->processReplacing(io, io, 64);
+    EXPECT_TRUE(effect->hostTempoValid());
+    EXPECT_DOUBLE_EQ(effect->hostTempo(), 90.0);
+}
+
+TEST_F(ParameterTest, SizesPerSampleRate) {
+    struct Row {
+        float rate;
+        int line, lookahead, mask, window;
+    };
+    for (const Row& r : {Row{48000, 480001, 48, 0x7fff, 4}, Row{96000, 960001, 96, 0xffff, 8},
+                         Row{192000, 1920001, 192, 0x1ffff, 16}, Row{0, 441001, 44, 0x7fff, 4},
+                         Row{300000, 441001, 44, 0x7fff, 4}}) {
+        setRate(r.rate);
+        EXPECT_EQ(effect->engine().delayBufferLength(), r.line) << r.rate;
+        EXPECT_EQ(effect->engine().lookaheadLength(), r.lookahead) << r.rate;
+        EXPECT_EQ(effect->engine().reverbMask(), r.mask) << r.rate;
+        EXPECT_EQ(effect->engine().driveWindow(), r.window) << r.rate;
+    }
+}
+
+TEST_F(ParameterTest, EdgeSmoothingIs1000HzUntilTheFirstRateChange) {
+    EXPECT_DOUBLE_EQ(state().squareSmoothCoef, 1.0 - std::exp(-2 * M_PI * 1000.0 / 44100.0));
+    setRate(48000.0f);
+    setRate(44100.0f);
+    EXPECT_DOUBLE_EQ(state().squareSmoothCoef, 1.0 - std::exp(-2 * M_PI * 500.0 / 44100.0));
+}
+
+TEST_F(ParameterTest, MeterPeaksAreReadOnceAndFollowTheLatency) {
+    DirectHost::latency = 100;
+    effect->resume();
+    EXPECT_EQ(effect->engine().meterBufferLength(), 100);
+    std::vector<float> in(300, 0.0f), out(300);
+    in[10] = 0.8f;
+    in[20] = -0.9f;
+    float* ins[4] = {in.data(), in.data(), in.data(), in.data()};
+    float* outs[2] = {out.data(), out.data()};
+    effect->processReplacing(ins, outs, 105);  // the peaks are seen 100 samples later
+    float l = 0, r = 0;
+    effect->readMeterPeaks(l, r);
+    EXPECT_FLOAT_EQ(l, 0.0f);
+    effect->processReplacing(ins, outs, 30);
+    effect->readMeterPeaks(l, r);
+    EXPECT_FLOAT_EQ(l, 0.9f);
+    EXPECT_FLOAT_EQ(r, 0.9f);
+    effect->readMeterPeaks(l, r);
+    EXPECT_EQ(l, 0.0f);
+    EXPECT_EQ(r, 0.0f);
+    DirectHost::latency = 50000;  // out of range: 1024
+    effect->resume();
+    EXPECT_EQ(effect->engine().meterBufferLength(), 1024);
+}
