@@ -224,7 +224,7 @@ void darkenedPanel(cairo_t* cr, cairo_surface_t* panel, int page) {
     cairo_set_source_surface(cr, panel, 0, 0);
     cairo_rectangle(cr, 0, 0, pageWidth, pageHeight);
     cairo_fill(cr);
-    fillRect(cr, 0, 0, pageWidth, pageHeight, rgb(8, 10, 14), 0.86);
+    fillRect(cr, 0, 0, pageWidth, pageHeight, rgb(8, 10, 14), 0.88);
     for (const auto& polygon : regions[page]) {
         cairo_new_path(cr);
         for (const auto& [x, y] : polygon) cairo_line_to(cr, x, y);
@@ -232,7 +232,7 @@ void darkenedPanel(cairo_t* cr, cairo_surface_t* panel, int page) {
         cairo_save(cr);
         cairo_clip_preserve(cr);
         cairo_set_source_surface(cr, panel, 0, 0);
-        cairo_paint_with_alpha(cr, 0.22);
+        cairo_paint_with_alpha(cr, 0.10);
         setColour(cr, palette::accent, 0.9);
         cairo_set_line_width(cr, 2);
         cairo_stroke(cr);
@@ -240,35 +240,55 @@ void darkenedPanel(cairo_t* cr, cairo_surface_t* panel, int page) {
     }
 }
 
+// Splits a paragraph into lines that fit a column.
+std::vector<std::vector<Word>> wrap(cairo_t* cr, const Paragraph& p) {
+    std::vector<std::vector<Word>> lines(1);
+    double x = 0;
+    for (const Word& w : wordsOf(p)) {
+        useFont(cr, bodySize, w.bold);
+        const double width = textWidth(cr, w.text);
+        if (x > 0 && x + width > columnWidth) {
+            lines.emplace_back();
+            x = 0;
+        }
+        lines.back().push_back(w);
+        x += width + textWidth(cr, " ");
+    }
+    return lines;
+}
+
+// Fills three columns of about equal height, never splitting a paragraph.
 void layoutText(cairo_t* cr, const Page& page, int index) {
-    int column = 0;
-    double y = columnTop;
+    std::vector<std::vector<std::vector<Word>>> wrapped;
+    double total = 0;
     for (const Paragraph& p : page.paragraphs) {
-        double x = 0;
-        for (const Word& w : wordsOf(p)) {
-            useFont(cr, bodySize, w.bold);
-            const double width = textWidth(cr, w.text), space = textWidth(cr, " ");
-            if (x > 0 && x + width > columnWidth) {
-                x = 0;
-                y += lineHeight;
-            }
-            if (y > columnBottom) {
-                ++column;
-                y = columnTop;
-                if (column > 2)
-                    throw std::runtime_error("help page " + std::to_string(index) + " is too long");
-            }
-            text(cr, w.text, columnLeft[column] + x, y, bodySize, w.bold,
-                 w.bold ? rgb(255, 206, 130) : rgb(226, 229, 230));
-            x += width + space;
-        }
-        y += lineHeight + paragraphGap;
-        if (y > columnBottom && &p != &page.paragraphs.back()) {
+        wrapped.push_back(wrap(cr, p));
+        total += wrapped.back().size() * lineHeight + paragraphGap;
+    }
+    const double capacity = columnBottom - columnTop + lineHeight;
+    const double target = total / 3;
+    int column = 0;
+    double used = 0;
+    for (const auto& lines : wrapped) {
+        const double h = lines.size() * lineHeight + paragraphGap;
+        if (used > 0 && column < 2 && (used + h / 2 > target || used + h > capacity)) {
             ++column;
-            y = columnTop;
-            if (column > 2)
-                throw std::runtime_error("help page " + std::to_string(index) + " is too long");
+            used = 0;
         }
+        if (used + h - paragraphGap > capacity)
+            throw std::runtime_error("help page " + std::to_string(index) + " is too long");
+        double y = columnTop + used;
+        for (const auto& line : lines) {
+            double x = columnLeft[column];
+            for (const Word& w : line) {
+                text(cr, w.text, x, y, bodySize, w.bold,
+                     w.bold ? rgb(255, 206, 130) : rgb(230, 233, 234));
+                useFont(cr, bodySize, w.bold);
+                x += textWidth(cr, w.text) + textWidth(cr, " ");
+            }
+            y += lineHeight;
+        }
+        used += h;
     }
 }
 

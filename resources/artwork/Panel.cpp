@@ -256,10 +256,21 @@ void frontRail(cairo_t* cr) {
     const Colour ink = palette::stripInk;
     text(cr, "A", 415, 166.5, 7.5, true, ink, Align::centre);
     text(cr, "B", 479.5, 166.5, 7.5, true, ink, Align::centre);
-    // Brand.
-    spacedText(cr, "LUMDEL", 562, 167, 10, true, ink, 1.5);
-    text(cr, "STEREO DELAY", 604, 166, 6, true, scale(ink, 1.0), Align::left);
-    text(cr, "ORVTONE", 518, 166, 6, true, ink, Align::left);
+    // Brand, centred in the free stretch between the memories and the MIDI keys.
+    useFont(cr, 6, true);
+    const double maker = textWidth(cr, "ORVTONE") + 6 * 1.0;
+    useFont(cr, 10, true);
+    double name = 0;
+    for (char ch : std::string("LUMDEL")) name += textWidth(cr, std::string(1, ch)) + 1.5;
+    useFont(cr, 6, true);
+    const double kind = textWidth(cr, "STEREO DELAY");
+    const double gap = 7, total = maker + gap + name + gap + kind;
+    double x = std::round(592 - total / 2);
+    spacedText(cr, "ORVTONE", x + maker / 2, 166, 6, true, ink, 1.0);
+    x += maker + gap;
+    spacedText(cr, "LUMDEL", x + name / 2, 167, 10, true, ink, 1.5);
+    x += name + gap;
+    text(cr, "STEREO DELAY", x, 166, 6, true, ink, Align::left);
     // Controller name window.
     fillRect(cr, 759, 157, 90, 12, rgb(205, 211, 215));
     // Menu arrow next to the name field.

@@ -132,9 +132,16 @@ void drawLearnButton(cairo_t* cr, const BitmapSpec& spec) {
 }
 
 void drawHelpButton(cairo_t* cr, const BitmapSpec& spec) {
+    // Frames: normal, hovered, active (lit while the help is open).
     forEachFrame(cr, spec, [&](int f, int h) {
-        const KeyState s = stateOf(f);
-        const Colour ink = key(cr, 0.5, 0, spec.width - 1, h - 0.5, s);
+        const bool active = f == 2;
+        Colour ink = key(cr, 0.5, 0, spec.width - 1, h - 0.5, active ? KeyState::normal : stateOf(f));
+        if (active) {
+            roundedRect(cr, 0.5, 0, spec.width - 1.5, h - 1, 2);
+            setColour(cr, palette::accent);
+            cairo_fill(cr);
+            ink = rgb(40, 28, 10);
+        }
         text(cr, "?", spec.width / 2.0, 7.3, 7, true, ink, Align::centre);
     });
 }

@@ -2,17 +2,23 @@
 // source that embeds the PNG bytes for lumdel::findResource.
 //
 //   lumdel-artwork OUT_DIR [SOURCE.cpp]
+//   lumdel-artwork --preview OUT.png [X Y WIDTH HEIGHT SCALE [ID]]
+//
+// The second form writes the front panel with every control laid on it, or a magnified
+// part of it (or of the bitmap ID alone), to judge the look without the editor.
 //
 // The output depends on nothing but this program and the DejaVu Sans font, so two runs
 // give byte-identical files.
 #include "Artwork.h"
 #include "Paint.h"
+#include "Preview.h"
 
 #include <cairo.h>
 
 #include <cstdio>
 #include <exception>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -71,7 +77,7 @@ cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned in
     return CAIRO_STATUS_SUCCESS;
 }
 
-std::vector<unsigned char> render(const artwork::BitmapSpec& spec) {
+cairo_surface_t* draw(const artwork::BitmapSpec& spec) {
     cairo_surface_t* surface = cairo_image_surface_create(
         spec.alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, spec.width, spec.height);
     cairo_t* cr = cairo_create(surface);
@@ -83,14 +89,40 @@ std::vector<unsigned char> render(const artwork::BitmapSpec& spec) {
     const cairo_status_t status = cairo_status(cr);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
-    std::vector<unsigned char> png;
-    if (status == CAIRO_STATUS_SUCCESS)
-        cairo_surface_write_to_png_stream(surface, appendBytes, &png);
-    cairo_surface_destroy(surface);
-    if (status != CAIRO_STATUS_SUCCESS || png.empty())
+    if (status != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
         throw std::runtime_error("drawing bitmap " + std::to_string(spec.id) + " failed: " +
                                  cairo_status_to_string(status));
+    }
+    return surface;
+}
+
+std::vector<unsigned char> encode(cairo_surface_t* surface, int id) {
+    std::vector<unsigned char> png;
+    if (cairo_surface_write_to_png_stream(surface, appendBytes, &png) != CAIRO_STATUS_SUCCESS ||
+        png.empty())
+        throw std::runtime_error("encoding bitmap " + std::to_string(id) + " failed");
     return png;
+}
+
+int preview(int argc, char** argv) {
+    artwork::PreviewArea area;
+    if (argc == 8 || argc == 9) {
+        if (argc == 9) area.bitmap = std::stoi(argv[8]);
+        area.x = std::stod(argv[3]);
+        area.y = std::stod(argv[4]);
+        area.width = std::stod(argv[5]);
+        area.height = std::stod(argv[6]);
+        area.scale = std::stod(argv[7]);
+    } else if (argc != 3) {
+        std::fprintf(stderr, "usage: %s --preview OUT.png [X Y WIDTH HEIGHT SCALE [ID]]\n", argv[0]);
+        return 2;
+    }
+    std::map<int, cairo_surface_t*> surfaces;
+    for (const artwork::BitmapSpec& spec : artwork::bitmaps()) surfaces[spec.id] = draw(spec);
+    artwork::writePreview(surfaces, argv[2], area);
+    for (auto& entry : surfaces) cairo_surface_destroy(entry.second);
+    return 0;
 }
 
 void writeFile(const std::string& path, const std::string& bytes) {
@@ -133,6 +165,15 @@ std::string sourceFor(const std::vector<std::pair<int, std::vector<unsigned char
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "--preview") {
+        try {
+            artwork::checkFont();
+            return preview(argc, argv);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "lumdel-artwork: %s\n", e.what());
+            return 1;
+        }
+    }
     if (argc < 2 || argc > 3) {
         std::fprintf(stderr, "usage: %s OUT_DIR [SOURCE.cpp]\n", argv[0]);
         return 2;
@@ -142,7 +183,15 @@ int main(int argc, char** argv) {
         const std::string dir = argv[1];
         std::vector<std::pair<int, std::vector<unsigned char>>> pngs;
         for (const artwork::BitmapSpec& spec : artwork::bitmaps()) {
-            std::vector<unsigned char> png = render(spec);
+            cairo_surface_t* surface = draw(spec);
+            std::vector<unsigned char> png;
+            try {
+                png = encode(surface, spec.id);
+            } catch (...) {
+                cairo_surface_destroy(surface);
+                throw;
+            }
+            cairo_surface_destroy(surface);
             writeFile(dir + "/" + std::to_string(spec.id) + ".png",
                       std::string(png.begin(), png.end()));
             pngs.emplace_back(spec.id, std::move(png));
