@@ -45,7 +45,7 @@ const Page pages[8] = {
                     "feedback matrix that pans and inverts them; a filter can sit at the input, in "
                     "the loop or at the output; an LFO and an envelope follower bend the filter and "
                     "the speed of the VCO mode; a spring or plate reverb ends the chain."},
-         {"The panel,", "left to right: the DELAY section with the channel controls; the readout, "
+         {"The panel", "from left to right: the DELAY section with the channel controls; the readout, "
                         "bypass and mixer (MASTER) above the MODULATION sources; the VCO; the "
                         "FILTER; the REVERB. The rail at the bottom keeps presets, memories and MIDI "
                         "controllers."},
@@ -82,7 +82,7 @@ const Page pages[8] = {
          {"OUTPUT:", "level of everything that leaves the unit, 0 dB at the centre."},
          {"DUCKING:", "threshold of the ducker, -24 to 0 dB. When the input (or a key signal on "
                       "inputs 3 and 4) rises above it, the delays are pushed down and come back "
-                      "as it falls. Fully right, nothing is ducked."},
+                      "as it falls. Fully right (0 dB) only the loudest peaks duck."},
          {"All knobs:", "drag, Shift for fine, Ctrl-click for the default, wheel in 1/32 steps."},
      }},
     {"DELAY SECTION",
@@ -124,13 +124,14 @@ const Page pages[8] = {
                            "0.001 Hz."},
          {"RATE in NOTE, SYNC:", "the left small knob steps the numerator, the right one the "
                                  "denominator; Shift- or Ctrl-click steps back."},
-         {"LR OFFSET:", "shifts the phase of the right channel's LFO against the left one, up to "
-                        "half a cycle either way; centre keeps them together."},
+         {"LR OFFSET:", "shifts the phase of the right channel's LFO against the left one; the "
+                        "centre keeps them together, the ends give the widest offset either "
+                        "way."},
          {"MOD SRC:", "blend of the two sources: fully left the LFO alone, fully right the "
                       "envelope follower alone."},
          {"SENS:", "input gain of the envelope follower: the more, the harder quiet playing "
                    "drives it."},
-         {"ENV SPEED:", "how slowly the follower lets go, 100 to 1000 ms."},
+         {"ENV SPEED:", "response time of the envelope follower, 100 to 1000 ms."},
          {"Where it goes:", "the blend drives the speed of the VCO mode (VCO MOD) and the filter "
                             "(CUT MOD, RESO MOD)."},
          {"Knobs:", "drag, Shift for fine, Ctrl-click for the default, wheel in 1/32 steps."},
@@ -160,8 +161,7 @@ const Page pages[8] = {
          {"LP / BP / HP:", "low-pass, band-pass or high-pass."},
          {"CUTOFF:", "corner frequency, up to 16 kHz at the right."},
          {"RESO:", "resonance; high settings ring and saturate softly rather than run away."},
-         {"DRIVE:", "warms and saturates the signal on its way into the delays; fully left it is "
-                    "off."},
+         {"DRIVE:", "warms and saturates the signal ahead of the delays; fully left it is off."},
          {"CUT MOD / RESO MOD:", "how far the modulation blend moves the cutoff and the "
                                  "resonance, up or down from the centre, which gives none."},
          {"Controls:", "knobs drag, Shift for fine, Ctrl-click for the default, wheel in 1/32 "
@@ -216,7 +216,7 @@ std::vector<Word> wordsOf(const Paragraph& p) {
     return words;
 }
 
-constexpr double bodySize = 7.6, lineHeight = 9.6, paragraphGap = 2.4;
+constexpr double bodySize = 8.0, lineHeight = 10.0, paragraphGap = 2.4;
 constexpr double columnTop = 32.5, columnBottom = 152, columnWidth = 283;
 const double columnLeft[3] = {30, 330, 630};
 

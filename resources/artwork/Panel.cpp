@@ -215,7 +215,6 @@ void frontPlate(cairo_t* cr) {
     cairo_stroke(cr);
     fillRect(cr, 292, 21, 75, 29, palette::readoutBack);
     legend(cr, "BYPASS", 336, 66, Align::right);
-    text(cr, "TEMPO", 293, 59.5, 5.5, true, palette::legendDim);
 
     // Modulation: LFO mode, rate and shape column.
     threeWay(cr, 310, 91, "FREQ", "NOTE", "SYNC");
@@ -248,7 +247,7 @@ void frontPlate(cairo_t* cr) {
     bracketCaption(cr, "MEMO B", 454, 505, 152, cap);
     bracketCaption(cr, "MIDI", 679, 744, 152, cap);
     bracketCaption(cr, "CONTROLLER", 759, 849, 152, cap);
-    bracketCaption(cr, "LEARN / UNLEARN", 857, 906, 152, cap);
+    bracketCaption(cr, "LEARN", 857, 906, 152, cap);
 }
 
 void frontRail(cairo_t* cr) {
