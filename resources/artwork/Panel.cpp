@@ -220,7 +220,7 @@ void frontPlate(cairo_t* cr) {
     threeWay(cr, 310, 91, "FREQ", "NOTE", "SYNC");
     dragMark(cr, 323.5, 115, 132);
     legend(cr, "RATE", 323.5, 140);
-    roundedRect(cr, 357.5, 81.5, 20, 60, 2.5);
+    roundedRect(cr, 358, 81.5, 18, 59.5, 2.5);
     cairo_set_source_rgb(cr, 0.07, 0.075, 0.08);
     cairo_fill(cr);
 

@@ -118,15 +118,15 @@ void drawLearnButton(cairo_t* cr, const BitmapSpec& spec) {
         const bool on = f == 2;
         const Colour ink = key(cr, 1, 1, spec.width - 2, h - 2, s);
         const Colour led = learn ? rgb(255, 64, 40) : rgb(255, 170, 40);
-        cairo_arc(cr, 5.5, h / 2.0, 2.1, 0, 2 * M_PI);
+        cairo_arc(cr, 5.0, h / 2.0, 1.9, 0, 2 * M_PI);
         setColour(cr, on ? led : scale(led, 0.28));
         cairo_fill(cr);
         if (on) {
-            cairo_arc(cr, 5.5, h / 2.0, 3.6, 0, 2 * M_PI);
+            cairo_arc(cr, 5.0, h / 2.0, 3.4, 0, 2 * M_PI);
             setColour(cr, led, 0.3);
             cairo_fill(cr);
         }
-        text(cr, learn ? "LRN" : "UNL", 14.5, h / 2.0 + 2.3, 5.5, true, on ? palette::accent : ink,
+        text(cr, learn ? "LRN" : "UNL", 14.8, h / 2.0 + 2.4, 6, true, on ? palette::accent : ink,
              Align::centre);
     });
 }
