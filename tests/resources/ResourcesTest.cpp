@@ -148,6 +148,48 @@ TEST(Resources, EveryFrameOfAStripIsDistinctWhereTheControlChanges) {
     EXPECT_GT(framesDiffer(knob.get(), 37, 0, 100), 40);
 }
 
+// Where the white pointer of knob frame f points, as the centre of its bright pixels
+// relative to the knob's centre.
+void pointerDirection(cairo_surface_t* s, int frameHeight, int f, double& dx, double& dy) {
+    const double c = 18.5;
+    double sx = 0, sy = 0;
+    int n = 0;
+    for (int y = 0; y < frameHeight; ++y)
+        for (int x = 0; x < cairo_image_surface_get_width(s); ++x) {
+            const uint32_t p = pixel(s, x, f * frameHeight + y);
+            const bool white = ((p >> 16) & 0xff) > 200 && ((p >> 8) & 0xff) > 200 && (p & 0xff) > 200;
+            const double rx = x + 0.5 - c, ry = y + 0.5 - c;
+            if (white && rx * rx + ry * ry > 25) {
+                sx += rx;
+                sy += ry;
+                ++n;
+            }
+        }
+    dx = n ? sx / n : 0;
+    dy = n ? sy / n : 0;
+}
+
+TEST(Resources, KnobPointersSweepClockwiseFromLowerLeftToLowerRight) {
+    for (int id = 130; id <= 139; ++id) {
+        SCOPED_TRACE("bitmap " + std::to_string(id));
+        const Expected& e = spec(id);
+        Surface s = decode(id);
+        const int h = e.height / e.frames;
+        double dx, dy;
+        pointerDirection(s.get(), h, 0, dx, dy);
+        EXPECT_LT(dx, -2);
+        EXPECT_GT(dy, 2);
+        pointerDirection(s.get(), h, 50, dx, dy);
+        EXPECT_NEAR(dx, 0, 1);
+        EXPECT_LT(dy, -5);
+        pointerDirection(s.get(), h, 100, dx, dy);
+        EXPECT_GT(dx, 2);
+        EXPECT_GT(dy, 2);
+        pointerDirection(s.get(), h, 25, dx, dy);
+        EXPECT_LT(dx, -5);  // a quarter of the way: pointing left, a little up
+    }
+}
+
 TEST(Resources, LampsAndMetersGetBrighterWhenLit) {
     for (int id : {150, 151, 155, 998}) {
         Surface s = decode(id);
