@@ -24,6 +24,7 @@ bool AEffGUIEditor::getRect(ERect** r) {
 }
 
 bool AEffGUIEditor::open(void* parentWindow) {
+    if (open_) return false;  // one window at a time: close first
     if (offscreenRequest_) {
         offscreen_ = true;
     } else {

@@ -33,9 +33,10 @@ public:
     // Host UI thread: the editor rectangle (set `rect` in the constructor).
     bool getRect(ERect** rect) override;
     // Host UI thread: checks the parent window and stores it; false without a display,
-    // with a null parent or a parent that does not exist. A derived editor calls it
-    // first and then builds `frame` with the same pointer. While an offscreen open
-    // runs (vendor request), a null parent is accepted and the frame draws offscreen.
+    // with a null parent, a parent that does not exist, or while already open. A
+    // derived editor calls it first and then builds `frame` with the same pointer.
+    // While an offscreen open runs (vendor request), a null parent is accepted and
+    // the frame draws offscreen.
     bool open(void* parentWindow) override;
     // Host UI thread: forgets the window. The derived editor closes its frame first.
     void close() override;

@@ -276,3 +276,37 @@ TEST_F(ControlsTest, SetValueLimitsAndIgnoresNaN) {
 
 }  // namespace
 }  // namespace lumdel::test
+
+namespace lumdel::test {
+namespace {
+
+// The embedded meter strip (21 frames of 45): a movie bitmap shows exactly the
+// source pixels of the frame its value selects.
+TEST(EmbeddedStripTest, MeterShowsTheSelectedSourceFrame) {
+    CBitmap* meter = new CBitmap(153);
+    if (!meter->isLoaded()) {
+        meter->forget();
+        GTEST_SKIP() << "no embedded bitmap 153";
+    }
+    ASSERT_EQ(meter->getHeight(), 21 * 45);
+    const int width = static_cast<int>(meter->getWidth());
+    TestFrame frame(width, 45);
+    auto* view = new CMovieBitmap(CRect(0, 0, width, 45), nullptr, 80, 21, 45, meter);
+    frame->addView(view);
+    cairo_surface_t* source = meter->getSurface();
+    for (float value : {0.0f, 0.5f, 0.749f, 1.0f}) {
+        view->setValue(value);
+        const int k = view->getFrameIndex();
+        cairo_surface_t* shown = frame->renderToSurface();
+        int differing = 0;
+        for (int y = 0; y < 45; ++y)
+            for (int x = 0; x < width; ++x)
+                differing += pixel(shown, x, y) != pixel(source, x, y + 45 * k);
+        EXPECT_EQ(differing, 0) << "value " << value << " frame " << k;
+        cairo_surface_destroy(shown);
+    }
+    meter->forget();
+}
+
+}  // namespace
+}  // namespace lumdel::test

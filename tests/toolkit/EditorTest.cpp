@@ -68,6 +68,9 @@ TEST_F(EditorTest, OffscreenOpenTakesMouseAndSavesScreenshot) {
     ASSERT_NE(editor->getFrame(), nullptr);
     EXPECT_FALSE(editor->getFrame()->isWindowOpen());
     EXPECT_EQ(dispatch(effVendorSpecific, kOurs, req::kOpenOffscreen), 1);  // already open
+    CFrame* first = editor->getFrame();
+    EXPECT_EQ(dispatch(effEditOpen, 0, 0, nullptr), 0);  // no second window over the first
+    EXPECT_EQ(editor->getFrame(), first);
 
     dispatch(effSetEditKnobMode, 0, kLinearMode);
     EXPECT_EQ(editor->getKnobMode(), kLinearMode);

@@ -1,6 +1,6 @@
 // The real window: an X server of our own (Xvfb), a top-level window standing in
 // for the host's, the editor embedded through open, clicks and drags sent with the
-// XTest extension. Leaves toolkit-xvfb-screenshot.png in the working directory.
+// XTest extension. Leaves toolkit-xvfb-screenshot.png next to the test program.
 // gtest first: X11's macros (None, Bool) clash with its names.
 #include "EditorSupport.h"
 
@@ -18,6 +18,15 @@
 
 namespace lumdel::test {
 namespace {
+
+// Next to the test program, in the build tree.
+std::string artefactPath(const char* name) {
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return name;
+    std::string dir(exe, static_cast<std::size_t>(n));
+    return dir.substr(0, dir.rfind('/') + 1) + name;
+}
 
 std::string findInPath(const char* name) {
     const char* path = std::getenv("PATH");
@@ -223,7 +232,7 @@ TEST_F(XvfbTest, EmbeddedFrameTakesClicksAndDragsAndShowsItself) {
                 static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF;
     XDestroyImage(image);
     cairo_surface_mark_dirty(shot);
-    EXPECT_EQ(cairo_surface_write_to_png(shot, "toolkit-xvfb-screenshot.png"), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(cairo_surface_write_to_png(shot, artefactPath("toolkit-xvfb-screenshot.png").c_str()), CAIRO_STATUS_SUCCESS);
     EXPECT_EQ(pixel(shot, 190, 90) & 0xFFFFFF, colourOf(0) & 0xFFFFFF);  // frame background
     EXPECT_EQ(pixel(shot, 210, 110) & 0xFFFFFF, 0x202020u);              // the host's window
     cairo_surface_t* back = frame->getBackBuffer();
