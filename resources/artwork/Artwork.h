@@ -7,35 +7,35 @@
 
 namespace artwork {
 
-struct BitmapSpec {
+struct Bitmap {
     int id;
     int width;
     int height;
     int frames;       // stacked vertically, height / frames pixels each
     bool alpha;       // ARGB32 when true, RGB24 otherwise
-    void (*draw)(cairo_t* cr, const BitmapSpec& spec);
+    void (*draw)(cairo_t* cr, const Bitmap& bitmap);
 
     int frameHeight() const { return height / frames; }
 };
 
 // Every bitmap of the editor, in id order.
-const std::vector<BitmapSpec>& bitmaps();
+const std::vector<Bitmap>& bitmaps();
 
 // Panels (Panel.cpp).
-void drawFrontPanel(cairo_t* cr, const BitmapSpec& spec);
-void drawRearPanel(cairo_t* cr, const BitmapSpec& spec);
+void drawFrontPanel(cairo_t* cr, const Bitmap& bitmap);
+void drawRearPanel(cairo_t* cr, const Bitmap& bitmap);
 
 // Panel controls (Controls.cpp).
-void drawKnobStrip(cairo_t* cr, const BitmapSpec& spec);
-void drawStepKnob(cairo_t* cr, const BitmapSpec& spec);
-void drawSlideSwitch(cairo_t* cr, const BitmapSpec& spec);
-void drawDigits(cairo_t* cr, const BitmapSpec& spec);
-void drawSlash(cairo_t* cr, const BitmapSpec& spec);
-void drawPoint(cairo_t* cr, const BitmapSpec& spec);
-void drawChannelLabel(cairo_t* cr, const BitmapSpec& spec);
-void drawLamp(cairo_t* cr, const BitmapSpec& spec);
-void drawLfoShapes(cairo_t* cr, const BitmapSpec& spec);
-void drawMeter(cairo_t* cr, const BitmapSpec& spec);
+void drawKnobStrip(cairo_t* cr, const Bitmap& bitmap);
+void drawStepKnob(cairo_t* cr, const Bitmap& bitmap);
+void drawSlideSwitch(cairo_t* cr, const Bitmap& bitmap);
+void drawDigits(cairo_t* cr, const Bitmap& bitmap);
+void drawSlash(cairo_t* cr, const Bitmap& bitmap);
+void drawPoint(cairo_t* cr, const Bitmap& bitmap);
+void drawChannelLabel(cairo_t* cr, const Bitmap& bitmap);
+void drawLamp(cairo_t* cr, const Bitmap& bitmap);
+void drawLfoShapes(cairo_t* cr, const Bitmap& bitmap);
+void drawMeter(cairo_t* cr, const Bitmap& bitmap);
 
 // The scale printed around every knob. Drawn on the panel and, identically, into every
 // knob frame, so the frame's corners blend with the panel.
@@ -44,11 +44,11 @@ void drawKnobScale(cairo_t* cr, double cx, double cy);
 constexpr double knobCentre = 18.5;
 
 // Help (HelpPages.cpp) and the preset bar (PresetBar.cpp).
-void drawHelpPages(cairo_t* cr, const BitmapSpec& spec);
-void drawHelpButton(cairo_t* cr, const BitmapSpec& spec);
-void drawLoadSaveButton(cairo_t* cr, const BitmapSpec& spec);
-void drawDefaultButton(cairo_t* cr, const BitmapSpec& spec);
-void drawRocker(cairo_t* cr, const BitmapSpec& spec);
-void drawLearnButton(cairo_t* cr, const BitmapSpec& spec);
+void drawHelpPages(cairo_t* cr, const Bitmap& bitmap);
+void drawHelpButton(cairo_t* cr, const Bitmap& bitmap);
+void drawLoadSaveButton(cairo_t* cr, const Bitmap& bitmap);
+void drawDefaultButton(cairo_t* cr, const Bitmap& bitmap);
+void drawRocker(cairo_t* cr, const Bitmap& bitmap);
+void drawLearnButton(cairo_t* cr, const Bitmap& bitmap);
 
 }  // namespace artwork

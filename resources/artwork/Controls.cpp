@@ -13,12 +13,12 @@ namespace {
 // Runs draw once per frame with the origin moved to the frame's top-left corner and
 // drawing clipped to the frame.
 template <typename F>
-void forEachFrame(cairo_t* cr, const BitmapSpec& spec, F draw) {
-    const int h = spec.frameHeight();
-    for (int f = 0; f < spec.frames; ++f) {
+void forEachFrame(cairo_t* cr, const Bitmap& bitmap, F draw) {
+    const int h = bitmap.frameHeight();
+    for (int f = 0; f < bitmap.frames; ++f) {
         cairo_save(cr);
         cairo_translate(cr, 0, f * h);
-        cairo_rectangle(cr, 0, 0, spec.width, h);
+        cairo_rectangle(cr, 0, 0, bitmap.width, h);
         cairo_clip(cr);
         draw(f, h);
         cairo_restore(cr);
@@ -140,22 +140,22 @@ void drawKnobScale(cairo_t* cr, double cx, double cy) {
     }
 }
 
-void drawKnobStrip(cairo_t* cr, const BitmapSpec& spec) {
-    const Colour mark = knobMark(spec.id);
-    forEachFrame(cr, spec, [&](int f, int h) {
-        fillRect(cr, 0, 0, spec.width, h, palette::panel);
+void drawKnobStrip(cairo_t* cr, const Bitmap& bitmap) {
+    const Colour mark = knobMark(bitmap.id);
+    forEachFrame(cr, bitmap, [&](int f, int h) {
+        fillRect(cr, 0, 0, bitmap.width, h, palette::panel);
         drawKnobScale(cr, knobCentre, knobCentre);
-        drawKnob(cr, knobCentre, knobCentre, knobAngle(f / double(spec.frames - 1)), mark);
+        drawKnob(cr, knobCentre, knobCentre, knobAngle(f / double(bitmap.frames - 1)), mark);
     });
 }
 
-void drawStepKnob(cairo_t* cr, const BitmapSpec& spec) {
+void drawStepKnob(cairo_t* cr, const Bitmap& bitmap) {
     // 140 leans forward (clockwise), 141 backward: they step up and down.
-    const double lean = (spec.id == 140 ? 1 : -1) * 40 * M_PI / 180;
-    forEachFrame(cr, spec, [&](int f, int h) {
+    const double lean = (bitmap.id == 140 ? 1 : -1) * 40 * M_PI / 180;
+    forEachFrame(cr, bitmap, [&](int f, int h) {
         const bool pressed = f == 1;
         const double c = 9.5;
-        fillRect(cr, 0, 0, spec.width, h, palette::panel);
+        fillRect(cr, 0, 0, bitmap.width, h, palette::panel);
         cairo_arc(cr, c + 0.5, c + (pressed ? 0.6 : 1.0), 8.6, 0, 2 * M_PI);
         cairo_set_source_rgba(cr, 0, 0, 0, 0.55);
         cairo_fill(cr);
@@ -194,14 +194,14 @@ void drawStepKnob(cairo_t* cr, const BitmapSpec& spec) {
     });
 }
 
-void drawSlideSwitch(cairo_t* cr, const BitmapSpec& spec) {
-    const int positions = spec.frames;
-    const double cell = double(spec.width) / positions;
-    forEachFrame(cr, spec, [&](int f, int h) {
+void drawSlideSwitch(cairo_t* cr, const Bitmap& bitmap) {
+    const int positions = bitmap.frames;
+    const double cell = double(bitmap.width) / positions;
+    forEachFrame(cr, bitmap, [&](int f, int h) {
         // Slot.
-        fillRect(cr, 0, 0, spec.width, h, rgb(12, 12, 13));
-        fillRect(cr, 0, 0, spec.width, 1, rgb(4, 4, 5));
-        fillRect(cr, 0, h - 1, spec.width, 1, rgb(76, 79, 84));
+        fillRect(cr, 0, 0, bitmap.width, h, rgb(12, 12, 13));
+        fillRect(cr, 0, 0, bitmap.width, 1, rgb(4, 4, 5));
+        fillRect(cr, 0, h - 1, bitmap.width, 1, rgb(76, 79, 84));
         // Lever with two grip ridges.
         const double x = std::round(f * cell) + 1;
         const double w = std::floor(cell) - 1;
@@ -268,11 +268,11 @@ void litSegments(cairo_t* cr, const char* segs) {
 
 }  // namespace
 
-void drawDigits(cairo_t* cr, const BitmapSpec& spec) {
+void drawDigits(cairo_t* cr, const Bitmap& bitmap) {
     static const char* const digits[10] = {"abcdef", "bc",     "abdeg", "abcdg",   "bcfg",
                                            "acdfg",  "acdefg", "abc",   "abcdefg", "abcdfg"};
-    forEachFrame(cr, spec, [&](int f, int h) {
-        fillRect(cr, 0, 0, spec.width, h, palette::readoutBack);
+    forEachFrame(cr, bitmap, [&](int f, int h) {
+        fillRect(cr, 0, 0, bitmap.width, h, palette::readoutBack);
         for (char s : std::string("abcdefg")) segmentPath(cr, s);
         setColour(cr, palette::segmentOff);
         cairo_fill(cr);
@@ -282,9 +282,9 @@ void drawDigits(cairo_t* cr, const BitmapSpec& spec) {
     });
 }
 
-void drawSlash(cairo_t* cr, const BitmapSpec& spec) {
-    forEachFrame(cr, spec, [&](int f, int h) {
-        fillRect(cr, 0, 0, spec.width, h, palette::readoutBack);
+void drawSlash(cairo_t* cr, const Bitmap& bitmap) {
+    forEachFrame(cr, bitmap, [&](int f, int h) {
+        fillRect(cr, 0, 0, bitmap.width, h, palette::readoutBack);
         cairo_move_to(cr, 0.7, h - 0.6);
         cairo_line_to(cr, 2.3, 0.6);
         cairo_set_line_width(cr, 1.2);
@@ -293,20 +293,20 @@ void drawSlash(cairo_t* cr, const BitmapSpec& spec) {
     });
 }
 
-void drawPoint(cairo_t* cr, const BitmapSpec& spec) {
-    forEachFrame(cr, spec, [&](int f, int h) {
-        fillRect(cr, 0, 0, spec.width, h, palette::readoutBack);
+void drawPoint(cairo_t* cr, const Bitmap& bitmap) {
+    forEachFrame(cr, bitmap, [&](int f, int h) {
+        fillRect(cr, 0, 0, bitmap.width, h, palette::readoutBack);
         fillRect(cr, 0.5, 0.2, 1.9, 1.7, f == 1 ? palette::segmentOn : palette::segmentOff);
     });
 }
 
-void drawChannelLabel(cairo_t* cr, const BitmapSpec& spec) {
-    const char* label = spec.id == 148 ? "LEFT" : "RIGHT";
-    forEachFrame(cr, spec, [&](int f, int h) {
+void drawChannelLabel(cairo_t* cr, const Bitmap& bitmap) {
+    const char* label = bitmap.id == 148 ? "LEFT" : "RIGHT";
+    forEachFrame(cr, bitmap, [&](int f, int h) {
         const bool selected = f == 0;
-        fillRect(cr, 0, 0, spec.width, h, palette::panel);
-        roundedRect(cr, 0.5, 0.5, spec.width - 1, h - 1, 2.5);
-        cairo_pattern_t* cap = cairo_pattern_create_linear(0, 0, spec.width, 0);
+        fillRect(cr, 0, 0, bitmap.width, h, palette::panel);
+        roundedRect(cr, 0.5, 0.5, bitmap.width - 1, h - 1, 2.5);
+        cairo_pattern_t* cap = cairo_pattern_create_linear(0, 0, bitmap.width, 0);
         if (selected) {
             cairo_pattern_add_color_stop_rgb(cap, 0, 0.36, 0.25, 0.09);
             cairo_pattern_add_color_stop_rgb(cap, 1, 0.22, 0.15, 0.05);
@@ -321,7 +321,7 @@ void drawChannelLabel(cairo_t* cr, const BitmapSpec& spec) {
         cairo_set_line_width(cr, 1);
         cairo_stroke(cr);
         cairo_save(cr);
-        cairo_translate(cr, spec.width / 2.0, h / 2.0);
+        cairo_translate(cr, bitmap.width / 2.0, h / 2.0);
         cairo_rotate(cr, -M_PI / 2);
         text(cr, label, 0, 2.6, 7.5, true, selected ? rgb(255, 200, 110) : rgb(128, 132, 136),
              Align::centre);
@@ -329,13 +329,13 @@ void drawChannelLabel(cairo_t* cr, const BitmapSpec& spec) {
     });
 }
 
-void drawLamp(cairo_t* cr, const BitmapSpec& spec) {
-    const bool red = spec.id == 150;
+void drawLamp(cairo_t* cr, const Bitmap& bitmap) {
+    const bool red = bitmap.id == 150;
     const Colour on = red ? rgb(255, 62, 40) : rgb(255, 208, 64);
     const Colour off = red ? rgb(78, 22, 18) : rgb(76, 62, 20);
-    forEachFrame(cr, spec, [&](int f, int h) {
+    forEachFrame(cr, bitmap, [&](int f, int h) {
         const bool lit = f == 1;
-        fillRect(cr, 0, 0, spec.width, h, palette::panel);
+        fillRect(cr, 0, 0, bitmap.width, h, palette::panel);
         // Shadow and key body.
         roundedRect(cr, 2.5, 2.5, 20, 16, 3);
         cairo_set_source_rgba(cr, 0, 0, 0, 0.5);
@@ -376,9 +376,9 @@ void drawLamp(cairo_t* cr, const BitmapSpec& spec) {
     });
 }
 
-void drawLfoShapes(cairo_t* cr, const BitmapSpec& spec) {
-    const double row = spec.frameHeight() / 5.0;
-    forEachFrame(cr, spec, [&](int f, int) {
+void drawLfoShapes(cairo_t* cr, const Bitmap& bitmap) {
+    const double row = bitmap.frameHeight() / 5.0;
+    forEachFrame(cr, bitmap, [&](int f, int) {
         for (int shape = 0; shape < 5; ++shape) {
             const double cy = row * shape + row / 2, x0 = 2.5, x1 = 13.5, a = 3.0;
             const double w = x1 - x0;
@@ -437,9 +437,9 @@ void drawLfoShapes(cairo_t* cr, const BitmapSpec& spec) {
     });
 }
 
-void drawMeter(cairo_t* cr, const BitmapSpec& spec) {
-    forEachFrame(cr, spec, [&](int f, int h) {
-        fillRect(cr, 0, 0, spec.width, h, rgb(10, 10, 11));
+void drawMeter(cairo_t* cr, const Bitmap& bitmap) {
+    forEachFrame(cr, bitmap, [&](int f, int h) {
+        fillRect(cr, 0, 0, bitmap.width, h, rgb(10, 10, 11));
         for (int lamp = 0; lamp < 5; ++lamp) {  // lamp 0 at the bottom
             const Colour on = lamp == 4 ? rgb(255, 58, 40) : lamp == 3 ? rgb(255, 204, 48) : rgb(84, 232, 96);
             const Colour off = scale(on, 0.17);

@@ -294,13 +294,13 @@ void layoutText(cairo_t* cr, const Page& page, int index) {
 
 }  // namespace
 
-void drawHelpPages(cairo_t* cr, const BitmapSpec& spec) {
+void drawHelpPages(cairo_t* cr, const Bitmap& bitmap) {
     cairo_surface_t* panel = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 942, 171);
     cairo_t* pc = cairo_create(panel);
-    drawFrontPanel(pc, spec);
+    drawFrontPanel(pc, bitmap);
     cairo_destroy(pc);
 
-    for (int page = 0; page < spec.frames; ++page) {
+    for (int page = 0; page < bitmap.frames; ++page) {
         cairo_save(cr);
         cairo_translate(cr, 0, page * pageHeight);
         cairo_rectangle(cr, 0, 0, pageWidth, pageHeight);

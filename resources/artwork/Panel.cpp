@@ -283,14 +283,14 @@ void frontRail(cairo_t* cr) {
 
 }  // namespace
 
-void drawFrontPanel(cairo_t* cr, const BitmapSpec&) {
+void drawFrontPanel(cairo_t* cr, const Bitmap&) {
     frontPlate(cr);
     frontRail(cr);
     ear(cr, 0, plateLeft, plateBottom, "LUMDEL");
     ear(cr, plateRight, 942 - plateRight, plateBottom, "ORVTONE");
 }
 
-void drawRearPanel(cairo_t* cr, const BitmapSpec&) {
+void drawRearPanel(cairo_t* cr, const Bitmap&) {
     const Colour plate = rgb(33, 34, 37);
     fillRect(cr, 0, 0, 942, plateBottom, plate);
     fillRect(cr, 0, 0, 942, 1, palette::panelLight);

@@ -11,14 +11,14 @@ namespace {
 enum class KeyState { normal, hovered, pressed };
 
 template <typename F>
-void forEachFrame(cairo_t* cr, const BitmapSpec& spec, F draw) {
-    const int h = spec.frameHeight();
-    for (int f = 0; f < spec.frames; ++f) {
+void forEachFrame(cairo_t* cr, const Bitmap& bitmap, F draw) {
+    const int h = bitmap.frameHeight();
+    for (int f = 0; f < bitmap.frames; ++f) {
         cairo_save(cr);
         cairo_translate(cr, 0, f * h);
-        cairo_rectangle(cr, 0, 0, spec.width, h);
+        cairo_rectangle(cr, 0, 0, bitmap.width, h);
         cairo_clip(cr);
-        if (!spec.alpha) fillRect(cr, 0, 0, spec.width, h, palette::strip);
+        if (!bitmap.alpha) fillRect(cr, 0, 0, bitmap.width, h, palette::strip);
         draw(f, h);
         cairo_restore(cr);
     }
@@ -52,12 +52,12 @@ KeyState stateOf(int frame) {
 
 }  // namespace
 
-void drawLoadSaveButton(cairo_t* cr, const BitmapSpec& spec) {
-    const bool load = spec.id == 990;
-    forEachFrame(cr, spec, [&](int f, int h) {
+void drawLoadSaveButton(cairo_t* cr, const Bitmap& bitmap) {
+    const bool load = bitmap.id == 990;
+    forEachFrame(cr, bitmap, [&](int f, int h) {
         const KeyState s = stateOf(f);
         const double sink = s == KeyState::pressed ? 0.5 : 0.0;
-        const Colour ink = key(cr, 0.5, 0.5, spec.width - 1, h - 1.5, s);
+        const Colour ink = key(cr, 0.5, 0.5, bitmap.width - 1, h - 1.5, s);
         // A tray with an arrow going into it (load) or out of it (save).
         setColour(cr, ink);
         cairo_set_line_width(cr, 1.1);
@@ -79,19 +79,19 @@ void drawLoadSaveButton(cairo_t* cr, const BitmapSpec& spec) {
     });
 }
 
-void drawDefaultButton(cairo_t* cr, const BitmapSpec& spec) {
-    forEachFrame(cr, spec, [&](int f, int h) {
+void drawDefaultButton(cairo_t* cr, const Bitmap& bitmap) {
+    forEachFrame(cr, bitmap, [&](int f, int h) {
         const KeyState s = stateOf(f);
-        const Colour ink = key(cr, 1, 0.5, spec.width - 2, h - 1.5, s);
-        text(cr, "DEF", spec.width / 2.0, 8.8 + (s == KeyState::pressed ? 0.5 : 0), 6, true, ink,
+        const Colour ink = key(cr, 1, 0.5, bitmap.width - 2, h - 1.5, s);
+        text(cr, "DEF", bitmap.width / 2.0, 8.8 + (s == KeyState::pressed ? 0.5 : 0), 6, true, ink,
              Align::centre);
     });
 }
 
-void drawRocker(cairo_t* cr, const BitmapSpec& spec) {
+void drawRocker(cairo_t* cr, const Bitmap& bitmap) {
     // Frames: idle, hover left, hover right, press left, press right.
-    forEachFrame(cr, spec, [&](int f, int h) {
-        const double half = spec.width / 2.0;
+    forEachFrame(cr, bitmap, [&](int f, int h) {
+        const double half = bitmap.width / 2.0;
         for (int side = 0; side < 2; ++side) {
             KeyState s = KeyState::normal;
             if (f == 1 + side) s = KeyState::hovered;
@@ -110,13 +110,13 @@ void drawRocker(cairo_t* cr, const BitmapSpec& spec) {
     });
 }
 
-void drawLearnButton(cairo_t* cr, const BitmapSpec& spec) {
-    const bool learn = spec.id == 998;
-    forEachFrame(cr, spec, [&](int f, int h) {
+void drawLearnButton(cairo_t* cr, const Bitmap& bitmap) {
+    const bool learn = bitmap.id == 998;
+    forEachFrame(cr, bitmap, [&](int f, int h) {
         // Frames: off, hovered, on.
         const KeyState s = f == 1 ? KeyState::hovered : KeyState::normal;
         const bool on = f == 2;
-        const Colour ink = key(cr, 1, 1, spec.width - 2, h - 2, s);
+        const Colour ink = key(cr, 1, 1, bitmap.width - 2, h - 2, s);
         const Colour led = learn ? rgb(255, 64, 40) : rgb(255, 170, 40);
         cairo_arc(cr, 5.0, h / 2.0, 1.9, 0, 2 * M_PI);
         setColour(cr, on ? led : scale(led, 0.28));
@@ -131,18 +131,18 @@ void drawLearnButton(cairo_t* cr, const BitmapSpec& spec) {
     });
 }
 
-void drawHelpButton(cairo_t* cr, const BitmapSpec& spec) {
+void drawHelpButton(cairo_t* cr, const Bitmap& bitmap) {
     // Frames: normal, hovered, active (lit while the help is open).
-    forEachFrame(cr, spec, [&](int f, int h) {
+    forEachFrame(cr, bitmap, [&](int f, int h) {
         const bool active = f == 2;
-        Colour ink = key(cr, 0.5, 0, spec.width - 1, h - 0.5, active ? KeyState::normal : stateOf(f));
+        Colour ink = key(cr, 0.5, 0, bitmap.width - 1, h - 0.5, active ? KeyState::normal : stateOf(f));
         if (active) {
-            roundedRect(cr, 0.5, 0, spec.width - 1.5, h - 1, 2);
+            roundedRect(cr, 0.5, 0, bitmap.width - 1.5, h - 1, 2);
             setColour(cr, palette::accent);
             cairo_fill(cr);
             ink = rgb(40, 28, 10);
         }
-        text(cr, "?", spec.width / 2.0, 7.3, 7, true, ink, Align::centre);
+        text(cr, "?", bitmap.width / 2.0, 7.3, 7, true, ink, Align::centre);
     });
 }
 

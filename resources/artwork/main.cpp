@@ -25,8 +25,8 @@
 
 namespace artwork {
 
-const std::vector<BitmapSpec>& bitmaps() {
-    static const std::vector<BitmapSpec> list = {
+const std::vector<Bitmap>& bitmaps() {
+    static const std::vector<Bitmap> list = {
         {128, 942, 171, 1, false, drawFrontPanel},
         {129, 942, 171, 1, false, drawRearPanel},
         {130, 36, 3737, 101, false, drawKnobStrip},
@@ -77,21 +77,21 @@ cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned in
     return CAIRO_STATUS_SUCCESS;
 }
 
-cairo_surface_t* draw(const artwork::BitmapSpec& spec) {
+cairo_surface_t* draw(const artwork::Bitmap& bitmap) {
     cairo_surface_t* surface = cairo_image_surface_create(
-        spec.alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, spec.width, spec.height);
+        bitmap.alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, bitmap.width, bitmap.height);
     cairo_t* cr = cairo_create(surface);
-    if (!spec.alpha) {
+    if (!bitmap.alpha) {
         cairo_set_source_rgb(cr, 0, 0, 0);
         cairo_paint(cr);
     }
-    spec.draw(cr, spec);
+    bitmap.draw(cr, bitmap);
     const cairo_status_t status = cairo_status(cr);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
     if (status != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
-        throw std::runtime_error("drawing bitmap " + std::to_string(spec.id) + " failed: " +
+        throw std::runtime_error("drawing bitmap " + std::to_string(bitmap.id) + " failed: " +
                                  cairo_status_to_string(status));
     }
     return surface;
@@ -119,7 +119,7 @@ int preview(int argc, char** argv) {
         return 2;
     }
     std::map<int, cairo_surface_t*> surfaces;
-    for (const artwork::BitmapSpec& spec : artwork::bitmaps()) surfaces[spec.id] = draw(spec);
+    for (const artwork::Bitmap& bitmap : artwork::bitmaps()) surfaces[bitmap.id] = draw(bitmap);
     artwork::writePreview(surfaces, argv[2], area);
     for (auto& entry : surfaces) cairo_surface_destroy(entry.second);
     return 0;
@@ -182,19 +182,19 @@ int main(int argc, char** argv) {
         artwork::checkFont();
         const std::string dir = argv[1];
         std::vector<std::pair<int, std::vector<unsigned char>>> pngs;
-        for (const artwork::BitmapSpec& spec : artwork::bitmaps()) {
-            cairo_surface_t* surface = draw(spec);
+        for (const artwork::Bitmap& bitmap : artwork::bitmaps()) {
+            cairo_surface_t* surface = draw(bitmap);
             std::vector<unsigned char> png;
             try {
-                png = encode(surface, spec.id);
+                png = encode(surface, bitmap.id);
             } catch (...) {
                 cairo_surface_destroy(surface);
                 throw;
             }
             cairo_surface_destroy(surface);
-            writeFile(dir + "/" + std::to_string(spec.id) + ".png",
+            writeFile(dir + "/" + std::to_string(bitmap.id) + ".png",
                       std::string(png.begin(), png.end()));
-            pngs.emplace_back(spec.id, std::move(png));
+            pngs.emplace_back(bitmap.id, std::move(png));
         }
         if (argc == 3) writeFile(argv[2], sourceFor(pngs));
     } catch (const std::exception& e) {

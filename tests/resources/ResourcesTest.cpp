@@ -99,7 +99,7 @@ double frameBrightness(cairo_surface_t* s, int frameHeight, int f) {
     return sum;
 }
 
-const Expected& spec(int id) {
+const Expected& expectedFor(int id) {
     for (const Expected& e : expected)
         if (e.id == id) return e;
     throw std::runtime_error("no such bitmap");
@@ -130,7 +130,7 @@ TEST(Resources, EveryFrameOfAStripIsDistinctWhereTheControlChanges) {
                    146, 147, 148, 149, 150, 151, 152, 153, 154, 155, 990, 991, 992, 993, 994, 995,
                    998, 999}) {
         SCOPED_TRACE("bitmap " + std::to_string(id));
-        const Expected& e = spec(id);
+        const Expected& e = expectedFor(id);
         Surface s = decode(id);
         ASSERT_TRUE(s);
         const int h = e.height / e.frames;
@@ -172,7 +172,7 @@ void pointerDirection(cairo_surface_t* s, int frameHeight, int f, double& dx, do
 TEST(Resources, KnobPointersSweepClockwiseFromLowerLeftToLowerRight) {
     for (int id = 130; id <= 139; ++id) {
         SCOPED_TRACE("bitmap " + std::to_string(id));
-        const Expected& e = spec(id);
+        const Expected& e = expectedFor(id);
         Surface s = decode(id);
         const int h = e.height / e.frames;
         double dx, dy;
@@ -193,7 +193,7 @@ TEST(Resources, KnobPointersSweepClockwiseFromLowerLeftToLowerRight) {
 TEST(Resources, LampsAndMetersGetBrighterWhenLit) {
     for (int id : {150, 151, 155, 998}) {
         Surface s = decode(id);
-        const Expected& e = spec(id);
+        const Expected& e = expectedFor(id);
         const int h = e.height / e.frames;
         EXPECT_GT(frameBrightness(s.get(), h, e.frames - 1), frameBrightness(s.get(), h, 0)) << id;
     }
