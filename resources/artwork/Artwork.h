@@ -1,0 +1,54 @@
+// The editor's bitmaps: what each one is and the function that draws it.
+#pragma once
+
+#include <cairo.h>
+
+#include <vector>
+
+namespace artwork {
+
+struct Bitmap {
+    int id;
+    int width;
+    int height;
+    int frames;       // stacked vertically, height / frames pixels each
+    bool alpha;       // ARGB32 when true, RGB24 otherwise
+    void (*draw)(cairo_t* cr, const Bitmap& bitmap);
+
+    int frameHeight() const { return height / frames; }
+};
+
+// Every bitmap of the editor, in id order.
+const std::vector<Bitmap>& bitmaps();
+
+// Panels (Panel.cpp).
+void drawFrontPanel(cairo_t* cr, const Bitmap& bitmap);
+void drawRearPanel(cairo_t* cr, const Bitmap& bitmap);
+
+// Panel controls (Controls.cpp).
+void drawKnobStrip(cairo_t* cr, const Bitmap& bitmap);
+void drawStepKnob(cairo_t* cr, const Bitmap& bitmap);
+void drawSlideSwitch(cairo_t* cr, const Bitmap& bitmap);
+void drawDigits(cairo_t* cr, const Bitmap& bitmap);
+void drawSlash(cairo_t* cr, const Bitmap& bitmap);
+void drawPoint(cairo_t* cr, const Bitmap& bitmap);
+void drawChannelLabel(cairo_t* cr, const Bitmap& bitmap);
+void drawLamp(cairo_t* cr, const Bitmap& bitmap);
+void drawLfoShapes(cairo_t* cr, const Bitmap& bitmap);
+void drawMeter(cairo_t* cr, const Bitmap& bitmap);
+
+// The scale printed around every knob. Drawn on the panel and, identically, into every
+// knob frame, so the frame's corners blend with the panel.
+void drawKnobScale(cairo_t* cr, double cx, double cy);
+// Knob centre inside a knob frame (the panel's knob centres sit at the same fraction).
+constexpr double knobCentre = 18.5;
+
+// Help (HelpPages.cpp) and the preset bar (PresetBar.cpp).
+void drawHelpPages(cairo_t* cr, const Bitmap& bitmap);
+void drawHelpButton(cairo_t* cr, const Bitmap& bitmap);
+void drawLoadSaveButton(cairo_t* cr, const Bitmap& bitmap);
+void drawDefaultButton(cairo_t* cr, const Bitmap& bitmap);
+void drawRocker(cairo_t* cr, const Bitmap& bitmap);
+void drawLearnButton(cairo_t* cr, const Bitmap& bitmap);
+
+}  // namespace artwork

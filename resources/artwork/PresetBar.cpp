@@ -1,0 +1,149 @@
+// Keys of the preset rail at the bottom of the panel, and the help key.
+#include "Artwork.h"
+#include "Paint.h"
+
+#include <cmath>
+
+namespace artwork {
+
+namespace {
+
+enum class KeyState { normal, hovered, pressed };
+
+template <typename F>
+void forEachFrame(cairo_t* cr, const Bitmap& bitmap, F draw) {
+    const int h = bitmap.frameHeight();
+    for (int f = 0; f < bitmap.frames; ++f) {
+        cairo_save(cr);
+        cairo_translate(cr, 0, f * h);
+        cairo_rectangle(cr, 0, 0, bitmap.width, h);
+        cairo_clip(cr);
+        if (!bitmap.alpha) fillRect(cr, 0, 0, bitmap.width, h, palette::strip);
+        draw(f, h);
+        cairo_restore(cr);
+    }
+}
+
+// A small dark key on the light rail; returns the colour for its symbol.
+Colour key(cairo_t* cr, double x, double y, double w, double h, KeyState state) {
+    const double sink = state == KeyState::pressed ? 0.5 : 0.0;
+    roundedRect(cr, x + 0.5, y + 1, w, h, 2);
+    cairo_set_source_rgba(cr, 0, 0, 0, state == KeyState::pressed ? 0.15 : 0.3);
+    cairo_fill(cr);
+    roundedRect(cr, x, y + sink, w - 0.5, h - 0.5, 2);
+    const double lift = state == KeyState::hovered ? 1.3 : state == KeyState::pressed ? 0.8 : 1.0;
+    cairo_pattern_t* p = cairo_pattern_create_linear(0, y, 0, y + h);
+    const Colour top = scale(rgb(86, 90, 96), lift), bottom = scale(rgb(40, 42, 46), lift);
+    cairo_pattern_add_color_stop_rgb(p, 0, top.r, top.g, top.b);
+    cairo_pattern_add_color_stop_rgb(p, 1, bottom.r, bottom.g, bottom.b);
+    cairo_set_source(cr, p);
+    cairo_fill_preserve(cr);
+    cairo_pattern_destroy(p);
+    cairo_set_source_rgb(cr, 0.09, 0.09, 0.1);
+    cairo_set_line_width(cr, 0.8);
+    cairo_stroke(cr);
+    if (state == KeyState::pressed) return palette::accent;
+    return state == KeyState::hovered ? rgb(250, 250, 246) : rgb(206, 210, 212);
+}
+
+KeyState stateOf(int frame) {
+    return frame == 0 ? KeyState::normal : frame == 1 ? KeyState::hovered : KeyState::pressed;
+}
+
+}  // namespace
+
+void drawLoadSaveButton(cairo_t* cr, const Bitmap& bitmap) {
+    const bool load = bitmap.id == 990;
+    forEachFrame(cr, bitmap, [&](int f, int h) {
+        const KeyState s = stateOf(f);
+        const double sink = s == KeyState::pressed ? 0.5 : 0.0;
+        const Colour ink = key(cr, 0.5, 0.5, bitmap.width - 1, h - 1.5, s);
+        // A tray with an arrow going into it (load) or out of it (save).
+        setColour(cr, ink);
+        cairo_set_line_width(cr, 1.1);
+        cairo_move_to(cr, 4, 8.5 + sink);
+        cairo_line_to(cr, 4, 11 + sink);
+        cairo_line_to(cr, 13, 11 + sink);
+        cairo_line_to(cr, 13, 8.5 + sink);
+        cairo_stroke(cr);
+        const double cx = 8.5;
+        const double tip = load ? 9.5 : 2.5, tail = load ? 2.5 : 9.0;
+        cairo_move_to(cr, cx, tail + sink);
+        cairo_line_to(cr, cx, tip + (load ? -2 : 2) + sink);
+        cairo_stroke(cr);
+        cairo_move_to(cr, cx - 3, tip + (load ? -3 : 3) + sink);
+        cairo_line_to(cr, cx, tip + sink);
+        cairo_line_to(cr, cx + 3, tip + (load ? -3 : 3) + sink);
+        cairo_close_path(cr);
+        cairo_fill(cr);
+    });
+}
+
+void drawDefaultButton(cairo_t* cr, const Bitmap& bitmap) {
+    forEachFrame(cr, bitmap, [&](int f, int h) {
+        const KeyState s = stateOf(f);
+        const Colour ink = key(cr, 1, 0.5, bitmap.width - 2, h - 1.5, s);
+        text(cr, "DEF", bitmap.width / 2.0, 8.8 + (s == KeyState::pressed ? 0.5 : 0), 6, true, ink,
+             Align::centre);
+    });
+}
+
+void drawRocker(cairo_t* cr, const Bitmap& bitmap) {
+    // Frames: idle, hover left, hover right, press left, press right.
+    forEachFrame(cr, bitmap, [&](int f, int h) {
+        const double half = bitmap.width / 2.0;
+        for (int side = 0; side < 2; ++side) {
+            KeyState s = KeyState::normal;
+            if (f == 1 + side) s = KeyState::hovered;
+            if (f == 3 + side) s = KeyState::pressed;
+            const double x = side * half;
+            const Colour ink = key(cr, x + 0.5, 0.5, half - 1, h - 1.5, s);
+            const double cx = x + half / 2, cy = h / 2.0 - 0.5 + (s == KeyState::pressed ? 0.5 : 0);
+            const double d = side ? 1 : -1;
+            setColour(cr, ink);
+            cairo_move_to(cr, cx + d * 2.5, cy);
+            cairo_line_to(cr, cx - d * 2, cy - 3);
+            cairo_line_to(cr, cx - d * 2, cy + 3);
+            cairo_close_path(cr);
+            cairo_fill(cr);
+        }
+    });
+}
+
+void drawLearnButton(cairo_t* cr, const Bitmap& bitmap) {
+    const bool learn = bitmap.id == 998;
+    forEachFrame(cr, bitmap, [&](int f, int h) {
+        // Frames: off, hovered, on.
+        const KeyState s = f == 1 ? KeyState::hovered : KeyState::normal;
+        const bool on = f == 2;
+        const Colour ink = key(cr, 1, 1, bitmap.width - 2, h - 2, s);
+        const Colour led = learn ? rgb(255, 64, 40) : rgb(255, 170, 40);
+        cairo_arc(cr, 5.0, h / 2.0, 1.9, 0, 2 * M_PI);
+        setColour(cr, on ? led : scale(led, 0.28));
+        cairo_fill(cr);
+        if (on) {
+            cairo_arc(cr, 5.0, h / 2.0, 3.4, 0, 2 * M_PI);
+            setColour(cr, led, 0.3);
+            cairo_fill(cr);
+        }
+        text(cr, learn ? "LRN" : "UNL", 14.8, h / 2.0 + 2.4, 6, true, on ? palette::accent : ink,
+             Align::centre);
+    });
+}
+
+void drawHelpButton(cairo_t* cr, const Bitmap& bitmap) {
+    // Frames: normal, hovered, active (lit while the help is open).
+    forEachFrame(cr, bitmap, [&](int f, int h) {
+        const bool active = f == 2;
+        Colour ink = key(cr, 0.5, 0, bitmap.width - 1, h - 0.5, active ? KeyState::normal : stateOf(f));
+        if (active) {
+            roundedRect(cr, 0.5, 0, bitmap.width - 1.5, h - 1, 2);
+            setColour(cr, palette::accent);
+            cairo_fill(cr);
+            ink = rgb(40, 28, 10);
+        }
+        text(cr, "?", bitmap.width / 2.0, 7.3, 7, true, ink, Align::centre);
+    });
+}
+
+}  // namespace artwork

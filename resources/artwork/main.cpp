@@ -1,0 +1,218 @@
+// lumdel-artwork: draws every bitmap of the editor and writes them as PNG files, plus a C++
+// source that embeds the PNG bytes for lumdel::findResource.
+//
+//   lumdel-artwork OUT_DIR [SOURCE.cpp]
+//   lumdel-artwork --preview OUT.png [X Y WIDTH HEIGHT SCALE [ID]]
+//
+// The second form writes the front panel with every control laid on it, or a magnified
+// part of it (or of the bitmap ID alone), to judge the look without the editor.
+//
+// The output depends on nothing but this program and the DejaVu Sans font, so two runs
+// give byte-identical files.
+#include "Artwork.h"
+#include "Paint.h"
+#include "Preview.h"
+
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
+
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace artwork {
+
+const std::vector<Bitmap>& bitmaps() {
+    static const std::vector<Bitmap> list = {
+        {128, 942, 171, 1, false, drawFrontPanel},
+        {129, 942, 171, 1, false, drawRearPanel},
+        {130, 36, 3737, 101, false, drawKnobStrip},
+        {131, 36, 3636, 101, false, drawKnobStrip},
+        {132, 36, 3636, 101, false, drawKnobStrip},
+        {133, 37, 3737, 101, false, drawKnobStrip},
+        {134, 36, 3737, 101, false, drawKnobStrip},
+        {135, 36, 3737, 101, false, drawKnobStrip},
+        {136, 37, 3737, 101, false, drawKnobStrip},
+        {137, 37, 3636, 101, false, drawKnobStrip},
+        {138, 36, 3636, 101, false, drawKnobStrip},
+        {139, 36, 3636, 101, false, drawKnobStrip},
+        {140, 19, 38, 2, false, drawStepKnob},
+        {141, 19, 38, 2, false, drawStepKnob},
+        {142, 19, 18, 2, false, drawSlideSwitch},
+        {143, 26, 27, 3, false, drawSlideSwitch},
+        {144, 13, 176, 11, false, drawDigits},
+        {145, 13, 208, 13, false, drawDigits},
+        {146, 3, 16, 2, false, drawSlash},
+        {147, 3, 4, 2, false, drawPoint},
+        {148, 12, 92, 2, false, drawChannelLabel},
+        {149, 12, 92, 2, false, drawChannelLabel},
+        {150, 24, 40, 2, false, drawLamp},
+        {151, 24, 40, 2, false, drawLamp},
+        {152, 16, 280, 5, true, drawLfoShapes},
+        {153, 7, 945, 21, false, drawMeter},
+        {154, 942, 1240, 8, false, drawHelpPages},
+        {155, 11, 27, 3, false, drawHelpButton},
+        {990, 17, 45, 3, true, drawLoadSaveButton},
+        {991, 17, 45, 3, false, drawLoadSaveButton},
+        {992, 32, 39, 3, false, drawDefaultButton},
+        {993, 44, 39, 3, false, drawDefaultButton},
+        {994, 28, 39, 3, false, drawDefaultButton},
+        {995, 30, 65, 5, false, drawRocker},
+        {998, 24, 48, 3, true, drawLearnButton},
+        {999, 24, 48, 3, false, drawLearnButton},
+    };
+    return list;
+}
+
+}  // namespace artwork
+
+namespace {
+
+cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
+    auto* out = static_cast<std::vector<unsigned char>*>(closure);
+    out->insert(out->end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+cairo_surface_t* draw(const artwork::Bitmap& bitmap) {
+    cairo_surface_t* surface = cairo_image_surface_create(
+        bitmap.alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, bitmap.width, bitmap.height);
+    cairo_t* cr = cairo_create(surface);
+    if (!bitmap.alpha) {
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_paint(cr);
+    }
+    bitmap.draw(cr, bitmap);
+    const cairo_status_t status = cairo_status(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        throw std::runtime_error("drawing bitmap " + std::to_string(bitmap.id) + " failed: " +
+                                 cairo_status_to_string(status));
+    }
+    return surface;
+}
+
+std::vector<unsigned char> encode(cairo_surface_t* surface, int id) {
+    std::vector<unsigned char> png;
+    if (cairo_surface_write_to_png_stream(surface, appendBytes, &png) != CAIRO_STATUS_SUCCESS ||
+        png.empty())
+        throw std::runtime_error("encoding bitmap " + std::to_string(id) + " failed");
+    return png;
+}
+
+int preview(int argc, char** argv) {
+    artwork::PreviewArea area;
+    if (argc == 8 || argc == 9) {
+        if (argc == 9) area.bitmap = std::stoi(argv[8]);
+        area.x = std::stod(argv[3]);
+        area.y = std::stod(argv[4]);
+        area.width = std::stod(argv[5]);
+        area.height = std::stod(argv[6]);
+        area.scale = std::stod(argv[7]);
+    } else if (argc != 3) {
+        std::fprintf(stderr, "usage: %s --preview OUT.png [X Y WIDTH HEIGHT SCALE [ID]]\n", argv[0]);
+        return 2;
+    }
+    std::map<int, cairo_surface_t*> surfaces;
+    for (const artwork::Bitmap& bitmap : artwork::bitmaps()) surfaces[bitmap.id] = draw(bitmap);
+    artwork::writePreview(surfaces, argv[2], area);
+    for (auto& entry : surfaces) cairo_surface_destroy(entry.second);
+    return 0;
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    const std::string temp = path + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out) throw std::runtime_error("cannot write " + temp);
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0)
+        throw std::runtime_error("cannot rename " + temp + " to " + path);
+}
+
+std::string sourceFor(const std::vector<std::pair<int, std::vector<unsigned char>>>& pngs) {
+    std::ostringstream s;
+    s << "// Generated by lumdel-artwork from resources/artwork; do not edit.\n"
+         "#include \"resources/Resources.h\"\n\n"
+         "namespace lumdel {\nnamespace {\n\n";
+    for (const auto& [id, bytes] : pngs) {
+        s << "const unsigned char png" << id << "[" << bytes.size() << "] = {";
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (i % 24 == 0) s << "\n";
+            s << static_cast<int>(bytes[i]) << ",";
+        }
+        s << "\n};\n\n";
+    }
+    s << "const ResourceData resources[] = {\n";
+    for (const auto& entry : pngs)
+        s << "    {" << entry.first << ", png" << entry.first << ", sizeof png" << entry.first
+          << "},\n";
+    s << "};\n\n}  // namespace\n\n"
+         "const ResourceData* findResource(int id) {\n"
+         "    for (const ResourceData& r : resources)\n"
+         "        if (r.id == id) return &r;\n"
+         "    return nullptr;\n"
+         "}\n\n}  // namespace lumdel\n";
+    return s.str();
+}
+
+}  // namespace
+
+// Hands back what cairo and fontconfig keep for the whole process, so leak checkers see a
+// clean exit.
+static int finish(int status) {
+    cairo_debug_reset_static_data();
+    FcFini();
+    return status;
+}
+
+static int run(int argc, char** argv);
+
+int main(int argc, char** argv) { return finish(run(argc, argv)); }
+
+static int run(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "--preview") {
+        try {
+            artwork::checkFont();
+            return preview(argc, argv);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "lumdel-artwork: %s\n", e.what());
+            return 1;
+        }
+    }
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: %s OUT_DIR [SOURCE.cpp]\n", argv[0]);
+        return 2;
+    }
+    try {
+        artwork::checkFont();
+        const std::string dir = argv[1];
+        std::vector<std::pair<int, std::vector<unsigned char>>> pngs;
+        for (const artwork::Bitmap& bitmap : artwork::bitmaps()) {
+            cairo_surface_t* surface = draw(bitmap);
+            std::vector<unsigned char> png;
+            try {
+                png = encode(surface, bitmap.id);
+            } catch (...) {
+                cairo_surface_destroy(surface);
+                throw;
+            }
+            cairo_surface_destroy(surface);
+            writeFile(dir + "/" + std::to_string(bitmap.id) + ".png",
+                      std::string(png.begin(), png.end()));
+            pngs.emplace_back(bitmap.id, std::move(png));
+        }
+        if (argc == 3) writeFile(argv[2], sourceFor(pngs));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "lumdel-artwork: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

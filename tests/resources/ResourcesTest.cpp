@@ -1,0 +1,287 @@
+// The embedded editor bitmaps: sizes and frame layouts, frames that must differ, bitmaps
+// that must blend with the panel beneath them, and a generator that repeats itself exactly.
+#include "resources/Resources.h"
+
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Expected {
+    int id, width, height, frames;
+    bool alpha;
+};
+
+const Expected expected[] = {
+    {128, 942, 171, 1, false},   {129, 942, 171, 1, false},  {130, 36, 3737, 101, false},
+    {131, 36, 3636, 101, false}, {132, 36, 3636, 101, false}, {133, 37, 3737, 101, false},
+    {134, 36, 3737, 101, false}, {135, 36, 3737, 101, false}, {136, 37, 3737, 101, false},
+    {137, 37, 3636, 101, false}, {138, 36, 3636, 101, false}, {139, 36, 3636, 101, false},
+    {140, 19, 38, 2, false},     {141, 19, 38, 2, false},     {142, 19, 18, 2, false},
+    {143, 26, 27, 3, false},     {144, 13, 176, 11, false},   {145, 13, 208, 13, false},
+    {146, 3, 16, 2, false},      {147, 3, 4, 2, false},       {148, 12, 92, 2, false},
+    {149, 12, 92, 2, false},     {150, 24, 40, 2, false},     {151, 24, 40, 2, false},
+    {152, 16, 280, 5, true},     {153, 7, 945, 21, false},    {154, 942, 1240, 8, false},
+    {155, 11, 27, 3, false},     {990, 17, 45, 3, true},      {991, 17, 45, 3, false},
+    {992, 32, 39, 3, false},     {993, 44, 39, 3, false},     {994, 28, 39, 3, false},
+    {995, 30, 65, 5, false},     {998, 24, 48, 3, true},      {999, 24, 48, 3, false},
+};
+
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+
+struct Reader {
+    const unsigned char* data;
+    std::size_t size, offset = 0;
+};
+
+cairo_status_t readBytes(void* closure, unsigned char* out, unsigned int length) {
+    auto* r = static_cast<Reader*>(closure);
+    if (r->size - r->offset < length) return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(out, r->data + r->offset, length);
+    r->offset += length;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+Surface decode(int id) {
+    const lumdel::ResourceData* res = lumdel::findResource(id);
+    if (!res) return nullptr;
+    Reader reader{res->data, res->size};
+    Surface s(cairo_image_surface_create_from_png_stream(readBytes, &reader));
+    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    return s;
+}
+
+uint32_t pixel(cairo_surface_t* s, int x, int y) {
+    const unsigned char* row = cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s);
+    uint32_t p;
+    std::memcpy(&p, row + 4 * x, 4);
+    return cairo_image_surface_get_format(s) == CAIRO_FORMAT_RGB24 ? (p | 0xff000000u) : p;
+}
+
+int channelDistance(uint32_t a, uint32_t b) {
+    int worst = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int d = std::abs(int((a >> shift) & 0xff) - int((b >> shift) & 0xff));
+        worst = d > worst ? d : worst;
+    }
+    return worst;
+}
+
+// Number of pixels in which frames a and b of a strip differ.
+int framesDiffer(cairo_surface_t* s, int frameHeight, int a, int b) {
+    int n = 0;
+    for (int y = 0; y < frameHeight; ++y)
+        for (int x = 0; x < cairo_image_surface_get_width(s); ++x)
+            n += pixel(s, x, a * frameHeight + y) != pixel(s, x, b * frameHeight + y);
+    return n;
+}
+
+double frameBrightness(cairo_surface_t* s, int frameHeight, int f) {
+    double sum = 0;
+    for (int y = 0; y < frameHeight; ++y)
+        for (int x = 0; x < cairo_image_surface_get_width(s); ++x) {
+            const uint32_t p = pixel(s, x, f * frameHeight + y);
+            sum += ((p >> 16) & 0xff) + ((p >> 8) & 0xff) + (p & 0xff);
+        }
+    return sum;
+}
+
+const Expected& expectedFor(int id) {
+    for (const Expected& e : expected)
+        if (e.id == id) return e;
+    throw std::runtime_error("no such bitmap");
+}
+
+TEST(Resources, EveryBitmapDecodesWithItsSizeFormatAndFrames) {
+    for (const Expected& e : expected) {
+        SCOPED_TRACE("bitmap " + std::to_string(e.id));
+        Surface s = decode(e.id);
+        ASSERT_TRUE(s);
+        EXPECT_EQ(cairo_image_surface_get_width(s.get()), e.width);
+        EXPECT_EQ(cairo_image_surface_get_height(s.get()), e.height);
+        EXPECT_EQ(cairo_image_surface_get_format(s.get()),
+                  e.alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24);
+        EXPECT_EQ(e.height % e.frames, 0);
+    }
+}
+
+TEST(Resources, UnknownNumbersHaveNoBitmap) {
+    for (int id : {-1, 0, 127, 156, 989, 996, 997, 1000, 1 << 30})
+        EXPECT_EQ(lumdel::findResource(id), nullptr) << id;
+    for (const Expected& e : expected) EXPECT_EQ(lumdel::findResource(e.id)->id, e.id);
+}
+
+TEST(Resources, EveryFrameOfAStripIsDistinctWhereTheControlChanges) {
+    // Film strips whose frames all show different states.
+    for (int id : {130, 131, 132, 133, 134, 135, 136, 137, 138, 139, 140, 141, 142, 143, 144, 145,
+                   146, 147, 148, 149, 150, 151, 152, 153, 154, 155, 990, 991, 992, 993, 994, 995,
+                   998, 999}) {
+        SCOPED_TRACE("bitmap " + std::to_string(id));
+        const Expected& e = expectedFor(id);
+        Surface s = decode(id);
+        ASSERT_TRUE(s);
+        const int h = e.height / e.frames;
+        // Neighbouring frames (one knob step, one meter step) and every pair for short strips.
+        for (int a = 0; a + 1 < e.frames; ++a) EXPECT_GT(framesDiffer(s.get(), h, a, a + 1), 0) << a;
+        if (e.frames <= 13) {
+            for (int a = 0; a < e.frames; ++a)
+                for (int b = a + 2; b < e.frames; ++b) {
+                    EXPECT_GT(framesDiffer(s.get(), h, a, b), 0) << a << " " << b;
+                }
+        }
+    }
+    // The knob pointer sweeps: first and last frames differ a lot.
+    Surface knob = decode(134);
+    EXPECT_GT(framesDiffer(knob.get(), 37, 0, 100), 40);
+}
+
+// Where the white pointer of knob frame f points, as the centre of its bright pixels
+// relative to the knob's centre.
+void pointerDirection(cairo_surface_t* s, int frameHeight, int f, double& dx, double& dy) {
+    const double c = 18.5;
+    double sx = 0, sy = 0;
+    int n = 0;
+    for (int y = 0; y < frameHeight; ++y)
+        for (int x = 0; x < cairo_image_surface_get_width(s); ++x) {
+            const uint32_t p = pixel(s, x, f * frameHeight + y);
+            const bool white = ((p >> 16) & 0xff) > 200 && ((p >> 8) & 0xff) > 200 && (p & 0xff) > 200;
+            const double rx = x + 0.5 - c, ry = y + 0.5 - c;
+            if (white && rx * rx + ry * ry > 25) {
+                sx += rx;
+                sy += ry;
+                ++n;
+            }
+        }
+    dx = n ? sx / n : 0;
+    dy = n ? sy / n : 0;
+}
+
+TEST(Resources, KnobPointersSweepClockwiseFromLowerLeftToLowerRight) {
+    for (int id = 130; id <= 139; ++id) {
+        SCOPED_TRACE("bitmap " + std::to_string(id));
+        const Expected& e = expectedFor(id);
+        Surface s = decode(id);
+        const int h = e.height / e.frames;
+        double dx, dy;
+        pointerDirection(s.get(), h, 0, dx, dy);
+        EXPECT_LT(dx, -2);
+        EXPECT_GT(dy, 2);
+        pointerDirection(s.get(), h, 50, dx, dy);
+        EXPECT_NEAR(dx, 0, 1);
+        EXPECT_LT(dy, -5);
+        pointerDirection(s.get(), h, 100, dx, dy);
+        EXPECT_GT(dx, 2);
+        EXPECT_GT(dy, 2);
+        pointerDirection(s.get(), h, 25, dx, dy);
+        EXPECT_LT(dx, -5);  // a quarter of the way: pointing left, a little up
+    }
+}
+
+TEST(Resources, LampsAndMetersGetBrighterWhenLit) {
+    for (int id : {150, 151, 155, 998}) {
+        Surface s = decode(id);
+        const Expected& e = expectedFor(id);
+        const int h = e.height / e.frames;
+        EXPECT_GT(frameBrightness(s.get(), h, e.frames - 1), frameBrightness(s.get(), h, 0)) << id;
+    }
+    // The meter lights up step by step, from all dark to all lit.
+    Surface meter = decode(153);
+    for (int f = 0; f < 20; ++f)
+        EXPECT_LT(frameBrightness(meter.get(), 45, f), frameBrightness(meter.get(), 45, f + 1)) << f;
+    // The channel buttons: the selected look (frame 0) is the lit one.
+    for (int id : {148, 149}) {
+        Surface s = decode(id);
+        EXPECT_GT(frameBrightness(s.get(), 46, 0), frameBrightness(s.get(), 46, 1)) << id;
+    }
+}
+
+// Controls without alpha paint their corners; those must match the panel beneath.
+TEST(Resources, OpaqueControlsBlendWithThePanelBeneath) {
+    Surface panel = decode(128);
+    struct Place {
+        int id, frameHeight;
+        int x, y, w, h;  // where the visible part of a frame lands on the panel
+        int sx, sy;      // that part's offset inside the frame
+    };
+    const Place places[] = {
+        {130, 37, 162, 31, 33, 33, 2, 2}, {134, 37, 384, 30, 33, 33, 2, 2},
+        {133, 37, 524, 30, 33, 33, 2, 2}, {135, 37, 431, 95, 33, 33, 2, 2},
+        {136, 37, 477, 95, 33, 33, 2, 2}, {138, 36, 579, 30, 32, 32, 2, 2},
+        {139, 36, 579, 95, 32, 32, 2, 2}, {131, 36, 679, 30, 32, 32, 2, 2},
+        {132, 36, 727, 95, 32, 32, 2, 2}, {137, 36, 878, 30, 32, 32, 2, 2},
+        {150, 20, 61, 70, 24, 20, 0, 0},  {151, 20, 340, 53, 24, 20, 0, 0},
+        {150, 20, 887, 102, 24, 20, 0, 0}, {140, 19, 90, 24, 19, 19, 0, 0},
+        {141, 19, 296, 113, 19, 19, 0, 0}, {993, 13, 134, 156, 44, 13, 0, 0},
+        {999, 16, 882, 155, 24, 16, 0, 0}, {144, 16, 313, 26, 13, 16, 0, 0},
+    };
+    for (const Place& p : places) {
+        SCOPED_TRACE("bitmap " + std::to_string(p.id));
+        Surface s = decode(p.id);
+        const int frames = cairo_image_surface_get_height(s.get()) / p.frameHeight;
+        for (int f = 0; f < frames; ++f) {
+            const int corners[4][2] = {{0, 0}, {p.w - 1, 0}, {0, p.h - 1}, {p.w - 1, p.h - 1}};
+            for (const auto& c : corners) {
+                const uint32_t mine = pixel(s.get(), p.sx + c[0], f * p.frameHeight + p.sy + c[1]);
+                const uint32_t beneath = pixel(panel.get(), p.x + c[0], p.y + c[1]);
+                EXPECT_LE(channelDistance(mine, beneath), 3)
+                    << "frame " << f << " corner " << c[0] << "," << c[1];
+            }
+        }
+    }
+}
+
+TEST(Resources, RearPanelLeavesADarkWindowForTheVersionText) {
+    Surface rear = decode(129);
+    for (int y = 70; y < 85; ++y)
+        for (int x = 740; x < 840; ++x) {
+            const uint32_t p = pixel(rear.get(), x, y);
+            ASSERT_LT(((p >> 16) & 0xff) + ((p >> 8) & 0xff) + (p & 0xff), 3 * 40) << x << "," << y;
+        }
+}
+
+std::string slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(Resources, GeneratorIsDeterministicAndMatchesWhatIsEmbedded) {
+    namespace fs = std::filesystem;
+    std::string pattern = (fs::temp_directory_path() / "lumdel-artwork-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const fs::path base = pattern;
+    const fs::path one = base / "one", two = base / "two";
+    fs::create_directories(one);
+    fs::create_directories(two);
+    for (const fs::path& dir : {one, two}) {
+        const std::string command = std::string("\"") + LUMDEL_ARTWORK_TOOL + "\" \"" + dir.string() +
+                                    "\" \"" + (dir / "embedded.cpp").string() + "\"";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    for (const Expected& e : expected) {
+        SCOPED_TRACE("bitmap " + std::to_string(e.id));
+        const std::string name = std::to_string(e.id) + ".png";
+        const std::string a = slurp(one / name), b = slurp(two / name);
+        ASSERT_FALSE(a.empty());
+        EXPECT_TRUE(a == b);
+        const lumdel::ResourceData* res = lumdel::findResource(e.id);
+        ASSERT_NE(res, nullptr);
+        EXPECT_TRUE(a == std::string(reinterpret_cast<const char*>(res->data), res->size));
+    }
+    EXPECT_TRUE(slurp(one / "embedded.cpp") == slurp(two / "embedded.cpp"));
+    fs::remove_all(base);
+}
+
+}  // namespace

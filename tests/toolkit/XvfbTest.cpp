@@ -1,0 +1,257 @@
+// The real window: an X server of our own (Xvfb), a top-level window standing in
+// for the host's, the editor embedded through open, clicks and drags sent with the
+// XTest extension. Leaves toolkit-xvfb-screenshot.png next to the test program.
+// gtest first: X11's macros (None, Bool) clash with its names.
+#include "EditorSupport.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <dlfcn.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace lumdel::test {
+namespace {
+
+// Next to the test program, in the build tree.
+std::string artefactPath(const char* name) {
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return name;
+    std::string dir(exe, static_cast<std::size_t>(n));
+    return dir.substr(0, dir.rfind('/') + 1) + name;
+}
+
+std::string findInPath(const char* name) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        std::size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        const std::string candidate = dirs.substr(start, end - start) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+// Xvfb on a display number it picks itself (-displayfd).
+class XServer {
+public:
+    bool start(std::string& error) {
+        const std::string xvfb = findInPath("Xvfb");
+        if (xvfb.empty()) {
+            error = "Xvfb is not installed";
+            return false;
+        }
+        int fds[2];
+        if (pipe(fds) != 0) return false;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
+                  "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        std::string number;
+        pollfd p{fds[0], POLLIN, 0};
+        while (poll(&p, 1, 10000) > 0) {
+            char c;
+            if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+            number += c;
+        }
+        close(fds[0]);
+        if (number.empty()) {
+            error = "Xvfb did not start";
+            return false;
+        }
+        display_ = ":" + number;
+        return true;
+    }
+    ~XServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+// XTest, loaded at run time so the tests link without it.
+struct XTest {
+    using Motion = int (*)(Display*, int, int, int, unsigned long);
+    using Button = int (*)(Display*, unsigned int, Bool, unsigned long);
+    void* library = nullptr;
+    Motion motion = nullptr;
+    Button button = nullptr;
+    bool load() {
+        library = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
+        if (!library) return false;
+        motion = reinterpret_cast<Motion>(dlsym(library, "XTestFakeMotionEvent"));
+        button = reinterpret_cast<Button>(dlsym(library, "XTestFakeButtonEvent"));
+        return motion && button;
+    }
+    ~XTest() {
+        if (library) dlclose(library);
+    }
+};
+
+class XvfbTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        if (!server.start(error)) GTEST_SKIP() << error;
+        if (!xtest.load()) GTEST_SKIP() << "libXtst is not installed";
+        const char* old = std::getenv("DISPLAY");
+        hadDisplay = old != nullptr;
+        savedDisplay = old ? old : "";
+        setenv("DISPLAY", server.display().c_str(), 1);
+        display = XOpenDisplay(server.display().c_str());
+        ASSERT_NE(display, nullptr);
+        hostWindow = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 220, 120, 0,
+                                         0, 0x202020);
+        XSelectInput(display, hostWindow, StructureNotifyMask);
+        XMapWindow(display, hostWindow);
+        XEvent e;
+        do {
+            XNextEvent(display, &e);
+        } while (e.type != MapNotify);
+        hostEditCalls().clear();
+        effect = std::make_unique<FakeEffect>();
+        editor = new TestEditor(effect.get());
+        effect->setEditor(editor);
+    }
+    void TearDown() override {
+        effect.reset();
+        if (display) {
+            if (hostWindow) XDestroyWindow(display, hostWindow);
+            XCloseDisplay(display);
+        }
+        if (hadDisplay)
+            setenv("DISPLAY", savedDisplay.c_str(), 1);
+        else
+            unsetenv("DISPLAY");
+    }
+    void* parent() const {
+        return reinterpret_cast<void*>(static_cast<std::uintptr_t>(hostWindow));
+    }
+    // A few idle rounds, as a host gives them.
+    void settle(int rounds = 5) {
+        for (int i = 0; i < rounds; ++i) {
+            XSync(display, False);
+            usleep(10000);
+            editor->idle();
+        }
+    }
+    // Root coordinates of a frame point.
+    void pointerTo(int x, int y) {
+        int rx = 0, ry = 0;
+        Window child;
+        XTranslateCoordinates(display, editor->getFrame()->getWindowId(),
+                              DefaultRootWindow(display), x, y, &rx, &ry, &child);
+        xtest.motion(display, -1, rx, ry, CurrentTime);
+        settle(2);
+    }
+    void button(bool press) {
+        xtest.button(display, 1, press ? True : False, CurrentTime);
+        settle(2);
+    }
+
+    XServer server;
+    XTest xtest;
+    bool hadDisplay = false;
+    std::string savedDisplay;
+    Display* display = nullptr;
+    Window hostWindow = 0;
+    std::unique_ptr<FakeEffect> effect;
+    TestEditor* editor = nullptr;
+};
+
+TEST_F(XvfbTest, OpenRefusesMissingParents) {
+    EXPECT_FALSE(editor->open(nullptr));
+    EXPECT_FALSE(editor->open(reinterpret_cast<void*>(0x3fffff00)));  // no such window
+    EXPECT_FALSE(editor->isOpen());
+    ASSERT_TRUE(editor->open(parent()));
+    EXPECT_TRUE(editor->getFrame()->isWindowOpen());
+    editor->close();
+}
+
+TEST_F(XvfbTest, EmbeddedFrameTakesClicksAndDragsAndShowsItself) {
+    editor->setKnobMode(kLinearMode);
+    ASSERT_TRUE(editor->open(parent()));
+    CFrame* frame = editor->getFrame();
+    ASSERT_TRUE(frame->isWindowOpen());
+    settle();
+
+    // Drag the knob 40 pixels up: +0.2.
+    pointerTo(30, 40);
+    CPoint where;
+    ASSERT_TRUE(frame->getCurrentMouseLocation(where));
+    EXPECT_EQ(where, CPoint(30, 40));
+    EXPECT_EQ(frame->getViewAt(where), editor->knob);
+    button(true);
+    for (int y = 35; y >= 0; y -= 5) pointerTo(30, y);
+    button(false);
+    EXPECT_NEAR(editor->knob->getValue(), 0.7f, 1e-5);
+    ASSERT_GE(hostEditCalls().size(), 2u);
+    EXPECT_EQ(hostEditCalls().front().opcode, audioMasterBeginEdit);
+    EXPECT_EQ(hostEditCalls().front().index, 5);
+    EXPECT_EQ(hostEditCalls().back().opcode, audioMasterEndEdit);
+
+    // Click the button on.
+    pointerTo(120, 20);
+    button(true);
+    button(false);
+    EXPECT_EQ(editor->button->getValue(), 1.0f);
+
+    // What the server shows is what the frame drew.
+    settle();
+    XWindowAttributes wa;
+    XGetWindowAttributes(display, hostWindow, &wa);
+    XImage* image = XGetImage(display, hostWindow, 0, 0, 220, 120, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    cairo_surface_t* shot = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 220, 120);
+    unsigned char* data = cairo_image_surface_get_data(shot);
+    const int stride = cairo_image_surface_get_stride(shot);
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 220; ++x)
+            *reinterpret_cast<std::uint32_t*>(data + y * stride + x * 4) =
+                static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF;
+    XDestroyImage(image);
+    cairo_surface_mark_dirty(shot);
+    EXPECT_EQ(cairo_surface_write_to_png(shot, artefactPath("toolkit-xvfb-screenshot.png").c_str()), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(pixel(shot, 190, 90) & 0xFFFFFF, colourOf(0) & 0xFFFFFF);  // frame background
+    EXPECT_EQ(pixel(shot, 210, 110) & 0xFFFFFF, 0x202020u);              // the host's window
+    cairo_surface_t* back = frame->getBackBuffer();
+    EXPECT_EQ(pixel(shot, 30, 30) & 0xFFFFFF, pixel(back, 30, 30) & 0xFFFFFF);
+    cairo_surface_destroy(shot);
+    editor->close();
+    EXPECT_FALSE(editor->isOpen());
+}
+
+TEST_F(XvfbTest, HostDestroyingItsWindowFirstIsSurvived) {
+    ASSERT_TRUE(editor->open(parent()));
+    settle();
+    XDestroyWindow(display, hostWindow);
+    hostWindow = 0;
+    XSync(display, False);
+    editor->idle();   // drawing into a window that is gone
+    editor->close();  // destroying it again
+    SUCCEED();
+}
+
+}  // namespace
+}  // namespace lumdel::test

@@ -1,0 +1,128 @@
+#include "AEffGUIEditor.h"
+
+#include <time.h>
+
+#include "X11Window.h"
+#include "shell/AudioEffectX.h"
+
+VstInt32 AEffGUIEditor::knobMode = kCircularMode;
+
+AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect) {}
+
+AEffGUIEditor::~AEffGUIEditor() {
+    if (frame) {
+        CFrame* f = frame;
+        frame = nullptr;
+        f->close();
+    }
+}
+
+bool AEffGUIEditor::getRect(ERect** r) {
+    if (!r) return false;
+    *r = &rect;
+    return true;
+}
+
+bool AEffGUIEditor::open(void* parentWindow) {
+    if (open_) return false;  // one window at a time: close first
+    if (offscreenRequest_) {
+        offscreen_ = true;
+    } else {
+        if (!X11Window::parentExists(parentWindow)) return false;
+        offscreen_ = false;
+    }
+    systemWindow_ = parentWindow;
+    open_ = true;
+    return true;
+}
+
+void AEffGUIEditor::close() {
+    systemWindow_ = nullptr;
+    open_ = false;
+    offscreen_ = false;
+}
+
+void AEffGUIEditor::idle() {
+    if (frame) frame->idle();
+}
+
+bool AEffGUIEditor::onKeyDown(VstKeyCode& key) { return frame && frame->onKeyDown(key) != -1; }
+
+bool AEffGUIEditor::onKeyUp(VstKeyCode& key) { return frame && frame->onKeyUp(key) != -1; }
+
+bool AEffGUIEditor::onWheel(float distance) {
+    if (!frame) return false;
+    CPoint where;
+    if (!frame->getCurrentMouseLocation(where)) return false;
+    return frame->onWheel(where, distance, frame->getCurrentMouseButtons());
+}
+
+bool AEffGUIEditor::setKnobMode(VstInt32 mode) {
+    knobMode = mode;
+    return true;
+}
+
+void AEffGUIEditor::beginEdit(std::int32_t index) {
+    AudioEffect* e = getEffect();
+    if (e && index >= 0 && index < e->getAeffect()->numParams)
+        if (auto* x = dynamic_cast<AudioEffectX*>(e)) x->beginEdit(index);
+}
+
+void AEffGUIEditor::endEdit(std::int32_t index) {
+    AudioEffect* e = getEffect();
+    if (e && index >= 0 && index < e->getAeffect()->numParams)
+        if (auto* x = dynamic_cast<AudioEffectX*>(e)) x->endEdit(index);
+}
+
+std::uint32_t AEffGUIEditor::getTicks() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
+                                      static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
+}
+
+void AEffGUIEditor::wait(std::uint32_t ms) {
+    timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) != 0) {
+    }
+}
+
+VstIntPtr AEffGUIEditor::vendorSpecific(VstIntPtr value, void* ptr, float) {
+    namespace req = lumdel::editor_request;
+    switch (value) {
+        case req::kOpenOffscreen: {
+            if (open_) return offscreen_ ? 1 : 0;
+            offscreenRequest_ = true;
+            const bool ok = open(nullptr);
+            offscreenRequest_ = false;
+            if (!ok) {
+                close();
+                return 0;
+            }
+            return 1;
+        }
+        case req::kIsOffscreen:
+            return open_ && offscreen_ ? 1 : 0;
+        case req::kScreenshot: {
+            const char* path = static_cast<const char*>(ptr);
+            if (!frame || !path || !*path) return 0;
+            return frame->saveAsPng(path) ? 1 : 0;
+        }
+        case req::kMouse: {
+            if (!frame || !ptr) return 0;
+            const auto* m = static_cast<const req::MouseEvent*>(ptr);
+            CPoint where(m->x, m->y);
+            const CButtonState buttons(m->buttons);
+            switch (m->kind) {
+                case 0: return 1 + frame->onMouseDown(where, buttons);
+                case 1: return 1 + frame->onMouseUp(where, buttons);
+                case 2: return 1 + frame->onMouseMoved(where, buttons);
+                case 3: return 1 + (frame->onWheel(where, m->distance, buttons) ? 1 : 0);
+                case 4: return 1 + frame->onMouseExited(where, buttons);
+                default: return 0;
+            }
+        }
+        default:
+            return 0;
+    }
+}

@@ -1,0 +1,296 @@
+#include "CGraphics.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+CRect& CRect::bound(const CRect& o) {
+    left = std::max(left, o.left);
+    top = std::max(top, o.top);
+    right = std::min(right, o.right);
+    bottom = std::min(bottom, o.bottom);
+    if (right < left) right = left;
+    if (bottom < top) bottom = top;
+    return *this;
+}
+
+CRect& CRect::unite(const CRect& o) {
+    if (o.isEmpty()) return *this;
+    if (isEmpty()) return *this = o;
+    left = std::min(left, o.left);
+    top = std::min(top, o.top);
+    right = std::max(right, o.right);
+    bottom = std::max(bottom, o.bottom);
+    return *this;
+}
+
+// --- fonts -----------------------------------------------------------------
+
+namespace {
+std::string familyFor(const char* name) {
+    if (!name || !*name) return "DejaVu Sans";
+    static const char* const sans[] = {"Arial", "Helvetica", "Geneva", "Verdana", "Tahoma",
+                                       "MS Sans Serif", "System", "sans-serif", "Sans"};
+    for (const char* s : sans)
+        if (strcasecmp(name, s) == 0) return "DejaVu Sans";
+    if (strcasecmp(name, "Courier") == 0 || strcasecmp(name, "Courier New") == 0 ||
+        strcasecmp(name, "Monaco") == 0 || strcasecmp(name, "monospace") == 0)
+        return "DejaVu Sans Mono";
+    return name;
+}
+
+CFontDesc gSystemFont("Arial", 12);
+CFontDesc gVeryBig("Arial", 18);
+CFontDesc gBig("Arial", 14);
+CFontDesc gNormal("Arial", 12);
+CFontDesc gSmall("Arial", 11);
+CFontDesc gSmaller("Arial", 10);
+CFontDesc gVerySmall("Arial", 9);
+}  // namespace
+
+CFontDesc::CFontDesc(const char* name, CCoord size, std::int32_t style)
+    : name_(name ? name : ""), family_(familyFor(name)), size_(size), style_(style) {}
+
+const CFontRef kSystemFont = &gSystemFont;
+const CFontRef kNormalFontVeryBig = &gVeryBig;
+const CFontRef kNormalFontBig = &gBig;
+const CFontRef kNormalFont = &gNormal;
+const CFontRef kNormalFontSmall = &gSmall;
+const CFontRef kNormalFontSmaller = &gSmaller;
+const CFontRef kNormalFontVerySmall = &gVerySmall;
+
+// --- drawing context -------------------------------------------------------
+
+CDrawContext::CDrawContext(cairo_surface_t* surface)
+    : surface_(cairo_surface_reference(surface)), cr_(cairo_create(surface)) {
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
+    // Fixed hinting so two renderings of the same frame give the same pixels.
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+    cairo_set_font_options(cr_, options);
+    cairo_font_options_destroy(options);
+}
+
+CDrawContext::~CDrawContext() {
+    cairo_destroy(cr_);
+    cairo_surface_destroy(surface_);
+}
+
+void CDrawContext::setFont(const CFontDesc* font, CCoord size, std::int32_t style) {
+    if (!font) font = kNormalFont;
+    fontFamily_ = font->getFamily();
+    fontSize_ = size > 0 ? size : font->getSize();
+    fontStyle_ = style >= 0 ? style : font->getStyle();
+}
+
+void CDrawContext::setClipRect(const CRect& r) {
+    clip_ = r;
+    cairo_reset_clip(cr_);
+    if (r != CRect()) {
+        cairo_rectangle(cr_, r.left, r.top, r.width(), r.height());
+        cairo_clip(cr_);
+    }
+}
+
+void CDrawContext::resetClipRect() {
+    clip_ = CRect();
+    cairo_reset_clip(cr_);
+}
+
+void CDrawContext::setSource(const CColor& c) {
+    cairo_set_source_rgba(cr_, c.red / 255.0, c.green / 255.0, c.blue / 255.0,
+                          c.alpha / 255.0 * globalAlpha_);
+}
+
+void CDrawContext::moveTo(const CPoint& p) { pen_ = p; }
+
+void CDrawContext::lineTo(const CPoint& p) {
+    drawLine(pen_, p);
+    pen_ = p;
+}
+
+void CDrawContext::drawLine(const CPoint& from, const CPoint& to) {
+    setSource(frameColor_);
+    cairo_set_line_width(cr_, lineWidth_);
+    // Pixel centres, so one-pixel lines stay sharp.
+    cairo_move_to(cr_, from.h + 0.5, from.v + 0.5);
+    cairo_line_to(cr_, to.h + 0.5, to.v + 0.5);
+    cairo_stroke(cr_);
+}
+
+void CDrawContext::drawRect(const CRect& r, CDrawStyle style) {
+    if (style != kDrawStroked) {
+        setSource(fillColor_);
+        cairo_rectangle(cr_, r.left, r.top, r.width(), r.height());
+        cairo_fill(cr_);
+    }
+    if (style != kDrawFilled) {
+        setSource(frameColor_);
+        cairo_set_line_width(cr_, lineWidth_);
+        const double in = lineWidth_ / 2;
+        cairo_rectangle(cr_, r.left + in, r.top + in, r.width() - lineWidth_,
+                        r.height() - lineWidth_);
+        cairo_stroke(cr_);
+    }
+}
+
+void CDrawContext::drawEllipse(const CRect& r, CDrawStyle style) {
+    if (r.isEmpty()) return;
+    cairo_save(cr_);
+    cairo_translate(cr_, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    cairo_scale(cr_, r.width() / 2, r.height() / 2);
+    cairo_arc(cr_, 0, 0, 1, 0, 2 * M_PI);
+    cairo_restore(cr_);
+    if (style != kDrawStroked) {
+        setSource(fillColor_);
+        if (style == kDrawFilledAndStroked)
+            cairo_fill_preserve(cr_);
+        else
+            cairo_fill(cr_);
+    }
+    if (style != kDrawFilled) {
+        setSource(frameColor_);
+        cairo_set_line_width(cr_, lineWidth_);
+        cairo_stroke(cr_);
+    }
+}
+
+void CDrawContext::applyFont() {
+    cairo_select_font_face(cr_, fontFamily_.c_str(),
+                           (fontStyle_ & kItalicFace) ? CAIRO_FONT_SLANT_ITALIC
+                                                      : CAIRO_FONT_SLANT_NORMAL,
+                           (fontStyle_ & kBoldFace) ? CAIRO_FONT_WEIGHT_BOLD
+                                                    : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr_, fontSize_);
+}
+
+CCoord CDrawContext::getStringWidth(const char* text) {
+    if (!text) return 0;
+    applyFont();
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr_, text, &ext);
+    return ext.x_advance;
+}
+
+CCoord CDrawContext::getFontHeight() {
+    applyFont();
+    cairo_font_extents_t fe;
+    cairo_font_extents(cr_, &fe);
+    return fe.ascent + fe.descent;
+}
+
+void CDrawContext::drawString(const char* text, const CRect& rect, bool opaque,
+                              CHoriTxtAlign align) {
+    if (opaque) {
+        setSource(fillColor_);
+        cairo_rectangle(cr_, rect.left, rect.top, rect.width(), rect.height());
+        cairo_fill(cr_);
+    }
+    if (!text || !*text) return;
+    applyFont();
+    cairo_font_extents_t fe;
+    cairo_font_extents(cr_, &fe);
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr_, text, &ext);
+    double x = rect.left;
+    if (align == kCenterText)
+        x = rect.left + (rect.width() - ext.x_advance) / 2;
+    else if (align == kRightText)
+        x = rect.right - ext.x_advance;
+    const double y = rect.top + (rect.height() - (fe.ascent + fe.descent)) / 2 + fe.ascent;
+    cairo_save(cr_);
+    cairo_rectangle(cr_, rect.left, rect.top, rect.width(), rect.height());
+    cairo_clip(cr_);
+    setSource(fontColor_);
+    cairo_move_to(cr_, std::round(x), std::round(y));
+    cairo_show_text(cr_, text);
+    cairo_restore(cr_);
+}
+
+// --- bitmaps ---------------------------------------------------------------
+
+namespace {
+struct PngReader {
+    const unsigned char* data;
+    std::size_t size;
+    std::size_t pos;
+};
+
+cairo_status_t readPng(void* closure, unsigned char* out, unsigned int length) {
+    auto* r = static_cast<PngReader*>(closure);
+    if (length > r->size - r->pos) return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(out, r->data + r->pos, length);
+    r->pos += length;
+    return CAIRO_STATUS_SUCCESS;
+}
+}  // namespace
+
+CBitmap::CBitmap(const unsigned char* png, std::size_t size) { loadPng(png, size); }
+
+CBitmap::CBitmap(cairo_surface_t* surface) {
+    if (surface && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS)
+        adopt(cairo_surface_reference(surface));
+}
+
+CBitmap::~CBitmap() {
+    if (surface_) cairo_surface_destroy(surface_);
+}
+
+void CBitmap::loadPng(const unsigned char* png, std::size_t size) {
+    if (!png || size < 8) return;
+    PngReader reader{png, size, 0};
+    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readPng, &reader);
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(s);
+        return;
+    }
+    adopt(s);
+}
+
+void CBitmap::adopt(cairo_surface_t* surface) {
+    surface_ = surface;
+    if (cairo_surface_get_type(surface) == CAIRO_SURFACE_TYPE_IMAGE) {
+        width_ = cairo_image_surface_get_width(surface);
+        height_ = cairo_image_surface_get_height(surface);
+    } else {
+        double x0, y0, x1, y1;
+        cairo_t* cr = cairo_create(surface);
+        cairo_clip_extents(cr, &x0, &y0, &x1, &y1);
+        cairo_destroy(cr);
+        width_ = x1 - x0;
+        height_ = y1 - y0;
+    }
+}
+
+void CBitmap::draw(CDrawContext* context, const CRect& dest, const CPoint& offset, float alpha) {
+    if (!context || !surface_ || dest.isEmpty() || !(alpha > 0.0f)) return;
+    if (alpha > 1.0f) alpha = 1.0f;
+    // The source rectangle, clipped to the bitmap.
+    CRect src(offset.h, offset.v, offset.h + dest.width(), offset.v + dest.height());
+    src.bound(CRect(0, 0, width_, height_));
+    if (src.isEmpty()) return;
+    cairo_t* cr = context->getCairo();
+    cairo_save(cr);
+    const double dx = dest.left + (src.left - offset.h);
+    const double dy = dest.top + (src.top - offset.v);
+    cairo_rectangle(cr, dx, dy, src.width(), src.height());
+    cairo_clip(cr);
+    cairo_set_source_surface(cr, surface_, dest.left - offset.h, dest.top - offset.v);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    const float a = alpha * context->getGlobalAlpha();
+    if (a >= 1.0f)
+        cairo_paint(cr);
+    else
+        cairo_paint_with_alpha(cr, a);
+    cairo_restore(cr);
+}
+
+bool writeSurfacePng(cairo_surface_t* surface, const char* path) {
+    if (!surface || !path || !*path) return false;
+    cairo_surface_flush(surface);
+    return cairo_surface_write_to_png(surface, path) == CAIRO_STATUS_SUCCESS;
+}

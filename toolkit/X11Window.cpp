@@ -1,0 +1,311 @@
+#include "X11Window.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <cairo-xlib.h>
+#include <cairo.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "CFrame.h"
+
+namespace {
+
+// Catches the X errors of our own connection while it is installed and hands any
+// other connection's errors to the handler that was there before. Xlib's default
+// handler ends the process, so every batch of our requests runs under a trap.
+class ErrorTrap {
+public:
+    explicit ErrorTrap(Display* display) : display_(display), outer_(current_) {
+        current_ = this;
+        previous_ = XSetErrorHandler(&ErrorTrap::handle);
+    }
+    ~ErrorTrap() {
+        XSync(display_, False);
+        XSetErrorHandler(previous_);
+        current_ = outer_;
+    }
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+    // Waits for the server's answers, then tells whether any request failed.
+    bool failed() {
+        XSync(display_, False);
+        return failed_;
+    }
+
+private:
+    static int handle(Display* display, XErrorEvent* event) {
+        for (ErrorTrap* t = current_; t; t = t->outer_) {
+            if (t->display_ == display) {
+                t->failed_ = true;
+                return 0;
+            }
+        }
+        ErrorTrap* outermost = current_;
+        while (outermost && outermost->outer_) outermost = outermost->outer_;
+        return outermost && outermost->previous_ ? outermost->previous_(display, event) : 0;
+    }
+
+    Display* display_;
+    ErrorTrap* outer_;
+    XErrorHandler previous_ = nullptr;
+    bool failed_ = false;
+    static thread_local ErrorTrap* current_;
+};
+thread_local ErrorTrap* ErrorTrap::current_ = nullptr;
+
+Window windowFromPointer(void* parent) {
+    return static_cast<Window>(reinterpret_cast<std::uintptr_t>(parent));
+}
+
+std::int32_t modifiersOf(unsigned int state) {
+    std::int32_t b = 0;
+    if (state & ShiftMask) b |= kShift;
+    if (state & ControlMask) b |= kControl;
+    if (state & Mod1Mask) b |= kAlt;
+    return b;
+}
+
+std::int32_t buttonsOf(unsigned int state) {
+    std::int32_t b = modifiersOf(state);
+    if (state & Button1Mask) b |= kLButton;
+    if (state & Button2Mask) b |= kMButton;
+    if (state & Button3Mask) b |= kRButton;
+    return b;
+}
+
+std::int32_t buttonBit(unsigned int button) {
+    switch (button) {
+        case Button1: return kLButton;
+        case Button2: return kMButton;
+        case Button3: return kRButton;
+        default: return 0;
+    }
+}
+
+unsigned char virtualKey(KeySym sym) {
+    switch (sym) {
+        case XK_BackSpace: return VKEY_BACK;
+        case XK_Tab: return VKEY_TAB;
+        case XK_Return: return VKEY_RETURN;
+        case XK_KP_Enter: return VKEY_ENTER;
+        case XK_Escape: return VKEY_ESCAPE;
+        case XK_space: return VKEY_SPACE;
+        case XK_End: return VKEY_END;
+        case XK_Home: return VKEY_HOME;
+        case XK_Left: return VKEY_LEFT;
+        case XK_Up: return VKEY_UP;
+        case XK_Right: return VKEY_RIGHT;
+        case XK_Down: return VKEY_DOWN;
+        case XK_Page_Up: return VKEY_PAGEUP;
+        case XK_Page_Down: return VKEY_PAGEDOWN;
+        case XK_Insert: return VKEY_INSERT;
+        case XK_Delete: return VKEY_DELETE;
+        default: return 0;
+    }
+}
+
+bool parentUsable(Display* display, Window parent, XWindowAttributes* attributes) {
+    if (!parent) return false;
+    ErrorTrap trap(display);
+    const Status ok = XGetWindowAttributes(display, parent, attributes);
+    return !trap.failed() && ok != 0;
+}
+
+}  // namespace
+
+struct X11Window::Impl {
+    Display* display = nullptr;
+    Window window = 0;
+    int width = 0, height = 0;
+    cairo_surface_t* target = nullptr;
+    Time lastPressTime = 0;
+    unsigned int lastPressButton = 0;
+    int lastPressX = -100, lastPressY = -100;
+
+    ~Impl() {
+        if (target) cairo_surface_destroy(target);
+        if (display) {
+            {
+                ErrorTrap trap(display);
+                // The host may have destroyed its window (and ours with it) already.
+                if (window) XDestroyWindow(display, window);
+            }
+            XCloseDisplay(display);
+        }
+    }
+};
+
+X11Window::X11Window(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+X11Window::~X11Window() = default;
+
+bool X11Window::parentExists(void* parent) {
+    if (!parent) return false;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    XWindowAttributes attributes;
+    const bool ok = parentUsable(display, windowFromPointer(parent), &attributes);
+    XCloseDisplay(display);
+    return ok;
+}
+
+std::unique_ptr<X11Window> X11Window::create(void* parentPointer, int width, int height) {
+    if (!parentPointer || width <= 0 || height <= 0) return nullptr;
+    auto impl = std::make_unique<Impl>();
+    impl->display = XOpenDisplay(nullptr);
+    if (!impl->display) return nullptr;
+    Display* d = impl->display;
+    const Window parent = windowFromPointer(parentPointer);
+    XWindowAttributes pa;
+    if (!parentUsable(d, parent, &pa)) return nullptr;
+
+    impl->width = width;
+    impl->height = height;
+    {
+        ErrorTrap trap(d);
+        XSetWindowAttributes wa{};
+        // No background: the server never clears the window, we paint all of it.
+        wa.background_pixmap = None;
+        wa.border_pixel = 0;
+        wa.colormap = pa.colormap;
+        wa.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                        EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask |
+                        StructureNotifyMask;
+        impl->window = XCreateWindow(d, parent, 0, 0, static_cast<unsigned>(width),
+                                     static_cast<unsigned>(height), 0, pa.depth, InputOutput,
+                                     pa.visual, CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask,
+                                     &wa);
+        XMapWindow(d, impl->window);
+        if (trap.failed()) {
+            impl->window = 0;
+            return nullptr;
+        }
+    }
+    impl->target = cairo_xlib_surface_create(d, impl->window, pa.visual, width, height);
+    if (cairo_surface_status(impl->target) != CAIRO_STATUS_SUCCESS) return nullptr;
+    XFlush(d);
+    return std::unique_ptr<X11Window>(new X11Window(std::move(impl)));
+}
+
+unsigned long X11Window::id() const { return impl_->window; }
+
+void X11Window::pumpEvents(CFrame& frame, CRect& damage) {
+    Display* d = impl_->display;
+    ErrorTrap trap(d);
+    while (XPending(d) > 0) {
+        XEvent e;
+        XNextEvent(d, &e);
+        if (e.xany.window != impl_->window) continue;
+        switch (e.type) {
+            case Expose:
+                damage.unite(CRect(e.xexpose.x, e.xexpose.y, e.xexpose.x + e.xexpose.width,
+                                   e.xexpose.y + e.xexpose.height));
+                break;
+            case ButtonPress: {
+                CPoint where(e.xbutton.x, e.xbutton.y);
+                const unsigned int button = e.xbutton.button;
+                if (button == 4 || button == 5) {
+                    frame.onWheel(where, button == 4 ? 1.0f : -1.0f,
+                                  CButtonState(buttonsOf(e.xbutton.state)));
+                    break;
+                }
+                const std::int32_t bit = buttonBit(button);
+                if (!bit) break;
+                std::int32_t state = bit | modifiersOf(e.xbutton.state);
+                const bool near = std::abs(e.xbutton.x - impl_->lastPressX) <= 4 &&
+                                  std::abs(e.xbutton.y - impl_->lastPressY) <= 4;
+                if (button == impl_->lastPressButton && near &&
+                    e.xbutton.time - impl_->lastPressTime <= 400) {
+                    state |= kDoubleClick;
+                    impl_->lastPressButton = 0;  // a third click starts again
+                } else {
+                    impl_->lastPressButton = button;
+                }
+                impl_->lastPressTime = e.xbutton.time;
+                impl_->lastPressX = e.xbutton.x;
+                impl_->lastPressY = e.xbutton.y;
+                frame.onMouseDown(where, CButtonState(state));
+                break;
+            }
+            case ButtonRelease: {
+                const std::int32_t bit = buttonBit(e.xbutton.button);
+                if (!bit) break;
+                CPoint where(e.xbutton.x, e.xbutton.y);
+                frame.onMouseUp(where, CButtonState(bit | modifiersOf(e.xbutton.state)));
+                break;
+            }
+            case MotionNotify: {
+                // Only the latest position counts.
+                while (XCheckTypedWindowEvent(d, impl_->window, MotionNotify, &e)) {
+                }
+                CPoint where(e.xmotion.x, e.xmotion.y);
+                frame.onMouseMoved(where, CButtonState(buttonsOf(e.xmotion.state)));
+                break;
+            }
+            case EnterNotify: {
+                CPoint where(e.xcrossing.x, e.xcrossing.y);
+                frame.onMouseMoved(where, CButtonState(buttonsOf(e.xcrossing.state)));
+                break;
+            }
+            case LeaveNotify: {
+                CPoint where(e.xcrossing.x, e.xcrossing.y);
+                frame.onMouseExited(where, CButtonState(buttonsOf(e.xcrossing.state)));
+                break;
+            }
+            case KeyPress:
+            case KeyRelease: {
+                char text[8] = {};
+                KeySym sym = 0;
+                XLookupString(&e.xkey, text, sizeof text - 1, &sym, nullptr);
+                VstKeyCode key{};
+                key.virt = virtualKey(sym);
+                key.character = key.virt ? 0 : static_cast<unsigned char>(text[0]);
+                if (e.xkey.state & ShiftMask) key.modifier |= MODIFIER_SHIFT;
+                if (e.xkey.state & ControlMask) key.modifier |= MODIFIER_CONTROL;
+                if (e.xkey.state & Mod1Mask) key.modifier |= MODIFIER_ALTERNATE;
+                if (!key.virt && !key.character) break;
+                if (e.type == KeyPress)
+                    frame.onKeyDown(key);
+                else
+                    frame.onKeyUp(key);
+                break;
+            }
+            default:
+                break;
+        }
+    }
+}
+
+void X11Window::present(cairo_surface_t* backBuffer, const CRect& area) {
+    if (!backBuffer || !impl_->target) return;
+    ErrorTrap trap(impl_->display);
+    cairo_t* cr = cairo_create(impl_->target);
+    cairo_rectangle(cr, area.left, area.top, area.width(), area.height());
+    cairo_clip(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(cr, backBuffer, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(impl_->target);
+    XFlush(impl_->display);
+}
+
+bool X11Window::queryPointer(CPoint& where) const {
+    ErrorTrap trap(impl_->display);
+    Window root, child;
+    int rx, ry, x, y;
+    unsigned int mask;
+    if (!XQueryPointer(impl_->display, impl_->window, &root, &child, &rx, &ry, &x, &y, &mask))
+        return false;
+    if (trap.failed()) return false;
+    if (x < 0 || y < 0 || x >= impl_->width || y >= impl_->height) return false;
+    where = CPoint(x, y);
+    return true;
+}
+
+void X11Window::takeKeyboardFocus() {
+    ErrorTrap trap(impl_->display);
+    XSetInputFocus(impl_->display, impl_->window, RevertToParent, CurrentTime);
+}
