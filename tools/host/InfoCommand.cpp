@@ -36,6 +36,8 @@ std::string flagNames(VstInt32 flags) {
 
 std::string properties(Host& host, int index) {
     VstParameterProperties p{};
+    // Offer the switch bits, as a host that understands switches would.
+    p.flags = kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep;
     if (!host.dispatch(effGetParameterProperties, index, 0, &p)) return "-";
     char buf[128];
     if (p.flags & kVstParameterUsesFloatStep) {
