@@ -144,6 +144,7 @@ public:
     std::size_t bufferBytes() const;
     const DelayLine& line(int i) const { return i == 0 ? left_ : right_; }
     double aaB0() const { return aaB0_; }
+    double lfoPhase() const { return lfo_.phase; }
 
 private:
     template <typename T, bool kVco, bool kSmooth>
