@@ -53,20 +53,21 @@ inline void push(double* h, double v) {
     h[3] = v;
 }
 
-// Catmull-Rom between h[1] and h[2] of a four-value history (oldest first).
-inline double catmullRom(const double* h, double t) {
-    const double h0 = h[0], h1 = h[1], h2 = h[2], h3 = h[3];
-    return 0.5 * (2.0 * h1 + (h2 - h0) * t + (2.0 * h0 - 5.0 * h1 + 4.0 * h2 - h3) * t * t +
-                  (3.0 * h1 - 3.0 * h2 + h3 - h0) * t * t * t);
-}
-
-// The same at t = 1, where every power of t drops out exactly (the write position of a
-// clock at unit speed that sits on the sample grid).
-inline double catmullRomAtOne(const double* h) {
-    const double h0 = h[0], h1 = h[1], h2 = h[2], h3 = h[3];
-    return 0.5 * (2.0 * h1 + (h2 - h0) + (2.0 * h0 - 5.0 * h1 + 4.0 * h2 - h3) +
-                  (3.0 * h1 - 3.0 * h2 + h3 - h0));
-}
+// Catmull-Rom between h[1] and h[2] of a four-value history (oldest first), written as
+// four weights of t shared by every history read at the same t:
+//   0.5 (2 h1 + (h2 - h0) t + (2 h0 - 5 h1 + 4 h2 - h3) t^2 + (3 h1 - 3 h2 + h3 - h0) t^3).
+// At t = 0 and t = 1 the weights are exactly (0, 1, 0, 0) and (0, 0, 1, 0).
+struct CatmullRom {
+    double w0, w1, w2, w3;
+    explicit CatmullRom(double t) {
+        const double t2 = t * t, t3 = t2 * t;
+        w0 = 0.5 * (2.0 * t2 - t - t3);
+        w1 = 0.5 * (2.0 - 5.0 * t2 + 3.0 * t3);
+        w2 = 0.5 * (t + 4.0 * t2 - 3.0 * t3);
+        w3 = 0.5 * (t3 - t2);
+    }
+    double operator()(const double* h) const { return w0 * h[0] + w1 * h[1] + w2 * h[2] + w3 * h[3]; }
+};
 
 // Four values pushed into a ring of four (one store per sample) instead of shifted;
 // unrolled into oldest-first order after the block.
@@ -95,11 +96,11 @@ inline void advance(int& tap, int len) {
 }
 
 // A clocked line at unit speed with its phase at 0: exactly one tape sample per audio
-// sample written at t = 1, and the output read at t = 0, which is the history value
-// itself. The phase stays 0 and the speed 1.
+// sample, written at t = 1 (the previous input, h[2]) and read at t = 0 (h[1]). The
+// phase stays 0 and the speed 1.
 inline double unitClockLine(LineLocals& d, int len) {
-    d.buf[d.w] = catmullRomAtOne(d.inHist);
-    d.buf[d.p] += catmullRomAtOne(d.fbHist);
+    d.buf[d.w] = d.inHist[2];
+    d.buf[d.p] += d.fbHist[2];
     push(d.readHist, d.buf[d.o]);
     advance(d.o, len);
     advance(d.p, len);
@@ -140,15 +141,15 @@ inline double clockedLine(LineLocals& d, double newSpeed, int len) {
     d.phase = phi + newSpeed;
     for (int j = 0; d.phase >= 1.0; ++j) {
         d.phase -= 1.0;
-        const double t = (1.0 - phi + j) * d.invSpeed;
-        d.buf[d.w] = catmullRom(d.inHist, t);
-        d.buf[d.p] += catmullRom(d.fbHist, t);
+        const CatmullRom cr((1.0 - phi + j) * d.invSpeed);
+        d.buf[d.w] = cr(d.inHist);
+        d.buf[d.p] += cr(d.fbHist);
         push(d.readHist, d.buf[d.o]);
         advance(d.o, len);
         advance(d.p, len);
         advance(d.w, len);
     }
-    return catmullRom(d.readHist, d.phase);
+    return CatmullRom(d.phase)(d.readHist);
 }
 
 }  // namespace

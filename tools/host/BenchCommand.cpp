@@ -106,7 +106,7 @@ static const CommandRegistrar registerBench{
 int runBench(const Args& args) {
     std::vector<Subject> subjects;
     std::vector<Setting> settings;
-    int rounds = 31, blocks = 200;
+    int rounds = 101, blocks = 50;
     double rate = 44100.0;
     bool useDouble = false;
     for (size_t i = 0; i < args.size(); ++i) {
