@@ -316,6 +316,7 @@ template <typename T, bool kVco, bool kSmooth>
     const bool lfoMemoryless = wave == Lfo::kSine || wave == Lfo::kTriangle;
     const double fixedSpeed = octaveAt(octave, vcoManual);
     const int lastSample = frames - 1;
+    double driveTailL[16], driveTailR[16];
     // A clock at exactly unit speed whose phase sits on the sample grid stays there.
     const bool unitClock = kVco && vcoModZero && fixedSpeed == 1.0 && L.speed == 1.0 &&
                            R.speed == 1.0 && L.phase == 0.0 && R.phase == 0.0;
@@ -388,7 +389,13 @@ template <typename T, bool kVco, bool kSmooth>
 
         // Drive (the follower hears the line input before it).
         const double absUL = std::fabs(uL), absUR = std::fabs(uR);
-        drive.step(uL, uR, sDriveGain, driveOn);
+        if (driveOn) {
+            drive.step(uL, uR, sDriveGain, true);
+        } else {
+            // The rings only need the last window of |u|·driveGain when the drive is off.
+            driveTailL[i & 15] = (uL < 0 ? -uL : uL) * sDriveGain;
+            driveTailR[i & 15] = (uR < 0 ? -uR : uR) * sDriveGain;
+        }
 
         // Envelope, LFO and their blend.
         env.step(absUL, absUR, sens, envelopeCoef);
@@ -553,6 +560,18 @@ template <typename T, bool kVco, bool kSmooth>
     vcoMod = sVcoMod;
     driveGain = sDriveGain;
 
+    if (!driveOn) {
+        // What the drive rings would have learnt sample by sample: the last window of the
+        // block at the positions the ring index passed.
+        const int n = drive.window;
+        const int count = frames < n ? frames : n;
+        for (int k = frames - count; k < frames; ++k) {
+            const int at = (drive.index + k) & (n - 1);
+            drive.bufL[at] = driveTailL[k & 15];
+            drive.bufR[at] = driveTailR[k & 15];
+        }
+        drive.index = (drive.index + frames) & (n - 1);
+    }
     filter_ = filter;
     env_ = env;
     lfo_ = lfo;
