@@ -350,11 +350,6 @@ void Engine::applyReverbType(double v, int type) {
     reverb_.setDamping(rvbDampValue);
 }
 
-void Engine::applyReverbDamping(double v) {
-    rvbDampValue = v;
-    reverb_.setDamping(v);
-}
-
 void Engine::readMeterPeaks(float& left, float& right) {
     left = std::max(meterMaxL_, -meterMinL_);
     right = std::max(meterMaxR_, -meterMinR_);

@@ -123,7 +123,6 @@ public:
     void updateLfoPhaseInc();    // lfoPhaseInc from lfoRateHz
     // RvbType under the engine lock (the caller holds it): positions, band-pass, damping.
     void applyReverbType(double v, int type);
-    void applyReverbDamping(double v);
 
     // --- editor meters ----------------------------------------------------------------
     void readMeterPeaks(float& left, float& right);

@@ -175,6 +175,11 @@ void Engine::process(T** inputs, T** outputs, int frames, const Routing& routing
         return;
     }
     DenormalsOff denormalsOff;
+    // RvbDamp is written without the lock; the reverb takes it over here, between blocks.
+    double damping = rvbDampValue;
+    if (!(damping >= 0.0)) damping = 0.0;
+    if (damping > 1.0) damping = 1.0;
+    if (damping != reverb_.damping) reverb_.setDamping(damping);
     linesDirty_ = true;
     linesTouched_ = true;
     const bool smooth = !smoothersSettled();
