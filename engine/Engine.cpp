@@ -97,11 +97,11 @@ void Engine::allocateRateBuffers() {
     lookahead_.index = 0;
 
     delayBufferLength_ = 10 * sampleRateInt + 1;
-    for (DelayLine* line : {&left_, &right_}) {
-        line->buf.reset();
-        line->buf = zeroArray<double>(delayBufferLength_);
-        line->writeTap = 0;
-    }
+    lineMemory_.reset();
+    lineMemory_ = zeroArray<double>(2 * static_cast<std::size_t>(delayBufferLength_) + kLineGap);
+    left_.buf = lineMemory_.get();
+    right_.buf = lineMemory_.get() + delayBufferLength_ + kLineGap;
+    left_.writeTap = right_.writeTap = 0;
     linesTouched_ = false;
     placeTaps(0);
     placeTaps(1);
@@ -159,8 +159,7 @@ void Engine::installMeterLength(long latency) {
 
 void Engine::reset() {
     if (linesDirty_) {
-        std::memset(left_.buf.get(), 0, sizeof(double) * delayBufferLength_);
-        std::memset(right_.buf.get(), 0, sizeof(double) * delayBufferLength_);
+        std::memset(lineMemory_.get(), 0, sizeof(double) * (2 * delayBufferLength_ + kLineGap));
         reverb_.reset();
         linesDirty_ = false;
         linesTouched_ = true;
@@ -196,8 +195,7 @@ void Engine::reset() {
 
 void Engine::prefault() {
     if (linesTouched_) return;
-    std::memset(left_.buf.get(), 0, sizeof(double) * delayBufferLength_);
-    std::memset(right_.buf.get(), 0, sizeof(double) * delayBufferLength_);
+    std::memset(lineMemory_.get(), 0, sizeof(double) * (2 * delayBufferLength_ + kLineGap));
     linesTouched_ = true;
 }
 
@@ -352,11 +350,6 @@ void Engine::applyReverbType(double v, int type) {
     reverb_.setDamping(rvbDampValue);
 }
 
-void Engine::applyReverbDamping(double v) {
-    rvbDampValue = v;
-    reverb_.setDamping(v);
-}
-
 void Engine::readMeterPeaks(float& left, float& right) {
     left = std::max(meterMaxL_, -meterMinL_);
     right = std::max(meterMaxR_, -meterMinR_);
@@ -364,7 +357,7 @@ void Engine::readMeterPeaks(float& left, float& right) {
 }
 
 std::size_t Engine::bufferBytes() const {
-    return sizeof(Engine) + sizeof(Tables) + 2 * sizeof(double) * delayBufferLength_ +
+    return sizeof(Engine) + sizeof(Tables) + sizeof(double) * (2 * delayBufferLength_ + kLineGap) +
            2 * sizeof(double) * lookahead_.length + 2 * sizeof(float) * meterBufferLength_ +
            reverbLines_.bytes();
 }

@@ -65,7 +65,7 @@ struct BiquadState {
 
 // Per line of the delay: buffer, taps and the clocked mode's histories.
 struct DelayLine {
-    ZeroArray<double> buf;
+    double* buf = nullptr;  // inside Engine::lineMemory_
     int writeTap = 0;  // writeTapX
     int preTap = 0;    // preTapX: feedback insertion
     int outTap = 0;    // outTapX: output read
@@ -123,7 +123,6 @@ public:
     void updateLfoPhaseInc();    // lfoPhaseInc from lfoRateHz
     // RvbType under the engine lock (the caller holds it): positions, band-pass, damping.
     void applyReverbType(double v, int type);
-    void applyReverbDamping(double v);
 
     // --- editor meters ----------------------------------------------------------------
     void readMeterPeaks(float& left, float& right);
@@ -144,6 +143,7 @@ public:
     std::size_t bufferBytes() const;
     const DelayLine& line(int i) const { return i == 0 ? left_ : right_; }
     double aaB0() const { return aaB0_; }
+    double lfoPhase() const { return lfo_.phase; }
 
 private:
     template <typename T, bool kVco, bool kSmooth>
@@ -156,7 +156,11 @@ private:
     std::unique_ptr<Tables> tables_;
     double sineTableScale_ = 999.0 / kTwoPi;
 
-    // Lines and rings.
+    // Lines and rings. Both lines live in one block, the right one starting a few cache
+    // lines past the end of the left one, so that taps at equal positions never share
+    // a cache set.
+    static constexpr int kLineGap = 72;
+    ZeroArray<double> lineMemory_;
     int delayBufferLength_ = 0;
     DelayLine left_, right_;
     ZeroArray<double> lookaheadBufL_, lookaheadBufR_;

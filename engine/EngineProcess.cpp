@@ -53,12 +53,21 @@ inline void push(double* h, double v) {
     h[3] = v;
 }
 
-// Catmull-Rom between h[1] and h[2] of a four-value history (oldest first).
-inline double catmullRom(const double* h, double t) {
-    const double h0 = h[0], h1 = h[1], h2 = h[2], h3 = h[3];
-    return 0.5 * (2.0 * h1 + (h2 - h0) * t + (2.0 * h0 - 5.0 * h1 + 4.0 * h2 - h3) * t * t +
-                  (3.0 * h1 - 3.0 * h2 + h3 - h0) * t * t * t);
-}
+// Catmull-Rom between h[1] and h[2] of a four-value history (oldest first), written as
+// four weights of t shared by every history read at the same t:
+//   0.5 (2 h1 + (h2 - h0) t + (2 h0 - 5 h1 + 4 h2 - h3) t^2 + (3 h1 - 3 h2 + h3 - h0) t^3).
+// At t = 0 and t = 1 the weights are exactly (0, 1, 0, 0) and (0, 0, 1, 0).
+struct CatmullRom {
+    double w0, w1, w2, w3;
+    explicit CatmullRom(double t) {
+        const double t2 = t * t, t3 = t2 * t;
+        w0 = 0.5 * (2.0 * t2 - t - t3);
+        w1 = 0.5 * (2.0 - 5.0 * t2 + 3.0 * t3);
+        w2 = 0.5 * (t + 4.0 * t2 - 3.0 * t3);
+        w3 = 0.5 * (t3 - t2);
+    }
+    double operator()(const double* h) const { return w0 * h[0] + w1 * h[1] + w2 * h[2] + w3 * h[3]; }
+};
 
 // Four values pushed into a ring of four (one store per sample) instead of shifted;
 // unrolled into oldest-first order after the block.
@@ -86,14 +95,41 @@ inline void advance(int& tap, int len) {
     if (++tap == len) tap = 0;
 }
 
+// A clocked line at unit speed with its phase at 0: exactly one tape sample per audio
+// sample, written at t = 1 (the previous input, h[2]) and read at t = 0 (h[1]). The
+// phase stays 0 and the speed 1.
+inline double unitClockLine(LineLocals& d, int len) {
+    d.buf[d.w] = d.inHist[2];
+    d.buf[d.p] += d.fbHist[2];
+    push(d.readHist, d.buf[d.o]);
+    advance(d.o, len);
+    advance(d.p, len);
+    advance(d.w, len);
+    return d.readHist[1];
+}
+
+// The clock speed of a line: 2^s for s = (1 - |vcoMod|) vcoMan + vcoMod mod, 0.5..2.
+inline double clockSpeed(double mod, double vcoMod, double vcoMan, const double* octave) {
+    return octaveAt(octave, (1.0 - std::fabs(vcoMod)) * vcoMan + vcoMod * mod);
+}
+
+// The LFO phase advance alone (what Lfo::step does after its shapes), for samples whose
+// LFO output nobody hears.
+inline void advancePhase(double& phase, double inc) {
+    phase += inc;
+    if (phase > kPi) {
+        phase -= kTwoPi;
+        if (!(phase <= kPi)) phase = std::isfinite(phase) ? std::remainder(phase, kTwoPi) : 0.0;
+    } else if (!(phase >= -kPi)) {
+        phase = std::isfinite(phase) ? std::remainder(phase, kTwoPi) : 0.0;
+    }
+}
+
 // One audio sample of a clocked line: the speed follows the modulation, and every whole
 // step of the clock phase writes, inserts feedback and reads one tape sample. While the
 // speed holds, the phase carries over unscaled and the tape positions use the stored
 // reciprocal of the speed (a division per sample only while it moves).
-inline double clockedLine(LineLocals& d, double modX, double vcoMod, double vcoMan,
-                          const double* octave, int len) {
-    const double s = (1.0 - std::fabs(vcoMod)) * vcoMan + vcoMod * modX;
-    const double newSpeed = octaveAt(octave, s);
+inline double clockedLine(LineLocals& d, double newSpeed, int len) {
     double phi;
     if (newSpeed == d.speed) {
         phi = 1.0 - (1.0 - d.phase);
@@ -105,15 +141,15 @@ inline double clockedLine(LineLocals& d, double modX, double vcoMod, double vcoM
     d.phase = phi + newSpeed;
     for (int j = 0; d.phase >= 1.0; ++j) {
         d.phase -= 1.0;
-        const double t = (1.0 - phi + j) * d.invSpeed;
-        d.buf[d.w] = catmullRom(d.inHist, t);
-        d.buf[d.p] += catmullRom(d.fbHist, t);
+        const CatmullRom cr((1.0 - phi + j) * d.invSpeed);
+        d.buf[d.w] = cr(d.inHist);
+        d.buf[d.p] += cr(d.fbHist);
         push(d.readHist, d.buf[d.o]);
         advance(d.o, len);
         advance(d.p, len);
         advance(d.w, len);
     }
-    return catmullRom(d.readHist, d.phase);
+    return CatmullRom(d.phase)(d.readHist);
 }
 
 }  // namespace
@@ -139,6 +175,11 @@ void Engine::process(T** inputs, T** outputs, int frames, const Routing& routing
         return;
     }
     DenormalsOff denormalsOff;
+    // RvbDamp is written without the lock; the reverb takes it over here, between blocks.
+    double damping = rvbDampValue;
+    if (!(damping >= 0.0)) damping = 0.0;
+    if (damping > 1.0) damping = 1.0;
+    if (damping != reverb_.damping) reverb_.setDamping(damping);
     linesDirty_ = true;
     linesTouched_ = true;
     const bool smooth = !smoothersSettled();
@@ -238,9 +279,9 @@ template <typename T, bool kVco, bool kSmooth>
     reverb.amount = reverbAmount;
 
     const int len = delayBufferLength_;
-    LineLocals L{left_.buf.get(), left_.writeTap, left_.preTap, left_.outTap, left_.fadeGain,
+    LineLocals L{left_.buf, left_.writeTap, left_.preTap, left_.outTap, left_.fadeGain,
                  left_.vcoSpeed, left_.vcoPhase, 1.0 / left_.vcoSpeed, {}, {}, {}};
-    LineLocals R{right_.buf.get(), right_.writeTap, right_.preTap, right_.outTap,
+    LineLocals R{right_.buf, right_.writeTap, right_.preTap, right_.outTap,
                  right_.fadeGain, right_.vcoSpeed, right_.vcoPhase, 1.0 / right_.vcoSpeed,
                  {}, {}, {}};
     for (int k = 0; k < 4; ++k) {
@@ -268,6 +309,22 @@ template <typename T, bool kVco, bool kSmooth>
 
     double fbOutL = fbOutL_, fbOutR = fbOutR_;
     double lastUL = 0.0, lastUR = 0.0;
+
+    // Who hears the modulation signals: the filter (cutoff and resonance) and the clocked
+    // lines while VcoMod is not 0. With VcoMod at 0 the clock speed is 2^vcoMan whatever
+    // the modulation (0 times a finite signal), so it is computed once. When neither
+    // hears them, the blend runs only on the last sample (the filter reads its result
+    // from the next sample on), and LFO shapes without memory (sine, triangle) only
+    // advance their phase until then. The envelopes always run: they carry state.
+    const bool vcoModZero = sVcoMod == 0.0 && (!kSmooth || tVcoMod == 0.0);
+    const bool modulationHeard = filterOn || (kVco && !vcoModZero);
+    const bool lfoMemoryless = wave == Lfo::kSine || wave == Lfo::kTriangle;
+    const double fixedSpeed = octaveAt(octave, vcoManual);
+    const int lastSample = frames - 1;
+    double driveTailL[16], driveTailR[16];
+    // A clock at exactly unit speed whose phase sits on the sample grid stays there.
+    const bool unitClock = kVco && vcoModZero && fixedSpeed == 1.0 && L.speed == 1.0 &&
+                           R.speed == 1.0 && L.phase == 0.0 && R.phase == 0.0;
 
     for (int i = 0; i < frames; ++i) {
         // Every input of this sample is read before any output is written (the host may
@@ -337,13 +394,25 @@ template <typename T, bool kVco, bool kSmooth>
 
         // Drive (the follower hears the line input before it).
         const double absUL = std::fabs(uL), absUR = std::fabs(uR);
-        drive.step(uL, uR, sDriveGain, driveOn);
+        if (driveOn) {
+            drive.step(uL, uR, sDriveGain, true);
+        } else {
+            // The rings only need the last window of |u|·driveGain when the drive is off.
+            driveTailL[i & 15] = (uL < 0 ? -uL : uL) * sDriveGain;
+            driveTailR[i & 15] = (uR < 0 ? -uR : uR) * sDriveGain;
+        }
 
         // Envelope, LFO and their blend.
         env.step(absUL, absUR, sens, envelopeCoef);
-        lfo.step(wave, offset, phaseInc, edgeSmooth, sine, sineScale, random);
-        modulation.step(lfo.outL, lfo.outR, env.bipolarL(), env.bipolarR(), sModSrc, sCutfMod,
-                        octave);
+        if (modulationHeard || i == lastSample) {
+            lfo.step(wave, offset, phaseInc, edgeSmooth, sine, sineScale, random);
+            modulation.step(lfo.outL, lfo.outR, env.bipolarL(), env.bipolarR(), sModSrc,
+                            sCutfMod, octave);
+        } else if (lfoMemoryless) {
+            advancePhase(lfo.phase, phaseInc);
+        } else {
+            lfo.step(wave, offset, phaseInc, edgeSmooth, sine, sineScale, random);
+        }
 
         // Feedback matrix from the previous sample's feedback.
         const double right = fbOutL * sFbGainL * sFbPanL + fbOutR * sFbGainR * sFbPanR;
@@ -358,8 +427,17 @@ template <typename T, bool kVco, bool kSmooth>
             push(R.fbHist, toRight);
             push(L.inHist, lineInL);
             push(R.inHist, lineInR);
-            a = clockedLine(L, modulation.modL, sVcoMod, vcoManual, octave, len);
-            b = clockedLine(R, modulation.modR, sVcoMod, vcoManual, octave, len);
+            if (unitClock) {
+                a = unitClockLine(L, len);
+                b = unitClockLine(R, len);
+            } else {
+                const double speedL =
+                    vcoModZero ? fixedSpeed : clockSpeed(modulation.modL, sVcoMod, vcoManual, octave);
+                const double speedR =
+                    vcoModZero ? fixedSpeed : clockSpeed(modulation.modR, sVcoMod, vcoManual, octave);
+                a = clockedLine(L, speedL, len);
+                b = clockedLine(R, speedR, len);
+            }
         } else {
             ringFbL.v[ringPos] = toLeft;
             ringFbR.v[ringPos] = toRight;
@@ -487,6 +565,18 @@ template <typename T, bool kVco, bool kSmooth>
     vcoMod = sVcoMod;
     driveGain = sDriveGain;
 
+    if (!driveOn) {
+        // What the drive rings would have learnt sample by sample: the last window of the
+        // block at the positions the ring index passed.
+        const int n = drive.window;
+        const int count = frames < n ? frames : n;
+        for (int k = frames - count; k < frames; ++k) {
+            const int at = (drive.index + k) & (n - 1);
+            drive.bufL[at] = driveTailL[k & 15];
+            drive.bufR[at] = driveTailR[k & 15];
+        }
+        drive.index = (drive.index + frames) & (n - 1);
+    }
     filter_ = filter;
     env_ = env;
     lfo_ = lfo;

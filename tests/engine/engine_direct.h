@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -18,11 +19,14 @@ struct DirectHost {
     static inline bool haveTime = true;
     static inline long latency = 0;
     static inline std::vector<std::pair<int, int>> edits;  // (opcode, index)
+    static inline std::function<void()> onGetTime;  // runs inside the time request
 
     static VstIntPtr callback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float) {
         switch (opcode) {
             case audioMasterVersion: return 2400;
-            case audioMasterGetTime: return haveTime ? reinterpret_cast<VstIntPtr>(&time) : 0;
+            case audioMasterGetTime:
+                if (onGetTime) onGetTime();
+                return haveTime ? reinterpret_cast<VstIntPtr>(&time) : 0;
             case audioMasterGetOutputLatency: return latency;
             case audioMasterAutomate:
             case audioMasterBeginEdit:
@@ -41,8 +45,10 @@ protected:
         DirectHost::haveTime = true;
         DirectHost::latency = 0;
         DirectHost::edits.clear();
+        DirectHost::onGetTime = nullptr;
         effect = std::make_unique<Orv>(&DirectHost::callback);
     }
+    void TearDown() override { DirectHost::onGetTime = nullptr; }
     const EngineState& state() const { return effect->engineState(); }
     void setRate(float rate) {
         effect->dispatcher(effSetSampleRate, 0, 0, nullptr, rate);

@@ -233,3 +233,39 @@ TEST_F(ParameterTest, MeterPeaksAreReadOnceAndFollowTheLatency) {
     effect->resume();
     EXPECT_EQ(effect->engine().meterBufferLength(), 1024);
 }
+
+TEST_F(ParameterTest, LfoLocksToTheHostPositionInItsThirdMode) {
+    effect->setParameter(kLfoMode, 0.9f);  // mode 2
+    effect->setParameter(kLfoNum, fromStep(0, 5));
+    effect->setParameter(kLfoDen, fromStep(0, 13));  // one cycle per whole note (4 beats)
+    float* none[4] = {nullptr, nullptr, nullptr, nullptr};
+    DirectHost::time.ppqPos = 1.0;  // a quarter of the cycle
+    effect->processReplacing(none, none, 0);
+    EXPECT_NEAR(effect->engine().lfoPhase(), M_PI / 2, 1e-12);
+    DirectHost::time.ppqPos = 3.0;  // three quarters: above pi, so minus 2 pi
+    effect->processReplacing(none, none, 0);
+    EXPECT_NEAR(effect->engine().lfoPhase(), -M_PI / 2, 1e-12);
+    // Without a position the LFO stands at 0 for the block.
+    DirectHost::time.flags = kVstTempoValid;
+    std::vector<float> buf(256, 0.0f);
+    float* io[4] = {buf.data(), buf.data(), buf.data(), buf.data()};
+    effect->processReplacing(io, io, 256);
+    EXPECT_EQ(effect->engine().lfoPhase(), 0.0);
+    // Modes 0 and 1 run free.
+    effect->setParameter(kLfoMode, 0.5f);
+    effect->processReplacing(io, io, 256);
+    EXPECT_GT(effect->engine().lfoPhase(), 0.0);
+}
+
+TEST_F(ParameterTest, MemoryPerInstance) {
+    const std::size_t at44 = effect->engine().bufferBytes();
+    setRate(192000.0f);
+    const std::size_t at192 = effect->engine().bufferBytes();
+    RecordProperty("bytes_44100", std::to_string(at44));
+    RecordProperty("bytes_192000", std::to_string(at192));
+    std::printf("engine memory: %.2f MB at 44100 Hz, %.2f MB at 192000 Hz\n", at44 / 1048576.0,
+                at192 / 1048576.0);
+    EXPECT_GT(at44, 2u * 441001u * sizeof(double));
+    EXPECT_LT(at44, 16u << 20);
+    EXPECT_LT(at192, 64u << 20);
+}
