@@ -16,6 +16,7 @@ CFrame::CFrame(const CRect& rect, void* systemWindow, VSTGUIEditorInterface* edi
 
 CFrame::~CFrame() {
     closing_ = true;
+    focusView_ = nullptr;
     if (modalView_) {
         CView* m = modalView_;
         modalView_ = nullptr;
@@ -31,7 +32,8 @@ CFrame::~CFrame() {
 }
 
 void CFrame::close() {
-    setFocusView(nullptr);
+    // Typing not yet committed is dropped with the window.
+    focusView_ = nullptr;
     if (modalView_) {
         CView* m = modalView_;
         modalView_ = nullptr;

@@ -10,8 +10,8 @@ namespace {
 class ControlsTest : public ::testing::Test {
 protected:
     StubEditor editor;
-    TestFrame frame{200, 100, &editor};
     RecordingListener listener;
+    TestFrame frame{200, 100, &editor};
 };
 
 TEST_F(ControlsTest, LinearKnobFollowsMovementAtFullRangePer200Pixels) {

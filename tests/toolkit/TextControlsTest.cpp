@@ -25,8 +25,8 @@ void type(CFrame* frame, const std::string& text) {
 
 class TextControlsTest : public ::testing::Test {
 protected:
+    RecordingListener listener;  // outlives the frame
     TestFrame frame{300, 171};
-    RecordingListener listener;
 };
 
 TEST_F(TextControlsTest, TextEditTypesAndCommitsWithEnter) {
@@ -174,6 +174,23 @@ TEST_F(TextControlsTest, ParamDisplayConvertsValueAndCentresText) {
     display->setValueToString([](float v) { return std::to_string(static_cast<int>(v * 10)); });
     display->setValueToStringProc(nullptr);
     EXPECT_EQ(display->valueText(0.5f), "5");
+}
+
+}  // namespace
+}  // namespace lumdel::test
+
+namespace lumdel::test {
+namespace {
+
+TEST(TextEditClose, ClosingTheFrameDropsUnfinishedTyping) {
+    RecordingListener listener;
+    auto* frame = new CFrame(CRect(0, 0, 100, 20), nullptr, nullptr);
+    auto* edit = new CTextEdit(CRect(0, 0, 100, 20), &listener, 98, "name");
+    frame->addView(edit);
+    down(frame, 5, 5);
+    type(frame, "xyz");
+    frame->close();
+    EXPECT_TRUE(listener.events.empty());
 }
 
 }  // namespace
