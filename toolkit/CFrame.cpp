@@ -15,7 +15,6 @@ CFrame::CFrame(const CRect& rect, void* systemWindow, VSTGUIEditorInterface* edi
 }
 
 CFrame::~CFrame() {
-    closing_ = true;
     focusView_ = nullptr;
     if (modalView_) {
         CView* m = modalView_;
@@ -99,6 +98,10 @@ bool CFrame::setModalView(CView* view) {
     if (modalView_) {
         CView* old = modalView_;
         modalView_ = nullptr;
+        if (modalInWindow_) {
+            modalInWindow_ = false;
+            if (window_) window_->closePopup();
+        }
         if (mouseDownView_ == old) mouseDownView_ = nullptr;
         if (hoverView_ == old) hoverView_ = nullptr;
         if (focusView_ == old) setFocusView(nullptr);
@@ -118,6 +121,12 @@ bool CFrame::setModalView(CView* view) {
         if (!isChild(view)) view->attached(this);
         view->setDirty(true);
     }
+    return true;
+}
+
+bool CFrame::setPopupView(CView* view) {
+    if (!view || !setModalView(view)) return false;
+    if (window_ && window_->openPopup(view->getViewSize())) modalInWindow_ = true;
     return true;
 }
 
@@ -345,7 +354,7 @@ std::vector<CView*> CFrame::drawOrder() const {
     order.reserve(views_.size() + 1);
     for (CView* v : views_)
         if (v != modalView_) order.push_back(v);
-    if (modalView_) order.push_back(modalView_);
+    if (modalView_ && !modalInWindow_) order.push_back(modalView_);
     return order;
 }
 
@@ -359,6 +368,7 @@ void CFrame::drawViewClipped(CDrawContext& context, CView* view, const CRect& cl
     view->draw(&context);
     context.resetClipRect();
     cairo_restore(cr);
+    view->setDirty(false);  // drawn, even if its draw forgot to say so
     ++drawCount_;
 }
 
@@ -392,6 +402,7 @@ void CFrame::draw(CDrawContext* context) {
         v->draw(context);
         context->resetClipRect();
         cairo_restore(cr);
+        v->setDirty(false);
     }
     CView::setDirty(false);
 }
@@ -459,6 +470,25 @@ void CFrame::idle() {
     if (editor_) editor_->doIdleStuff();
     updateBackBuffer(&damage);
     if (window_ && !damage.isEmpty()) window_->present(backBuffer_, damage);
+    updatePopup();
+}
+
+// The modal view in its own window: drawn whole into a picture of its size.
+void CFrame::updatePopup() {
+    if (!modalInWindow_ || !modalView_ || !window_ || !modalView_->isDirty()) return;
+    const CRect r = modalView_->getViewSize();
+    cairo_surface_t* picture = cairo_image_surface_create(
+        CAIRO_FORMAT_ARGB32, std::max(1, static_cast<int>(r.width())),
+        std::max(1, static_cast<int>(r.height())));
+    {
+        CDrawContext context(picture);
+        cairo_translate(context.getCairo(), -r.left, -r.top);
+        modalView_->draw(&context);
+        modalView_->setDirty(false);
+    }
+    cairo_surface_flush(picture);
+    window_->presentPopup(picture);
+    cairo_surface_destroy(picture);
 }
 
 cairo_surface_t* CFrame::renderToSurface() {

@@ -29,6 +29,15 @@ public:
     bool queryPointer(CPoint& where) const;
     void takeKeyboardFocus();
 
+    // A window of its own above everything, at this frame rectangle (which may reach
+    // beyond the frame), holding the pointer so a click anywhere reaches it. Its
+    // events arrive through pumpEvents in frame coordinates.
+    bool openPopup(const CRect& frameRect);
+    void closePopup();
+    bool hasPopup() const;
+    // Copies the popup's picture (popup size) into the popup window.
+    void presentPopup(cairo_surface_t* picture);
+
 private:
     struct Impl;
     explicit X11Window(std::unique_ptr<Impl> impl);

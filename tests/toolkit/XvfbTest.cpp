@@ -242,6 +242,72 @@ TEST_F(XvfbTest, EmbeddedFrameTakesClicksAndDragsAndShowsItself) {
     EXPECT_FALSE(editor->isOpen());
 }
 
+// Saves a part of the screen as PNG; returns it (the caller destroys it).
+cairo_surface_t* grab(Display* display, Window window, int width, int height, const char* name) {
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (!image) return nullptr;
+    cairo_surface_t* shot = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    unsigned char* data = cairo_image_surface_get_data(shot);
+    const int stride = cairo_image_surface_get_stride(shot);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            *reinterpret_cast<std::uint32_t*>(data + y * stride + x * 4) =
+                static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF;
+    XDestroyImage(image);
+    cairo_surface_mark_dirty(shot);
+    cairo_surface_write_to_png(shot, artefactPath(name).c_str());
+    return shot;
+}
+
+TEST_F(XvfbTest, LongMenuOpensInItsOwnWindowBeyondTheFrame) {
+    ASSERT_TRUE(editor->open(parent()));
+    CFrame* frame = editor->getFrame();
+    auto* menu = new COptionMenu(CRect(150, 80, 163, 92), &editor->listener, 110, nullptr,
+                                 nullptr, kCheckStyle | kPopupStyle);
+    for (int i = 0; i < 40; ++i) menu->addEntry(("Preset " + std::to_string(i)).c_str());
+    frame->addView(menu);
+    settle();
+
+    pointerTo(155, 85);
+    button(true);
+    button(false);
+    ASSERT_TRUE(menu->isPopupOpen());
+    EXPECT_TRUE(frame->isModalInOwnWindow());
+    const CRect list = frame->getModalView()->getViewSize();
+    EXPECT_GT(list.bottom, 100);  // longer than the frame is high
+    settle();
+    cairo_surface_t* screen = grab(display, DefaultRootWindow(display), 640, 480,
+                                   "toolkit-xvfb-menu.png");
+    ASSERT_NE(screen, nullptr);
+    // The list's own background, drawn below the frame.
+    EXPECT_EQ(pixel(screen, static_cast<int>(list.right) - 3, static_cast<int>(list.bottom) - 3) &
+                  0xFFFFFF,
+              0xECECE8u);
+    cairo_surface_destroy(screen);
+
+    const CRect e20 = menu->getEntryRect(20);
+    pointerTo(static_cast<int>(e20.left) + 20, static_cast<int>(e20.top) + 3);
+    button(true);
+    button(false);
+    EXPECT_FALSE(menu->isPopupOpen());
+    EXPECT_FALSE(frame->isModalInOwnWindow());
+    EXPECT_EQ(menu->getCurrentIndex(), 20);
+
+    // A click far away closes it unchanged.
+    pointerTo(155, 85);
+    button(true);
+    button(false);
+    ASSERT_TRUE(menu->isPopupOpen());
+    xtest.motion(display, -1, 630, 470, CurrentTime);
+    settle(2);
+    button(true);
+    button(false);
+    EXPECT_FALSE(menu->isPopupOpen());
+    EXPECT_EQ(menu->getCurrentIndex(), 20);
+    editor->close();
+}
+
 TEST_F(XvfbTest, HostDestroyingItsWindowFirstIsSurvived) {
     ASSERT_TRUE(editor->open(parent()));
     settle();
