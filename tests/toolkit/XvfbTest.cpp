@@ -6,6 +6,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <dlfcn.h>
 #include <poll.h>
 #include <signal.h>
@@ -94,15 +95,18 @@ private:
 struct XTest {
     using Motion = int (*)(Display*, int, int, int, unsigned long);
     using Button = int (*)(Display*, unsigned int, Bool, unsigned long);
+    using Key = int (*)(Display*, unsigned int, Bool, unsigned long);
     void* library = nullptr;
     Motion motion = nullptr;
     Button button = nullptr;
+    Key key = nullptr;
     bool load() {
         library = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
         if (!library) return false;
         motion = reinterpret_cast<Motion>(dlsym(library, "XTestFakeMotionEvent"));
         button = reinterpret_cast<Button>(dlsym(library, "XTestFakeButtonEvent"));
-        return motion && button;
+        key = reinterpret_cast<Key>(dlsym(library, "XTestFakeKeyEvent"));
+        return motion && button && key;
     }
     ~XTest() {
         if (library) dlclose(library);
@@ -240,6 +244,50 @@ TEST_F(XvfbTest, EmbeddedFrameTakesClicksAndDragsAndShowsItself) {
     cairo_surface_destroy(shot);
     editor->close();
     EXPECT_FALSE(editor->isOpen());
+}
+
+// Records the buttons of every press.
+struct PressRecorder : CView {
+    using CView::CView;
+    CMouseEventResult onMouseDown(CPoint&, const CButtonState& buttons) override {
+        presses.push_back(buttons);
+        return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    }
+    std::vector<std::int32_t> presses;
+};
+
+TEST_F(XvfbTest, KeysTypeIntoTextFieldAndDoubleClicksAreSeen) {
+    ASSERT_TRUE(editor->open(parent()));
+    CFrame* frame = editor->getFrame();
+    auto* edit = new CTextEdit(CRect(10, 60, 110, 75), &editor->listener, 98, "v");
+    frame->addView(edit);
+    auto* recorder = new PressRecorder(CRect(150, 60, 190, 90));
+    frame->addView(recorder);
+    settle();
+
+    pointerTo(50, 67);
+    button(true);
+    button(false);
+    ASSERT_TRUE(edit->isEditing());
+    for (KeySym sym : {XK_a, XK_b, XK_Return}) {
+        const unsigned int code = XKeysymToKeycode(display, sym);
+        xtest.key(display, code, True, CurrentTime);
+        xtest.key(display, code, False, CurrentTime);
+        settle(2);
+    }
+    EXPECT_FALSE(edit->isEditing());
+    EXPECT_EQ(edit->getTextString(), "vab");
+
+    pointerTo(160, 70);
+    button(true);
+    button(false);
+    button(true);
+    button(false);
+    ASSERT_EQ(recorder->presses.size(), 2u);
+    EXPECT_FALSE(recorder->presses[0] & kDoubleClick);
+    EXPECT_TRUE(recorder->presses[1] & kDoubleClick);
+    EXPECT_TRUE(recorder->presses[1] & kLButton);
+    editor->close();
 }
 
 // Saves a part of the screen as PNG; returns it (the caller destroys it).
