@@ -421,6 +421,7 @@ cairo_surface_t* CFrame::getBackBuffer() {
 // view is drawn alone (with the views above it over its area); a dirty transparent
 // view and an invalidated area get the background and every view over them.
 void CFrame::updateBackBuffer(CRect* damage) {
+    if (!needsDrawing()) return;
     cairo_surface_t* surface = getBackBuffer();
     CDrawContext context(surface);
     cairo_translate(context.getCairo(), -size.left, -size.top);
@@ -465,12 +466,24 @@ void CFrame::updateBackBuffer(CRect* damage) {
 }
 
 void CFrame::idle() {
+    // Some hosts call the editor's idle from inside callbacks that our own event
+    // handling triggers; the outer idle finishes the work.
+    if (inIdle_) return;
+    inIdle_ = true;
     CRect damage;
     if (window_) window_->pumpEvents(*this, damage);
     if (editor_) editor_->doIdleStuff();
     updateBackBuffer(&damage);
     if (window_ && !damage.isEmpty()) window_->present(backBuffer_, damage);
     updatePopup();
+    inIdle_ = false;
+}
+
+bool CFrame::needsDrawing() const {
+    if (!backBuffer_ || CView::isDirty() || !invalidRects_.empty()) return true;
+    for (CView* v : views_)
+        if (v->isDirty()) return true;
+    return modalView_ && !modalInWindow_ && modalView_->isDirty();
 }
 
 // The modal view in its own window: drawn whole into a picture of its size.

@@ -136,5 +136,7 @@ private:
     std::unique_ptr<X11Window> window_;
     std::uint64_t drawCount_ = 0;
     bool modalInWindow_ = false;
+    bool inIdle_ = false;
+    bool needsDrawing() const;
     void updatePopup();
 };
