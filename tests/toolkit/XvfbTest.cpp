@@ -250,6 +250,15 @@ TEST_F(XvfbTest, LongMenuOpensInItsOwnWindowBeyondTheFrame) {
     editor->close();
 }
 
+TEST_F(XvfbTest, OpensAndClosesRepeatedly) {
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(editor->open(parent())) << i;
+        editor->idle();
+        editor->close();
+    }
+    EXPECT_FALSE(editor->isOpen());
+}
+
 // Not run by default: prints what idle costs with nothing changing.
 TEST_F(XvfbTest, DISABLED_IdleCostWithNothingChanging) {
     ASSERT_TRUE(editor->open(parent()));
