@@ -138,6 +138,8 @@ void CFrame::setFocusView(CView* view) {
     if (focusView_) {
         focusView_->takeFocus();
         if (window_) window_->takeKeyboardFocus();
+    } else if (window_) {
+        window_->releaseKeyboardFocus();
     }
 }
 

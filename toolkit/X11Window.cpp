@@ -123,6 +123,7 @@ struct X11Window::Impl {
     cairo_surface_t* target = nullptr;
     Window popup = 0;
     CRect popupRect;
+    Window focusBefore = 0;
     cairo_surface_t* popupTarget = nullptr;
     Time lastPressTime = 0;
     unsigned int lastPressButton = 0;
@@ -333,7 +334,22 @@ bool X11Window::queryPointer(CPoint& where) const {
 
 void X11Window::takeKeyboardFocus() {
     ErrorTrap trap(impl_->display);
+    Window previous = 0;
+    int revert = 0;
+    XGetInputFocus(impl_->display, &previous, &revert);
+    if (previous != impl_->window) impl_->focusBefore = previous;
     XSetInputFocus(impl_->display, impl_->window, RevertToParent, CurrentTime);
+}
+
+void X11Window::releaseKeyboardFocus() {
+    ErrorTrap trap(impl_->display);
+    Window current = 0;
+    int revert = 0;
+    XGetInputFocus(impl_->display, &current, &revert);
+    // Only while we still hold it; PointerRoot and None are no windows to return to.
+    if (current == impl_->window && impl_->focusBefore > PointerRoot)
+        XSetInputFocus(impl_->display, impl_->focusBefore, RevertToParent, CurrentTime);
+    impl_->focusBefore = 0;
 }
 
 bool X11Window::openPopup(const CRect& frameRect) {

@@ -177,10 +177,15 @@ TEST_F(XvfbTest, KeysTypeIntoTextFieldAndDoubleClicksAreSeen) {
     frame->addView(recorder);
     settle();
 
+    XSetInputFocus(display, hostWindow, RevertToParent, CurrentTime);
     pointerTo(50, 67);
     button(true);
     button(false);
     ASSERT_TRUE(edit->isEditing());
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    EXPECT_EQ(focus, frame->getWindowId());
     for (KeySym sym : {XK_a, XK_b, XK_Return}) {
         const unsigned int code = XKeysymToKeycode(display, sym);
         xtest.key(display, code, True, CurrentTime);
@@ -189,6 +194,8 @@ TEST_F(XvfbTest, KeysTypeIntoTextFieldAndDoubleClicksAreSeen) {
     }
     EXPECT_FALSE(edit->isEditing());
     EXPECT_EQ(edit->getTextString(), "vab");
+    XGetInputFocus(display, &focus, &revert);
+    EXPECT_EQ(focus, hostWindow);  // the keys go back to the host
 
     pointerTo(160, 70);
     button(true);
