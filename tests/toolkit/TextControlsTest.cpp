@@ -195,3 +195,26 @@ TEST(TextEditClose, ClosingTheFrameDropsUnfinishedTyping) {
 
 }  // namespace
 }  // namespace lumdel::test
+
+namespace lumdel::test {
+namespace {
+
+// Names may hold bytes that are not UTF-8 (files from other systems); drawing them
+// must not stop the rest of the drawing.
+TEST(TextDrawing, BytesThatAreNotUtf8DoNotSpoilTheContext) {
+    cairo_surface_t* target = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 60, 20);
+    {
+        CDrawContext context(target);
+        context.setFontColor(kBlackCColor);
+        context.drawString("caf\xE9 \xFF\xC3", CRect(0, 0, 40, 20));
+        EXPECT_GT(context.getStringWidth("\xE9t\xE9"), 0);
+        context.setFillColor(CColor{10, 200, 30, 255});
+        context.fillRect(CRect(50, 0, 60, 20));
+        EXPECT_EQ(cairo_status(context.getCairo()), CAIRO_STATUS_SUCCESS);
+    }
+    EXPECT_EQ(pixel(target, 55, 10), 0xFF0AC81Eu);
+    cairo_surface_destroy(target);
+}
+
+}  // namespace
+}  // namespace lumdel::test
