@@ -363,13 +363,15 @@ std::vector<CView*> CFrame::drawOrder() const {
 void CFrame::drawViewClipped(CDrawContext& context, CView* view, const CRect& clip) {
     CRect r = view->getViewSize();
     r.bound(clip);
-    if (r.isEmpty() || !view->isVisible()) return;
+    if (r.isEmpty() || !r.isFinite() || !view->isVisible()) return;
     cairo_t* cr = context.getCairo();
     cairo_save(cr);
     context.setClipRect(r);
     view->draw(&context);
     context.resetClipRect();
     cairo_restore(cr);
+    // A view that drew nonsense (a coordinate that is not a number) spoils only itself.
+    if (context.recover()) cairo_translate(context.getCairo(), -size.left, -size.top);
     view->setDirty(false);  // drawn, even if its draw forgot to say so
     ++drawCount_;
 }
@@ -398,13 +400,15 @@ void CFrame::draw(CDrawContext* context) {
     cairo_restore(cr);
     if (pBackground) pBackground->draw(context, size, backOffset);
     for (CView* v : drawOrder()) {
-        if (!v->isVisible()) continue;
-        cairo_save(cr);
+        if (!v->isVisible() || !v->getViewSize().isFinite()) continue;
+        cairo_t* c = context->getCairo();
+        cairo_save(c);
         context->setClipRect(v->getViewSize());
         v->draw(context);
         context->resetClipRect();
-        cairo_restore(cr);
+        cairo_restore(c);
         v->setDirty(false);
+        if (context->recover()) cairo_translate(context->getCairo(), -size.left, -size.top);
     }
     CView::setDirty(false);
 }

@@ -16,6 +16,11 @@ CRect& CRect::bound(const CRect& o) {
     return *this;
 }
 
+bool CRect::isFinite() const {
+    return std::isfinite(left) && std::isfinite(top) && std::isfinite(right) &&
+           std::isfinite(bottom);
+}
+
 CRect& CRect::unite(const CRect& o) {
     if (o.isEmpty()) return *this;
     if (isEmpty()) return *this = o;
@@ -105,6 +110,14 @@ CDrawContext::CDrawContext(cairo_surface_t* surface)
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
     cairo_set_font_options(cr_, options);
     cairo_font_options_destroy(options);
+}
+
+bool CDrawContext::recover() {
+    if (cairo_status(cr_) == CAIRO_STATUS_SUCCESS) return false;
+    cairo_destroy(cr_);
+    cr_ = cairo_create(surface_);
+    clip_ = CRect();
+    return true;
 }
 
 CDrawContext::~CDrawContext() {
@@ -300,7 +313,9 @@ void CBitmap::adopt(cairo_surface_t* surface) {
 }
 
 void CBitmap::draw(CDrawContext* context, const CRect& dest, const CPoint& offset, float alpha) {
-    if (!context || !surface_ || dest.isEmpty() || !(alpha > 0.0f)) return;
+    if (!context || !surface_ || dest.isEmpty() || !dest.isFinite() || !(alpha > 0.0f) ||
+        !std::isfinite(offset.h) || !std::isfinite(offset.v))
+        return;
     if (alpha > 1.0f) alpha = 1.0f;
     // The source rectangle, clipped to the bitmap.
     CRect src(offset.h, offset.v, offset.h + dest.width(), offset.v + dest.height());

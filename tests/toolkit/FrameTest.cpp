@@ -2,6 +2,7 @@
 // offscreen rendering.
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 
 #include "ToolkitTestSupport.h"
@@ -302,6 +303,36 @@ TEST(BitmapTest, MissingResourceGivesEmptyBitmap) {
     EXPECT_FALSE(missing.isLoaded());
     EXPECT_EQ(missing.getWidth(), 0);
     EXPECT_EQ(missing.getHeight(), 0);
+}
+
+}  // namespace
+}  // namespace lumdel::test
+
+namespace lumdel::test {
+namespace {
+
+// Draws with a coordinate that is not a number, which stops a cairo context.
+struct BrokenView : CView {
+    using CView::CView;
+    void draw(CDrawContext* context) override {
+        cairo_scale(context->getCairo(), 0, 0);  // a matrix cairo refuses
+        context->fillRect(size);
+        setDirty(false);
+    }
+};
+
+TEST(FrameTest, ViewDrawingNonsenseSpoilsOnlyItself) {
+    TestFrame frame(40, 10);
+    frame->addView(new BrokenView(CRect(0, 0, 10, 10)));
+    frame->addView(new ProbeView(CRect(20, 0, 30, 10), 0x00FF00));
+    frame->addView(new ProbeView(CRect(std::nan(""), 0, 5, 5), 0xFF0000));  // never drawn
+    cairo_surface_t* s = frame->renderToSurface();
+    EXPECT_EQ(pixel(s, 25, 5), 0xFF00FF00u);
+    cairo_surface_destroy(s);
+    frame->getView(1)->invalid();
+    frame->getView(0)->invalid();
+    frame->idle();  // the partial redraw recovers as well
+    EXPECT_EQ(pixel(frame->getBackBuffer(), 25, 5), 0xFF00FF00u);
 }
 
 }  // namespace
