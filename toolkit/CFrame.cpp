@@ -229,7 +229,9 @@ CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons
             if (modalView_) break;
             continue;
         }
-        if (r == kMouseEventHandled && stillThere) mouseDownView_ = v;
+        // A view that opened a modal view hands the mouse over to it.
+        if (r == kMouseEventHandled && stillThere && (!modalView_ || v == modalView_))
+            mouseDownView_ = v;
         return r;
     }
     return kMouseEventNotHandled;

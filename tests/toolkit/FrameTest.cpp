@@ -337,3 +337,33 @@ TEST(FrameTest, ViewDrawingNonsenseSpoilsOnlyItself) {
 
 }  // namespace
 }  // namespace lumdel::test
+
+namespace lumdel::test {
+namespace {
+
+// Opens a modal view on a press and still answers handled, as the help button does.
+struct Opener : ProbeView {
+    using ProbeView::ProbeView;
+    CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override {
+        ProbeView::onMouseDown(where, buttons);
+        overlay = new ProbeView(CRect(0, 0, 200, 100), 9);
+        getFrame()->setModalView(overlay);
+        return kMouseEventHandled;
+    }
+    ProbeView* overlay = nullptr;
+};
+
+TEST(FrameTest, PressThatOpensModalViewHandsTheMouseToIt) {
+    TestFrame frame;
+    auto* opener = new Opener(CRect(0, 0, 20, 20), 1);
+    frame->addView(opener);
+    down(frame.frame, 5, 5);
+    ASSERT_NE(opener->overlay, nullptr);
+    move(frame.frame, 50, 50, kLButton);
+    up(frame.frame, 50, 50);
+    EXPECT_EQ(opener->log, ">d<");  // no move or release after the overlay opened
+    EXPECT_EQ(opener->overlay->log, ">m");
+}
+
+}  // namespace
+}  // namespace lumdel::test
