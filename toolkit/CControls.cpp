@@ -17,6 +17,7 @@ std::int32_t framesFromHeight(const CBitmap* bitmap, CCoord height) {
 std::int32_t nearestFrame(float value, float vmin, float vmax, std::int32_t frames) {
     if (frames <= 1 || !(vmax > vmin)) return 0;
     const double t = (static_cast<double>(value) - vmin) / (static_cast<double>(vmax) - vmin);
+    if (std::isnan(t)) return 0;
     const double k = std::floor(t * (frames - 1) + 0.5);
     return static_cast<std::int32_t>(std::clamp(k, 0.0, static_cast<double>(frames - 1)));
 }
@@ -166,6 +167,7 @@ void CAnimKnob::draw(CDrawContext* context) {
     if (pBackground && heightOfOneImage > 0) {
         const double range = vmax > vmin ? vmax - vmin : 1;
         double t = (value - vmin) / range;
+        if (std::isnan(t)) t = 0;
         if (bInverseBitmap) t = 1 - t;
         const auto k = static_cast<std::int32_t>(
             std::clamp(t * (subPixmaps - 1), 0.0, static_cast<double>(subPixmaps - 1)));

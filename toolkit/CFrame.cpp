@@ -15,7 +15,7 @@ CFrame::CFrame(const CRect& rect, void* systemWindow, VSTGUIEditorInterface* edi
 }
 
 CFrame::~CFrame() {
-    closing_ = true;
+    focusView_ = nullptr;
     if (modalView_) {
         CView* m = modalView_;
         modalView_ = nullptr;
@@ -31,7 +31,8 @@ CFrame::~CFrame() {
 }
 
 void CFrame::close() {
-    setFocusView(nullptr);
+    // Typing not yet committed is dropped with the window.
+    focusView_ = nullptr;
     if (modalView_) {
         CView* m = modalView_;
         modalView_ = nullptr;
@@ -97,6 +98,10 @@ bool CFrame::setModalView(CView* view) {
     if (modalView_) {
         CView* old = modalView_;
         modalView_ = nullptr;
+        if (modalInWindow_) {
+            modalInWindow_ = false;
+            if (window_) window_->closePopup();
+        }
         if (mouseDownView_ == old) mouseDownView_ = nullptr;
         if (hoverView_ == old) hoverView_ = nullptr;
         if (focusView_ == old) setFocusView(nullptr);
@@ -119,6 +124,12 @@ bool CFrame::setModalView(CView* view) {
     return true;
 }
 
+bool CFrame::setPopupView(CView* view) {
+    if (!view || !setModalView(view)) return false;
+    if (window_ && window_->openPopup(view->getViewSize())) modalInWindow_ = true;
+    return true;
+}
+
 void CFrame::setFocusView(CView* view) {
     if (view == focusView_) return;
     CView* old = focusView_;
@@ -127,6 +138,8 @@ void CFrame::setFocusView(CView* view) {
     if (focusView_) {
         focusView_->takeFocus();
         if (window_) window_->takeKeyboardFocus();
+    } else if (window_) {
+        window_->releaseKeyboardFocus();
     }
 }
 
@@ -216,7 +229,9 @@ CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons
             if (modalView_) break;
             continue;
         }
-        if (r == kMouseEventHandled && stillThere) mouseDownView_ = v;
+        // A view that opened a modal view hands the mouse over to it.
+        if (r == kMouseEventHandled && stillThere && (!modalView_ || v == modalView_))
+            mouseDownView_ = v;
         return r;
     }
     return kMouseEventNotHandled;
@@ -343,20 +358,23 @@ std::vector<CView*> CFrame::drawOrder() const {
     order.reserve(views_.size() + 1);
     for (CView* v : views_)
         if (v != modalView_) order.push_back(v);
-    if (modalView_) order.push_back(modalView_);
+    if (modalView_ && !modalInWindow_) order.push_back(modalView_);
     return order;
 }
 
 void CFrame::drawViewClipped(CDrawContext& context, CView* view, const CRect& clip) {
     CRect r = view->getViewSize();
     r.bound(clip);
-    if (r.isEmpty() || !view->isVisible()) return;
+    if (r.isEmpty() || !r.isFinite() || !view->isVisible()) return;
     cairo_t* cr = context.getCairo();
     cairo_save(cr);
     context.setClipRect(r);
     view->draw(&context);
     context.resetClipRect();
     cairo_restore(cr);
+    // A view that drew nonsense (a coordinate that is not a number) spoils only itself.
+    if (context.recover()) cairo_translate(context.getCairo(), -size.left, -size.top);
+    view->setDirty(false);  // drawn, even if its draw forgot to say so
     ++drawCount_;
 }
 
@@ -384,12 +402,15 @@ void CFrame::draw(CDrawContext* context) {
     cairo_restore(cr);
     if (pBackground) pBackground->draw(context, size, backOffset);
     for (CView* v : drawOrder()) {
-        if (!v->isVisible()) continue;
-        cairo_save(cr);
+        if (!v->isVisible() || !v->getViewSize().isFinite()) continue;
+        cairo_t* c = context->getCairo();
+        cairo_save(c);
         context->setClipRect(v->getViewSize());
         v->draw(context);
         context->resetClipRect();
-        cairo_restore(cr);
+        cairo_restore(c);
+        v->setDirty(false);
+        if (context->recover()) cairo_translate(context->getCairo(), -size.left, -size.top);
     }
     CView::setDirty(false);
 }
@@ -408,6 +429,7 @@ cairo_surface_t* CFrame::getBackBuffer() {
 // view is drawn alone (with the views above it over its area); a dirty transparent
 // view and an invalidated area get the background and every view over them.
 void CFrame::updateBackBuffer(CRect* damage) {
+    if (!needsDrawing()) return;
     cairo_surface_t* surface = getBackBuffer();
     CDrawContext context(surface);
     cairo_translate(context.getCairo(), -size.left, -size.top);
@@ -452,11 +474,42 @@ void CFrame::updateBackBuffer(CRect* damage) {
 }
 
 void CFrame::idle() {
+    // Some hosts call the editor's idle from inside callbacks that our own event
+    // handling triggers; the outer idle finishes the work.
+    if (inIdle_) return;
+    inIdle_ = true;
     CRect damage;
     if (window_) window_->pumpEvents(*this, damage);
     if (editor_) editor_->doIdleStuff();
     updateBackBuffer(&damage);
     if (window_ && !damage.isEmpty()) window_->present(backBuffer_, damage);
+    updatePopup();
+    inIdle_ = false;
+}
+
+bool CFrame::needsDrawing() const {
+    if (!backBuffer_ || CView::isDirty() || !invalidRects_.empty()) return true;
+    for (CView* v : views_)
+        if (v->isDirty()) return true;
+    return modalView_ && !modalInWindow_ && modalView_->isDirty();
+}
+
+// The modal view in its own window: drawn whole into a picture of its size.
+void CFrame::updatePopup() {
+    if (!modalInWindow_ || !modalView_ || !window_ || !modalView_->isDirty()) return;
+    const CRect r = modalView_->getViewSize();
+    cairo_surface_t* picture = cairo_image_surface_create(
+        CAIRO_FORMAT_ARGB32, std::max(1, static_cast<int>(r.width())),
+        std::max(1, static_cast<int>(r.height())));
+    {
+        CDrawContext context(picture);
+        cairo_translate(context.getCairo(), -r.left, -r.top);
+        modalView_->draw(&context);
+        modalView_->setDirty(false);
+    }
+    cairo_surface_flush(picture);
+    window_->presentPopup(picture);
+    cairo_surface_destroy(picture);
 }
 
 cairo_surface_t* CFrame::renderToSurface() {

@@ -60,6 +60,11 @@ public:
     // releasing it.
     bool setModalView(CView* view);
     CView* getModalView() const { return modalView_; }
+    // As setModalView, but while the frame has a window the view gets a window of its
+    // own above everything (it may then reach beyond the frame) that holds the pointer.
+    bool setPopupView(CView* view);
+    bool canOpenPopupWindow() const { return window_ != nullptr; }
+    bool isModalInOwnWindow() const { return modalInWindow_; }
     // The view receiving typed keys (a text field being edited).
     void setFocusView(CView* view);
     CView* getFocusView() const { return focusView_; }
@@ -106,7 +111,6 @@ public:
     std::uint64_t getDrawCount() const { return drawCount_; }
 
 private:
-    struct Candidate;
     void forgetPointersTo(CView* view);
     std::vector<CView*> viewsAt(const CPoint& where, const CButtonState& buttons) const;
     CView* hoverTarget(const CPoint& where, const CButtonState& buttons) const;
@@ -131,5 +135,8 @@ private:
     cairo_surface_t* backBuffer_ = nullptr;
     std::unique_ptr<X11Window> window_;
     std::uint64_t drawCount_ = 0;
-    bool closing_ = false;
+    bool modalInWindow_ = false;
+    bool inIdle_ = false;
+    bool needsDrawing() const;
+    void updatePopup();
 };

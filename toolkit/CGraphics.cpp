@@ -16,6 +16,11 @@ CRect& CRect::bound(const CRect& o) {
     return *this;
 }
 
+bool CRect::isFinite() const {
+    return std::isfinite(left) && std::isfinite(top) && std::isfinite(right) &&
+           std::isfinite(bottom);
+}
+
 CRect& CRect::unite(const CRect& o) {
     if (o.isEmpty()) return *this;
     if (isEmpty()) return *this = o;
@@ -63,6 +68,38 @@ const CFontRef kNormalFontVerySmall = &gVerySmall;
 
 // --- drawing context -------------------------------------------------------
 
+namespace {
+// Text as cairo accepts it: valid UTF-8 stays, any other byte is read as Latin-1
+// (an invalid string would put the whole context into an error state).
+std::string validUtf8(const char* text) {
+    std::string out;
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    while (*p) {
+        const unsigned char c = *p;
+        int length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        bool valid = length > 0 && !(length == 2 && c < 0xC2) && !(length == 4 && c > 0xF4);
+        for (int i = 1; valid && i < length; ++i) valid = (p[i] >> 6) == 0x2;
+        if (valid && length == 3) {
+            const unsigned cp = ((c & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+            valid = cp >= 0x800 && !(cp >= 0xD800 && cp <= 0xDFFF);
+        }
+        if (valid && length == 4) {
+            const unsigned cp = ((c & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12);
+            valid = cp >= 0x10000 && cp <= 0x10FFFF;
+        }
+        if (valid) {
+            out.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(length));
+            p += length;
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+            ++p;
+        }
+    }
+    return out;
+}
+}  // namespace
+
 CDrawContext::CDrawContext(cairo_surface_t* surface)
     : surface_(cairo_surface_reference(surface)), cr_(cairo_create(surface)) {
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
@@ -73,6 +110,14 @@ CDrawContext::CDrawContext(cairo_surface_t* surface)
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
     cairo_set_font_options(cr_, options);
     cairo_font_options_destroy(options);
+}
+
+bool CDrawContext::recover() {
+    if (cairo_status(cr_) == CAIRO_STATUS_SUCCESS) return false;
+    cairo_destroy(cr_);
+    cr_ = cairo_create(surface_);
+    clip_ = CRect();
+    return true;
 }
 
 CDrawContext::~CDrawContext() {
@@ -172,7 +217,7 @@ CCoord CDrawContext::getStringWidth(const char* text) {
     if (!text) return 0;
     applyFont();
     cairo_text_extents_t ext;
-    cairo_text_extents(cr_, text, &ext);
+    cairo_text_extents(cr_, validUtf8(text).c_str(), &ext);
     return ext.x_advance;
 }
 
@@ -191,11 +236,12 @@ void CDrawContext::drawString(const char* text, const CRect& rect, bool opaque,
         cairo_fill(cr_);
     }
     if (!text || !*text) return;
+    const std::string valid = validUtf8(text);
     applyFont();
     cairo_font_extents_t fe;
     cairo_font_extents(cr_, &fe);
     cairo_text_extents_t ext;
-    cairo_text_extents(cr_, text, &ext);
+    cairo_text_extents(cr_, valid.c_str(), &ext);
     double x = rect.left;
     if (align == kCenterText)
         x = rect.left + (rect.width() - ext.x_advance) / 2;
@@ -207,7 +253,7 @@ void CDrawContext::drawString(const char* text, const CRect& rect, bool opaque,
     cairo_clip(cr_);
     setSource(fontColor_);
     cairo_move_to(cr_, std::round(x), std::round(y));
-    cairo_show_text(cr_, text);
+    cairo_show_text(cr_, valid.c_str());
     cairo_restore(cr_);
 }
 
@@ -267,7 +313,9 @@ void CBitmap::adopt(cairo_surface_t* surface) {
 }
 
 void CBitmap::draw(CDrawContext* context, const CRect& dest, const CPoint& offset, float alpha) {
-    if (!context || !surface_ || dest.isEmpty() || !(alpha > 0.0f)) return;
+    if (!context || !surface_ || dest.isEmpty() || !dest.isFinite() || !(alpha > 0.0f) ||
+        !std::isfinite(offset.h) || !std::isfinite(offset.v))
+        return;
     if (alpha > 1.0f) alpha = 1.0f;
     // The source rectangle, clipped to the bitmap.
     CRect src(offset.h, offset.v, offset.h + dest.width(), offset.v + dest.height());

@@ -42,6 +42,7 @@ struct CRect {
     CPoint getTopLeft() const { return {left, top}; }
     CPoint getCenter() const { return {(left + right) / 2, (top + bottom) / 2}; }
     bool isEmpty() const { return !(right > left && bottom > top); }
+    bool isFinite() const;
     bool pointInside(const CPoint& p) const {
         return p.h >= left && p.h < right && p.v >= top && p.v < bottom;
     }
@@ -180,6 +181,9 @@ public:
     CDrawContext& operator=(const CDrawContext&) = delete;
 
     cairo_t* getCairo() const { return cr_; }
+    // A fresh cairo context on the same surface (no translation, no clip) when a
+    // drawing error has stopped this one; true when it had to.
+    bool recover();
     cairo_surface_t* getSurface() const { return surface_; }
 
     void setFillColor(const CColor& c) { fillColor_ = c; }

@@ -429,20 +429,28 @@ bool COptionMenu::openPopup() {
     const std::int32_t n = getNbEntries();
     const std::int32_t rows = std::min(n, itemsPerColumn_);
     const std::int32_t columns = (n + itemsPerColumn_ - 1) / itemsPerColumn_;
-    CCoord rowHeight = std::ceil(fontHeight) + 2;
-    // The list stays inside the frame: rows and columns shrink when they must.
-    rowHeight = std::max<CCoord>(4, std::min(rowHeight, std::floor((area.height() - 4) / rows)));
+    CCoord rowHeight = std::ceil(fontHeight) + 3;
     CCoord columnWidth = std::ceil(widest) + 16;
-    columnWidth = std::max<CCoord>(8, std::min(columnWidth, std::floor((area.width() - 4) / columns)));
+    // In the frame's window the list has a window of its own and may reach beyond the
+    // frame; drawn inside the frame, rows and columns shrink until it fits.
+    const bool ownWindow = frame->canOpenPopupWindow();
+    if (!ownWindow) {
+        rowHeight = std::max<CCoord>(4, std::min(rowHeight, std::floor((area.height() - 4) / rows)));
+        columnWidth =
+            std::max<CCoord>(8, std::min(columnWidth, std::floor((area.width() - 4) / columns)));
+    }
     const CCoord width = columns * columnWidth + 4, height = rows * rowHeight + 4;
     CCoord left = size.left, top = size.bottom;
-    if (!(style_ & kPopupStyle)) top = size.top - 2 - (std::max(current_, 0) % itemsPerColumn_) * rowHeight;
-    left = std::clamp(left, area.left, std::max(area.left, area.right - width));
-    top = std::clamp(top, area.top, std::max(area.top, area.bottom - height));
+    if (!(style_ & kPopupStyle))
+        top = size.top - 2 - (std::max(current_, 0) % itemsPerColumn_) * rowHeight;
+    if (!ownWindow) {
+        left = std::clamp(left, area.left, std::max(area.left, area.right - width));
+        top = std::clamp(top, area.top, std::max(area.top, area.bottom - height));
+    }
 
     auto* popup = new COptionMenuPopup(this, CRect(left, top, left + width, top + height),
                                        rowHeight, columnWidth);
-    if (!frame->setModalView(popup)) {
+    if (!frame->setPopupView(popup)) {
         popup->detach();
         popup->forget();
         return false;

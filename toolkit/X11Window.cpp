@@ -121,11 +121,26 @@ struct X11Window::Impl {
     Window window = 0;
     int width = 0, height = 0;
     cairo_surface_t* target = nullptr;
+    Window popup = 0;
+    CRect popupRect;
+    Window focusBefore = 0;
+    cairo_surface_t* popupTarget = nullptr;
     Time lastPressTime = 0;
     unsigned int lastPressButton = 0;
     int lastPressX = -100, lastPressY = -100;
 
+    void destroyPopup() {
+        if (popupTarget) cairo_surface_destroy(popupTarget);
+        popupTarget = nullptr;
+        if (popup) {
+            ErrorTrap trap(display);
+            XUngrabPointer(display, CurrentTime);
+            XDestroyWindow(display, popup);
+        }
+        popup = 0;
+    }
     ~Impl() {
+        destroyPopup();
         if (target) cairo_surface_destroy(target);
         if (display) {
             {
@@ -197,14 +212,26 @@ void X11Window::pumpEvents(CFrame& frame, CRect& damage) {
     while (XPending(d) > 0) {
         XEvent e;
         XNextEvent(d, &e);
-        if (e.xany.window != impl_->window) continue;
+        // Popup events count in frame coordinates from the popup's place.
+        double dx = 0, dy = 0;
+        if (impl_->popup && e.xany.window == impl_->popup) {
+            dx = impl_->popupRect.left;
+            dy = impl_->popupRect.top;
+            if (e.type == Expose) {
+                if (CView* m = frame.getModalView()) m->setDirty(true);
+                continue;
+            }
+            if (e.type == EnterNotify || e.type == LeaveNotify) continue;
+        } else if (e.xany.window != impl_->window) {
+            continue;
+        }
         switch (e.type) {
             case Expose:
                 damage.unite(CRect(e.xexpose.x, e.xexpose.y, e.xexpose.x + e.xexpose.width,
                                    e.xexpose.y + e.xexpose.height));
                 break;
             case ButtonPress: {
-                CPoint where(e.xbutton.x, e.xbutton.y);
+                CPoint where(e.xbutton.x + dx, e.xbutton.y + dy);
                 const unsigned int button = e.xbutton.button;
                 if (button == 4 || button == 5) {
                     frame.onWheel(where, button == 4 ? 1.0f : -1.0f,
@@ -232,15 +259,15 @@ void X11Window::pumpEvents(CFrame& frame, CRect& damage) {
             case ButtonRelease: {
                 const std::int32_t bit = buttonBit(e.xbutton.button);
                 if (!bit) break;
-                CPoint where(e.xbutton.x, e.xbutton.y);
+                CPoint where(e.xbutton.x + dx, e.xbutton.y + dy);
                 frame.onMouseUp(where, CButtonState(bit | modifiersOf(e.xbutton.state)));
                 break;
             }
             case MotionNotify: {
                 // Only the latest position counts.
-                while (XCheckTypedWindowEvent(d, impl_->window, MotionNotify, &e)) {
+                while (XCheckTypedWindowEvent(d, e.xany.window, MotionNotify, &e)) {
                 }
-                CPoint where(e.xmotion.x, e.xmotion.y);
+                CPoint where(e.xmotion.x + dx, e.xmotion.y + dy);
                 frame.onMouseMoved(where, CButtonState(buttonsOf(e.xmotion.state)));
                 break;
             }
@@ -307,5 +334,81 @@ bool X11Window::queryPointer(CPoint& where) const {
 
 void X11Window::takeKeyboardFocus() {
     ErrorTrap trap(impl_->display);
+    Window previous = 0;
+    int revert = 0;
+    XGetInputFocus(impl_->display, &previous, &revert);
+    if (previous != impl_->window) impl_->focusBefore = previous;
     XSetInputFocus(impl_->display, impl_->window, RevertToParent, CurrentTime);
+}
+
+void X11Window::releaseKeyboardFocus() {
+    ErrorTrap trap(impl_->display);
+    Window current = 0;
+    int revert = 0;
+    XGetInputFocus(impl_->display, &current, &revert);
+    // Only while we still hold it; PointerRoot and None are no windows to return to.
+    if (current == impl_->window && impl_->focusBefore > PointerRoot)
+        XSetInputFocus(impl_->display, impl_->focusBefore, RevertToParent, CurrentTime);
+    impl_->focusBefore = 0;
+}
+
+bool X11Window::openPopup(const CRect& frameRect) {
+    Display* d = impl_->display;
+    impl_->destroyPopup();
+    const int w = static_cast<int>(frameRect.width()), h = static_cast<int>(frameRect.height());
+    if (w <= 0 || h <= 0) return false;
+    ErrorTrap trap(d);
+    const int screen = DefaultScreen(d);
+    int rx = 0, ry = 0;
+    Window child;
+    XTranslateCoordinates(d, impl_->window, RootWindow(d, screen),
+                          static_cast<int>(frameRect.left), static_cast<int>(frameRect.top), &rx,
+                          &ry, &child);
+    XSetWindowAttributes wa{};
+    wa.override_redirect = True;
+    wa.save_under = True;
+    wa.background_pixmap = None;
+    wa.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                    KeyPressMask | KeyReleaseMask;
+    impl_->popup = XCreateWindow(d, RootWindow(d, screen), rx, ry, static_cast<unsigned>(w),
+                                 static_cast<unsigned>(h), 0, CopyFromParent, InputOutput,
+                                 CopyFromParent,
+                                 CWOverrideRedirect | CWSaveUnder | CWBackPixmap | CWEventMask, &wa);
+    XMapRaised(d, impl_->popup);
+    if (trap.failed()) {
+        impl_->popup = 0;
+        return false;
+    }
+    impl_->popupRect = frameRect;
+    impl_->popupTarget =
+        cairo_xlib_surface_create(d, impl_->popup, DefaultVisual(d, screen), w, h);
+    // Clicks anywhere come to the popup, so one outside can close it.
+    for (int i = 0; i < 20; ++i) {
+        if (XGrabPointer(d, impl_->popup, True,
+                         ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                         GrabModeAsync, None, None, CurrentTime) == GrabSuccess)
+            break;
+        XSync(d, False);  // not viewable yet: try again
+    }
+    XFlush(d);
+    return true;
+}
+
+void X11Window::closePopup() {
+    impl_->destroyPopup();
+    XFlush(impl_->display);
+}
+
+bool X11Window::hasPopup() const { return impl_->popup != 0; }
+
+void X11Window::presentPopup(cairo_surface_t* picture) {
+    if (!impl_->popupTarget || !picture) return;
+    ErrorTrap trap(impl_->display);
+    cairo_t* cr = cairo_create(impl_->popupTarget);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(cr, picture, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(impl_->popupTarget);
+    XFlush(impl_->display);
 }

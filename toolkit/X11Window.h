@@ -27,7 +27,19 @@ public:
     void present(cairo_surface_t* backBuffer, const CRect& area);
     // The pointer position in the window; false when it is outside.
     bool queryPointer(CPoint& where) const;
+    // Typed keys come to this window (while a text field is edited); release gives
+    // them back to the window that had them before.
     void takeKeyboardFocus();
+    void releaseKeyboardFocus();
+
+    // A window of its own above everything, at this frame rectangle (which may reach
+    // beyond the frame), holding the pointer so a click anywhere reaches it. Its
+    // events arrive through pumpEvents in frame coordinates.
+    bool openPopup(const CRect& frameRect);
+    void closePopup();
+    bool hasPopup() const;
+    // Copies the popup's picture (popup size) into the popup window.
+    void presentPopup(cairo_surface_t* picture);
 
 private:
     struct Impl;

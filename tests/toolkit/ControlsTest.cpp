@@ -1,6 +1,7 @@
 // Each control class against synthetic mouse and wheel events: values, edit
 // brackets, listener calls and the three handler answers.
 #include <cmath>
+#include <limits>
 
 #include "ToolkitTestSupport.h"
 
@@ -10,8 +11,8 @@ namespace {
 class ControlsTest : public ::testing::Test {
 protected:
     StubEditor editor;
-    TestFrame frame{200, 100, &editor};
     RecordingListener listener;
+    TestFrame frame{200, 100, &editor};
 };
 
 TEST_F(ControlsTest, LinearKnobFollowsMovementAtFullRangePer200Pixels) {
@@ -306,6 +307,45 @@ TEST(EmbeddedStripTest, MeterShowsTheSelectedSourceFrame) {
         cairo_surface_destroy(shown);
     }
     meter->forget();
+}
+
+}  // namespace
+}  // namespace lumdel::test
+
+namespace lumdel::test {
+namespace {
+
+// A derived control may store any value directly; drawing stays sound.
+template <typename Base>
+struct RawValue : Base {
+    using Base::Base;
+    void force(float v) { this->value = v; }
+};
+
+TEST(BadValueTest, NotANumberOrHugeValuesDrawAnEndFrame) {
+    TestFrame frame(40, 10);
+    CBitmap* strip = makeStrip(5, 10, 10);
+    auto* movie = new RawValue<CMovieBitmap>(CRect(0, 0, 10, 10), nullptr, 0, 5, 10, strip);
+    auto* knob = new RawValue<CAnimKnob>(CRect(10, 0, 20, 10), nullptr, 0, 5, 10, strip);
+    auto* sw = new RawValue<CHorizontalSwitch>(CRect(20, 0, 30, 10), nullptr, 0, 5, 10, 5, strip);
+    strip->forget();
+    frame->addView(movie);
+    frame->addView(knob);
+    frame->addView(sw);
+    movie->force(std::nanf(""));
+    knob->force(std::nanf(""));
+    sw->force(1e30f);
+    cairo_surface_t* s = frame->renderToSurface();
+    EXPECT_EQ(pixel(s, 5, 5), colourOf(0));
+    EXPECT_EQ(pixel(s, 15, 5), colourOf(0));
+    EXPECT_EQ(pixel(s, 25, 5), colourOf(4));
+    cairo_surface_destroy(s);
+    knob->force(-1e30f);
+    movie->force(std::numeric_limits<float>::infinity());
+    s = frame->renderToSurface();
+    EXPECT_EQ(pixel(s, 5, 5), colourOf(4));
+    EXPECT_EQ(pixel(s, 15, 5), colourOf(0));
+    cairo_surface_destroy(s);
 }
 
 }  // namespace

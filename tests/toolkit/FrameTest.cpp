@@ -2,6 +2,7 @@
 // offscreen rendering.
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 
 #include "ToolkitTestSupport.h"
@@ -302,6 +303,66 @@ TEST(BitmapTest, MissingResourceGivesEmptyBitmap) {
     EXPECT_FALSE(missing.isLoaded());
     EXPECT_EQ(missing.getWidth(), 0);
     EXPECT_EQ(missing.getHeight(), 0);
+}
+
+}  // namespace
+}  // namespace lumdel::test
+
+namespace lumdel::test {
+namespace {
+
+// Draws with a coordinate that is not a number, which stops a cairo context.
+struct BrokenView : CView {
+    using CView::CView;
+    void draw(CDrawContext* context) override {
+        cairo_scale(context->getCairo(), 0, 0);  // a matrix cairo refuses
+        context->fillRect(size);
+        setDirty(false);
+    }
+};
+
+TEST(FrameTest, ViewDrawingNonsenseSpoilsOnlyItself) {
+    TestFrame frame(40, 10);
+    frame->addView(new BrokenView(CRect(0, 0, 10, 10)));
+    frame->addView(new ProbeView(CRect(20, 0, 30, 10), 0x00FF00));
+    frame->addView(new ProbeView(CRect(std::nan(""), 0, 5, 5), 0xFF0000));  // never drawn
+    cairo_surface_t* s = frame->renderToSurface();
+    EXPECT_EQ(pixel(s, 25, 5), 0xFF00FF00u);
+    cairo_surface_destroy(s);
+    frame->getView(1)->invalid();
+    frame->getView(0)->invalid();
+    frame->idle();  // the partial redraw recovers as well
+    EXPECT_EQ(pixel(frame->getBackBuffer(), 25, 5), 0xFF00FF00u);
+}
+
+}  // namespace
+}  // namespace lumdel::test
+
+namespace lumdel::test {
+namespace {
+
+// Opens a modal view on a press and still answers handled, as the help button does.
+struct Opener : ProbeView {
+    using ProbeView::ProbeView;
+    CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override {
+        ProbeView::onMouseDown(where, buttons);
+        overlay = new ProbeView(CRect(0, 0, 200, 100), 9);
+        getFrame()->setModalView(overlay);
+        return kMouseEventHandled;
+    }
+    ProbeView* overlay = nullptr;
+};
+
+TEST(FrameTest, PressThatOpensModalViewHandsTheMouseToIt) {
+    TestFrame frame;
+    auto* opener = new Opener(CRect(0, 0, 20, 20), 1);
+    frame->addView(opener);
+    down(frame.frame, 5, 5);
+    ASSERT_NE(opener->overlay, nullptr);
+    move(frame.frame, 50, 50, kLButton);
+    up(frame.frame, 50, 50);
+    EXPECT_EQ(opener->log, ">d<");  // no move or release after the overlay opened
+    EXPECT_EQ(opener->overlay->log, ">m");
 }
 
 }  // namespace

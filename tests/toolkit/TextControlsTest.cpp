@@ -25,8 +25,8 @@ void type(CFrame* frame, const std::string& text) {
 
 class TextControlsTest : public ::testing::Test {
 protected:
+    RecordingListener listener;  // outlives the frame
     TestFrame frame{300, 171};
-    RecordingListener listener;
 };
 
 TEST_F(TextControlsTest, TextEditTypesAndCommitsWithEnter) {
@@ -174,6 +174,46 @@ TEST_F(TextControlsTest, ParamDisplayConvertsValueAndCentresText) {
     display->setValueToString([](float v) { return std::to_string(static_cast<int>(v * 10)); });
     display->setValueToStringProc(nullptr);
     EXPECT_EQ(display->valueText(0.5f), "5");
+}
+
+}  // namespace
+}  // namespace lumdel::test
+
+namespace lumdel::test {
+namespace {
+
+TEST(TextEditClose, ClosingTheFrameDropsUnfinishedTyping) {
+    RecordingListener listener;
+    auto* frame = new CFrame(CRect(0, 0, 100, 20), nullptr, nullptr);
+    auto* edit = new CTextEdit(CRect(0, 0, 100, 20), &listener, 98, "name");
+    frame->addView(edit);
+    down(frame, 5, 5);
+    type(frame, "xyz");
+    frame->close();
+    EXPECT_TRUE(listener.events.empty());
+}
+
+}  // namespace
+}  // namespace lumdel::test
+
+namespace lumdel::test {
+namespace {
+
+// Names may hold bytes that are not UTF-8 (files from other systems); drawing them
+// must not stop the rest of the drawing.
+TEST(TextDrawing, BytesThatAreNotUtf8DoNotSpoilTheContext) {
+    cairo_surface_t* target = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 60, 20);
+    {
+        CDrawContext context(target);
+        context.setFontColor(kBlackCColor);
+        context.drawString("caf\xE9 \xFF\xC3", CRect(0, 0, 40, 20));
+        EXPECT_GT(context.getStringWidth("\xE9t\xE9"), 0);
+        context.setFillColor(CColor{10, 200, 30, 255});
+        context.fillRect(CRect(50, 0, 60, 20));
+        EXPECT_EQ(cairo_status(context.getCairo()), CAIRO_STATUS_SUCCESS);
+    }
+    EXPECT_EQ(pixel(target, 55, 10), 0xFF0AC81Eu);
+    cairo_surface_destroy(target);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,11 @@ struct RecordingListener : CControlListener {
         float value;
     };
     std::vector<Event> events;
-    void valueChanged(CControl* c) override { events.push_back({'v', c->getTag(), c->getValue()}); }
+    std::function<void(CControl*)> hook;  // runs inside valueChanged
+    void valueChanged(CControl* c) override {
+        events.push_back({'v', c->getTag(), c->getValue()});
+        if (hook) hook(c);
+    }
     void controlBeginEdit(CControl* c) override { events.push_back({'b', c->getTag(), c->getValue()}); }
     void controlEndEdit(CControl* c) override { events.push_back({'e', c->getTag(), c->getValue()}); }
     std::string kinds() const {

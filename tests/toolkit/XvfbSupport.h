@@ -1,0 +1,132 @@
+// An X server of our own for real-window tests: Xvfb on a display number it picks,
+// XTest loaded at run time, screen grabs saved as PNG next to the test program.
+// Usable by any test area: #include "toolkit/XvfbSupport.h" (after gtest).
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <cairo.h>
+#include <dlfcn.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace lumdel::test {
+
+// Next to the test program, in the build tree.
+inline std::string artefactPath(const char* name) {
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return name;
+    std::string dir(exe, static_cast<std::size_t>(n));
+    return dir.substr(0, dir.rfind('/') + 1) + name;
+}
+
+inline std::string findInPath(const char* name) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        std::size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        const std::string candidate = dirs.substr(start, end - start) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+// Xvfb on a display number it picks itself (-displayfd).
+class XServer {
+public:
+    bool start(std::string& error) {
+        const std::string xvfb = findInPath("Xvfb");
+        if (xvfb.empty()) {
+            error = "Xvfb is not installed";
+            return false;
+        }
+        int fds[2];
+        if (pipe(fds) != 0) return false;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
+                  "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        std::string number;
+        pollfd p{fds[0], POLLIN, 0};
+        while (poll(&p, 1, 10000) > 0) {
+            char c;
+            if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+            number += c;
+        }
+        close(fds[0]);
+        if (number.empty()) {
+            error = "Xvfb did not start";
+            return false;
+        }
+        display_ = ":" + number;
+        return true;
+    }
+    ~XServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+// XTest, loaded at run time so the tests link without it.
+struct XTest {
+    using Motion = int (*)(Display*, int, int, int, unsigned long);
+    using Button = int (*)(Display*, unsigned int, Bool, unsigned long);
+    using Key = int (*)(Display*, unsigned int, Bool, unsigned long);
+    void* library = nullptr;
+    Motion motion = nullptr;
+    Button button = nullptr;
+    Key key = nullptr;
+    bool load() {
+        library = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
+        if (!library) return false;
+        motion = reinterpret_cast<Motion>(dlsym(library, "XTestFakeMotionEvent"));
+        button = reinterpret_cast<Button>(dlsym(library, "XTestFakeButtonEvent"));
+        key = reinterpret_cast<Key>(dlsym(library, "XTestFakeKeyEvent"));
+        return motion && button && key;
+    }
+    ~XTest() {
+        if (library) dlclose(library);
+    }
+};
+
+// Saves a part of the screen as PNG; returns it (the caller destroys it).
+inline cairo_surface_t* grab(Display* display, Window window, int width, int height, const char* name) {
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (!image) return nullptr;
+    cairo_surface_t* shot = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    unsigned char* data = cairo_image_surface_get_data(shot);
+    const int stride = cairo_image_surface_get_stride(shot);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            *reinterpret_cast<std::uint32_t*>(data + y * stride + x * 4) =
+                static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF;
+    XDestroyImage(image);
+    cairo_surface_mark_dirty(shot);
+    cairo_surface_write_to_png(shot, artefactPath(name).c_str());
+    return shot;
+}
+
+}  // namespace lumdel::test
