@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Lumdel's single entry point for users and CI.
-#   ./make.sh demo           set up, build, install ~/.vst/Lumdel.so and run the main job
+#   ./make.sh demo           set up, build, install ~/.vst/Lumdel.so, render the demo into demo/
 #   ./make.sh test           set up, build and run every test
 #   ./make.sh test-sanitize  every test again in an AddressSanitizer + UBSan build
 #   ./make.sh setup | build | install | bench
@@ -48,7 +48,7 @@ case "${1:-}" in
     install) setup; build build; install_plugin ;;
     demo)
         setup; build build; install_plugin
-        ./build/tools/host/lumdel-host info "$HOME/.vst/Lumdel.so"
+        ./build/tools/host/lumdel-host demo "$HOME/.vst/Lumdel.so" demo
         ;;
     test) setup; build build; run_tests build ;;
     test-sanitize)
