@@ -1,0 +1,215 @@
+// Host quirks that real Linux hosts show: idle at 15 Hz, effEditIdle re-entrant from
+// the update-display callback, parameters set and read from inside the automate
+// callback, the editor opened at sample rate 0 before any resume and never closed
+// before effClose, and a process locale that the plug-in must leave alone.
+#include <clocale>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <string>
+#include <thread>
+
+#include "Validate.h"
+#include "ValidateUtil.h"
+
+namespace lumdel::host::validate {
+
+namespace {
+
+void checkIdle(Session& s, Report& r) {
+    auto host = s.start(r);
+    if (!host) return;
+    std::unique_ptr<ParentWindow> window;
+    bool editor = false;
+    if (s.facts.hasEditor()) {
+        window = std::make_unique<ParentWindow>();
+        if (window->ok()) editor = host->dispatch(effEditOpen, 0, 0, window->handle()) != 0 || true;
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<long> bad{0}, blocks{0};
+    AEffect* e = host->effect();
+    std::thread audio([&] {
+        Buffers<float> in(std::max(s.facts.numInputs, 1), 256), out(std::max(s.facts.numOutputs, 1), 256);
+        for (auto& ch : in.data)
+            for (size_t i = 0; i < ch.size(); ++i) ch[i] = 0.25f * std::sin(0.02f * i);
+        while (!stop) {
+            e->processReplacing(e, in.get(), out.get(), 256);
+            for (auto& ch : out.data)
+                for (float x : ch) bad += !std::isfinite(x);
+            ++blocks;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    const int idles = s.scale(15, 45);  // 1 to 3 seconds at 15 Hz
+    for (int i = 0; i < idles; ++i) {
+        host->dispatch(effIdle);
+        if (editor) host->dispatch(effEditIdle);
+        if (window) window->pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(66));
+    }
+    stop = true;
+    audio.join();
+    if (editor) host->dispatch(effEditClose);
+    if (bad) r.fail("%ld non-finite samples while idling", bad.load());
+    else
+        r.note("%d idle calls at 15 Hz (%s) while %ld blocks were processed: clean", idles,
+               editor ? "effIdle and effEditIdle, editor open" : "effIdle, no editor", blocks.load());
+}
+
+void checkReentrant(Session& s, Report& r) {
+    auto host = s.start(r);
+    if (!host) return;
+    std::unique_ptr<ParentWindow> window;
+    if (s.facts.hasEditor()) {
+        window = std::make_unique<ParentWindow>();
+        if (window->ok()) host->dispatch(effEditOpen, 0, 0, window->handle());
+        else window.reset();
+    }
+    int depth = 0, idleInside = 0, setInside = 0;
+    Host* h = host.get();
+    host->onUpdateDisplay = [&] {
+        if (depth > 2 || !window) return;
+        ++depth;
+        h->dispatch(effEditIdle);  // some hosts repaint from here
+        ++idleInside;
+        --depth;
+    };
+    host->onAutomate = [&](int index, float value) {
+        if (depth > 2) return;
+        ++depth;
+        h->setParameter(index, value);
+        (void)h->getParameter(index);
+        ++setInside;
+        --depth;
+    };
+    // What makes plug-ins call back: programs, chunks, parameter changes, editor idle.
+    for (int k = 0; k < std::min(s.facts.numPrograms, 16); ++k) host->dispatch(effSetProgram, 0, k);
+    host->dispatch(effSetProgram, 0, 0);
+    if (s.facts.hasChunks()) {
+        auto chunk = getChunk(*host);
+        randomiseParameters(*host, s.facts, s.rng);
+        setChunk(*host, chunk);
+        if (s.facts.isLumdel())
+            for (int k = 0; k < lumdel_id::kPresets; k += 7) lumdel_id::selectPreset(*host, k);
+    }
+    for (int p = 0; p < s.facts.numParams; ++p) {
+        host->setParameter(p, static_cast<float>(s.uniform()));
+        host->dispatch(effCanBeAutomated, p);
+    }
+    for (int i = 0; i < 10 && window; ++i) {
+        host->dispatch(effEditIdle);
+        window->pump();
+    }
+    if (window) host->dispatch(effEditClose);
+    Scan sc = scan(process(*host, makeNoise(s.rng, s.facts.numInputs, 8192, 0.5), 512, false,
+                           s.facts.numOutputs),
+                   true);
+    if (!sc.clean()) r.fail("after re-entrant calls: %s", sc.describe().c_str());
+    else
+        r.note("update-display callbacks %d (effEditIdle from inside: %d), automate callbacks %d "
+               "(set/get from inside: %d): no crash, no deadlock, clean output",
+               host->updateDisplayCalls, idleInside, static_cast<int>(host->automates.size()),
+               setInside);
+    host->onUpdateDisplay = nullptr;
+    host->onAutomate = nullptr;
+}
+
+void checkEarlyEditor(Session& s, Report& r) {
+    if (!s.facts.hasEditor()) {
+        r.skip("the plug-in has no editor");
+        return;
+    }
+    auto host = s.load(r);
+    if (!host) return;
+    host->sampleRate = 0.0f;  // the host does not know its rate yet
+    host->timeInfo.sampleRate = 0.0;
+    ERect* rect = nullptr;
+    host->dispatch(effEditGetRect, 0, 0, &rect);
+    if (rect) {
+        int w = rect->right - rect->left, hgt = rect->bottom - rect->top;
+        if (w <= 0 || hgt <= 0 || w > 8192 || hgt > 8192)
+            r.fail("effEditGetRect before resume gives %d x %d", w, hgt);
+        else
+            r.note("effEditGetRect before resume: %d x %d", w, hgt);
+    } else {
+        r.note("effEditGetRect before resume gives no rectangle");
+    }
+    ParentWindow window;
+    if (!window.ok()) {
+        r.skip("no X display: editor not opened");
+        return;
+    }
+    VstIntPtr opened = host->dispatch(effEditOpen, 0, 0, window.handle());
+    for (int i = 0; i < 5; ++i) {
+        host->dispatch(effEditIdle);
+        window.pump();
+    }
+    host->dispatch(effEditClose);
+    host->dispatch(effEditOpen, 0, 0, window.handle());
+    host->sampleRate = 44100.0f;
+    host->start();
+    Scan sc = scan(process(*host, makeNoise(s.rng, s.facts.numInputs, 8192, 0.5), 512, false,
+                           s.facts.numOutputs),
+                   true);
+    host->dispatch(effEditIdle);
+    host->close();  // the editor is still open
+    if (!sc.clean()) r.fail("after an editor opened at rate 0: %s", sc.describe().c_str());
+    else
+        r.note("editor opened at sample rate 0 before any resume (answer %ld), closed, opened "
+               "again, then resumed, processed and effClose'd with the editor open: clean",
+               static_cast<long>(opened));
+}
+
+void checkLocale(Session& s, Report& r) {
+    auto current = [] { return std::string(std::setlocale(LC_ALL, nullptr)); };
+    const std::string before = current();
+    int changes = 0;
+    auto expect = [&](const char* stage) {
+        std::string now = current();
+        if (now != before) {
+            ++changes;
+            r.fail("%s changed the locale from '%s' to '%s'", stage, before.c_str(), now.c_str());
+            std::setlocale(LC_ALL, before.c_str());
+        }
+    };
+    auto host = s.load(r);
+    if (!host) return;
+    expect("loading");
+    host->start();
+    expect("resume");
+    process(*host, makeNoise(s.rng, s.facts.numInputs, 4096, 0.5), 512, false, s.facts.numOutputs);
+    expect("processing");
+    for (int p = 0; p < s.facts.numParams; ++p) host->parameterDisplay(p);
+    expect("parameter display texts");
+    if (s.facts.hasChunks()) {
+        setChunk(*host, getChunk(*host));
+        expect("the chunk");
+    }
+    if (s.facts.hasEditor()) {
+        ParentWindow window;
+        if (window.ok()) {
+            host->dispatch(effEditOpen, 0, 0, window.handle());
+            expect("opening the editor");
+            for (int i = 0; i < 5; ++i) host->dispatch(effEditIdle);
+            expect("editor idle");
+            host->dispatch(effEditClose);
+            expect("closing the editor");
+        }
+    }
+    host->close();
+    expect("effClose");
+    if (!changes) r.note("locale '%s' unchanged by load, resume, processing, texts, chunk, editor and close", before.c_str());
+}
+
+}  // namespace
+
+std::vector<Check> quirkChecks() {
+    return {
+        {"quirks.idle", "effIdle/effEditIdle at 15 Hz while processing", checkIdle},
+        {"quirks.reentrant", "effEditIdle from update-display; set/get from automate", checkReentrant},
+        {"quirks.early-editor", "editor at sample rate 0 before resume, open at effClose", checkEarlyEditor},
+        {"quirks.locale", "setlocale unchanged by open, idle, editor and close", checkLocale},
+    };
+}
+
+}  // namespace lumdel::host::validate
