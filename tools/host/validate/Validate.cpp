@@ -301,8 +301,9 @@ Result runIsolated(const Options& options, const PluginFacts& facts, PluginLibra
                                    std::to_string(WTERMSIG(status)) + " (" +
                                    strsignal(WTERMSIG(status)) + ")");
         else
-            result.lines.push_back("Fthe check's process ended early (exit status " +
-                                   std::to_string(WEXITSTATUS(status)) + ")");
+            result.lines.push_back("Fcrashed or exited early (exit status " +
+                                   std::to_string(WEXITSTATUS(status)) +
+                                   "; a sanitizer report, if any, is above)");
     }
     return result;
 }

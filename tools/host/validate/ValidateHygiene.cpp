@@ -2,6 +2,7 @@
 // exact silence out once the tail has decayed; the host's input buffers are read only;
 // processing in place gives what processing out of place gives.
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "Validate.h"
@@ -52,13 +53,14 @@ void checkSilenceTail(Session& s, Report& r) {
         Scan sc = scan(out, !dbl);
         if (!sc.clean()) r.fail("%s: during the tail: %s", precisionName(dbl), sc.describe().c_str());
         const long frames = static_cast<long>(out.empty() ? 0 : out[0].size());
-        std::string exact = lastExact < frames - 44100
-                                ? "then exact silence"
-                                : "never exactly silent (" + std::to_string(peakOf(out, frames - 44100)) + ")";
+        char exact[96] = "then exact silence";
+        if (lastExact >= frames - 44100)
+            std::snprintf(exact, sizeof exact, "never exactly silent (%.3g in the last second)",
+                          peakOf(out, frames - 44100));
         if (last < frames - 44100) {
             r.note("%s: tail %.1f ms (to %s), %s; effGetTailSize %ld", precisionName(dbl),
                    std::max(last, 0L) * 1000.0 / 44100.0, floor > 0 ? "-160 dBFS" : "exact zero",
-                   exact.c_str(), static_cast<long>(tailSize));
+                   exact, static_cast<long>(tailSize));
         } else {
             double peak = 0.0;
             for (const auto& ch : out)
