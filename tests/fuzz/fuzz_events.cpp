@@ -2,6 +2,7 @@
 // frame offsets (negative, beyond the block), sizes and types, and SysEx events whose
 // dump points into the input. The first bytes assign up to two controllers (parameters
 // 60 to 119), so controller changes reach parameters.
+#include <cstddef>
 #include <vector>
 
 #include "FuzzPlugin.h"
@@ -33,6 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int k = 0; k < 2 && pos + 2 <= size; ++k, pos += 2)
         plugin->host.setParameter(60 + data[pos] % 60, data[pos + 1] / 255.0f);
     auto* list = reinterpret_cast<VstEvents*>(storage.data());
+    // The list's pointers run past its declared events[2], into the storage behind it.
+    auto* slots = reinterpret_cast<VstEvent**>(storage.data() + offsetof(VstEvents, events));
     int n = 0;
     for (; n < kMax && pos + 8 <= size; ++n, pos += 8) {
         const std::uint8_t* e = data + pos;
@@ -42,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             s = SysexEvent{kVstSysExType, static_cast<VstInt32>(sizeof(SysexEvent)), delta, 0, e[3],
                            0, dump.data() + pos, 0};
             if (s.dumpBytes > static_cast<VstInt32>(size - pos)) s.dumpBytes = static_cast<VstInt32>(size - pos);
-            list->events[n] = reinterpret_cast<VstEvent*>(&s);
+            slots[n] = reinterpret_cast<VstEvent*>(&s);
         } else {
             VstMidiEvent& m = midi[n];
             m = VstMidiEvent{};
@@ -52,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             m.midiData[0] = static_cast<char>(e[3]);
             m.midiData[1] = static_cast<char>(e[4]);
             m.midiData[2] = static_cast<char>(e[5]);
-            list->events[n] = reinterpret_cast<VstEvent*>(&m);
+            slots[n] = reinterpret_cast<VstEvent*>(&m);
         }
     }
     list->numEvents = n;

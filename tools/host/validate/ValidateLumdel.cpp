@@ -196,7 +196,7 @@ void checkPresets(Session& s, Report& r) {
     auto host = s.start(r);
     if (!host) return;
     const auto original = getChunk(*host);
-    const int capSeconds = s.scale(3, 8);
+    const int capSeconds = s.scale(3, 6);
     int longest = -1;
     long longestTail = -1;
     int neverSilent = 0;

@@ -2,6 +2,7 @@
 // on the audio thread) a plug-in allocates nothing, opens no file, never sleeps and
 // takes at most one lock (its own processing lock).
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "RtCount.h"
@@ -47,7 +48,9 @@ MidiList controllerEvents(std::mt19937_64& rng, int count) {
         m.events[i] = Host::controlChange(static_cast<int>(rng() % 16), static_cast<int>(rng() % 128),
                                           static_cast<int>(rng() % 128), static_cast<int>(rng() % 64));
     m.list()->numEvents = count;
-    for (int i = 0; i < count; ++i) m.list()->events[i] = reinterpret_cast<VstEvent*>(&m.events[i]);
+    // The list's pointers run past its declared events[2], into the storage behind it.
+    auto* slots = reinterpret_cast<VstEvent**>(m.storage.data() + offsetof(VstEvents, events));
+    for (int i = 0; i < count; ++i) slots[i] = reinterpret_cast<VstEvent*>(&m.events[i]);
     return m;
 }
 
