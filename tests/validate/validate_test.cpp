@@ -90,7 +90,13 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{Fault::IgnoresChunk, "state.round-trip", "differs at byte"},
                       FaultCase{Fault::CrashesOnNaN, "automation.random", "crashed"},
                       FaultCase{Fault::JumpsTime, "automation.clicks", "click after Time"},
-                      FaultCase{Fault::HangsOnLevel, "automation.threaded", "timed out"}));
+                      FaultCase{Fault::HangsOnLevel, "automation.threaded", "timed out"}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) {
+        std::string name = info.param.check;
+        for (char& c : name)
+            if (c == '.' || c == '-') c = '_';
+        return name;
+    });
 
 TEST(Validator, CountsAllocationsInsideTheBlock) {
     if (!lumdel_rt_available()) GTEST_SKIP() << "no interposer in sanitizer builds";

@@ -19,7 +19,7 @@ namespace lumdel::host {
 namespace {
 
 const char* kUsage =
-    "validate PLUGIN.so [--strictness 1..10] [--seed S] [--only NAME]... [--no-isolate] "
+    "validate PLUGIN.so [--strictness 1..10] [--seed S] [--only NAME]... [--skip NAME]... [--no-isolate] "
     "[--no-xvfb] [--list]";
 
 std::string findInPath(const char* program) {
@@ -100,6 +100,8 @@ int runValidateCommand(const Args& args) {
             options.seed = std::strtoull(value().c_str(), nullptr, 0);
         } else if (a == "--only") {
             options.only.push_back(value());
+        } else if (a == "--skip") {
+            options.skip.push_back(value());
         } else if (a == "--no-isolate") {
             options.isolate = false;
         } else if (a == "--no-xvfb") {

@@ -202,6 +202,8 @@ std::vector<Check> allChecks() {
 
 namespace {
 bool selected(const Options& options, const Check& check) {
+    for (const std::string& s : options.skip)
+        if (std::strstr(check.name, s.c_str())) return false;
     if (options.only.empty()) return true;
     for (const std::string& s : options.only)
         if (std::strstr(check.name, s.c_str())) return true;

@@ -20,6 +20,7 @@ struct Options {
     int strictness = 5;                      // 1..10: scales durations and counts
     std::uint64_t seed = 1;
     std::vector<std::string> only;           // run only checks whose name contains one
+    std::vector<std::string> skip;           // and none whose name contains one of these
     bool isolate = true;                     // each check in a forked child
     double timeoutSeconds = 120.0;           // per check, when isolated
     std::string hostTool;                    // lumdel-host itself, for child processes
