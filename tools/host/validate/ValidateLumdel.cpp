@@ -199,7 +199,7 @@ void checkPresets(Session& s, Report& r) {
     const int capSeconds = s.scale(3, 6);
     int longest = -1;
     long longestTail = -1;
-    int neverSilent = 0;
+    int neverSilent = 0, misnamed = 0;
     for (int k = 0; k < lumdel_id::kPresets; ++k) {
         char indexed[256] = {}, name[256] = {};
         host->dispatch(effGetProgramNameIndexed, k, 0, indexed);
@@ -208,7 +208,7 @@ void checkPresets(Session& s, Report& r) {
             continue;
         }
         host->dispatch(effGetProgramName, 0, 0, name);
-        if (std::strcmp(indexed, name) != 0)
+        if (std::strcmp(indexed, name) != 0 && ++misnamed <= 3)
             r.fail("preset %d: program name '%s', indexed name '%s'", k, name, indexed);
         host->suspend();
         host->resume();
@@ -236,6 +236,7 @@ void checkPresets(Session& s, Report& r) {
     }
     lumdel_id::selectPreset(*host, 0);
     auto back = getChunk(*host);
+    if (misnamed > 3) r.fail("%d presets in all with a program name other than their indexed name", misnamed);
     if (back != original) r.fail("selecting all 61 presets and back to 0 changed the chunk");
     if (longest >= 0)
         r.note("longest tail that ends within %d s: preset %d, %ld ms; %d presets still sound after "

@@ -160,6 +160,58 @@ void checkEarlyEditor(Session& s, Report& r) {
                static_cast<long>(opened));
 }
 
+// Hosts hand out odd time information: no record, tempo 0 while stopped, nonsense
+// positions. Both while processing and at resume (where plug-ins read the tempo too).
+void checkOddTimeInfo(Session& s, Report& r) {
+    auto host = s.start(r);
+    if (!host) return;
+    const double nan = std::nan("");
+    struct Odd {
+        const char* what;
+        double tempo, ppq;
+        bool available;
+    };
+    const Odd odds[] = {{"no time record", 120.0, 0.0, false}, {"tempo 0", 0.0, 0.0, true},
+                        {"tempo -120", -120.0, 0.0, true},     {"tempo NaN", nan, 0.0, true},
+                        {"tempo +Inf", INFINITY, 0.0, true},    {"tempo 1e9", 1e9, 0.0, true},
+                        {"tempo 20", 20.0, 0.0, true},          {"tempo 500", 500.0, 0.0, true},
+                        {"position NaN", 120.0, nan, true},     {"position -1e12", 120.0, -1e12, true},
+                        {"position 1e15", 120.0, 1e15, true}};
+    int bad = 0;
+    for (const Odd& odd : odds) {
+        for (bool atResume : {false, true}) {
+            host->timeInfoAvailable = odd.available;
+            host->timeInfo.tempo = odd.tempo;
+            host->timeInfo.ppqPos = odd.ppq;
+            if (atResume) {
+                host->suspend();
+                host->resume();
+            }
+            Signal in = makeNoise(s.rng, s.facts.numInputs, 11025, 0.5);
+            bool dbl = s.facts.canDouble() && atResume;
+            Scan sc = scan(process(*host, in, 512, dbl, s.facts.numOutputs), !dbl);
+            // process() advances the position; keep the odd one for the next block too.
+            if (!sc.clean() || sc.peak > 1000.0) {
+                ++bad;
+                r.fail("%s%s: %s", odd.what, atResume ? " at resume" : " while processing",
+                       sc.describe().c_str());
+            }
+        }
+    }
+    host->timeInfoAvailable = true;
+    host->setTempo(120.0);
+    host->setPosition(0.0);
+    host->suspend();
+    host->resume();
+    Scan sc = scan(process(*host, makeNoise(s.rng, s.facts.numInputs, 22050, 0.5), 512, false,
+                           s.facts.numOutputs),
+                   true);
+    if (!sc.clean()) r.fail("back at 120 BPM: %s", sc.describe().c_str());
+    if (!bad && sc.clean())
+        r.note("%zu kinds of odd time information, while processing and at resume: clean",
+               sizeof odds / sizeof odds[0]);
+}
+
 void checkLocale(Session& s, Report& r) {
     auto current = [] { return std::string(std::setlocale(LC_ALL, nullptr)); };
     const std::string before = current();
@@ -208,6 +260,7 @@ std::vector<Check> quirkChecks() {
         {"quirks.idle", "effIdle/effEditIdle at 15 Hz while processing", checkIdle},
         {"quirks.reentrant", "effEditIdle from update-display; set/get from automate", checkReentrant},
         {"quirks.early-editor", "editor at sample rate 0 before resume, open at effClose", checkEarlyEditor},
+        {"quirks.time-info", "no time record, tempo 0/NaN/huge, odd positions", checkOddTimeInfo},
         {"quirks.locale", "setlocale unchanged by open, idle, editor and close", checkLocale},
     };
 }
