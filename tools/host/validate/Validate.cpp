@@ -239,6 +239,13 @@ Result runIsolated(const Options& options, const PluginFacts& facts, PluginLibra
     if (pid == 0) {
         close(fds[0]);
         Report report(fds[1]);
+        // The plug-in is loaded here, in the child, so the parent never runs its code
+        // (a plug-in that starts threads would not survive a fork).
+        std::unique_ptr<PluginLibrary> own;
+        if (!library && !options.pluginPath.empty()) {
+            own = std::make_unique<PluginLibrary>(options.pluginPath);
+            library = own.get();
+        }
         Session session(options, facts, library, seedFor(options.seed, check.name));
         try {
             check.run(session, report);
@@ -294,8 +301,10 @@ Result runIsolated(const Options& options, const PluginFacts& facts, PluginLibra
     waitpid(pid, &status, 0);
     if (timedOut) {
         result.status = Status::Fail;
-        result.lines.push_back("Ftimed out after " + std::to_string(options.timeoutSeconds) +
-                               " s: the plug-in hangs or deadlocks here");
+        char text[128];
+        std::snprintf(text, sizeof text, "Ftimed out after %.0f s: the plug-in hangs or deadlocks here",
+                      options.timeoutSeconds);
+        result.lines.push_back(text);
     } else if (!ended) {
         result.status = Status::Fail;
         if (WIFSIGNALED(status))
@@ -322,33 +331,98 @@ Result runInProcess(const Options& options, const PluginFacts& facts, PluginLibr
 }
 }  // namespace
 
+namespace {
+bool probe(const Options& options, PluginLibrary* library, PluginFacts* facts, std::string* error) {
+    if (library && !library->ok()) {
+        *error = library->error();
+        return false;
+    }
+    Host host;
+    bool ok = library ? host.load(*library) : host.load(options.entry);
+    if (!ok) {
+        *error = host.error();
+        return false;
+    }
+    AEffect* e = host.effect();
+    facts->name = host.effectName();
+    facts->uniqueID = e->uniqueID;
+    facts->flags = e->flags;
+    facts->numInputs = e->numInputs;
+    facts->numOutputs = e->numOutputs;
+    facts->numParams = e->numParams;
+    facts->numPrograms = e->numPrograms;
+    facts->initialDelay = e->initialDelay;
+    return true;
+}
+
+// The same in a forked child, which reports the facts as one line of numbers and the
+// name on the next, or "!" and the error.
+bool probeIsolated(const Options& options, PluginFacts* facts, std::string* error) {
+    int fds[2];
+    if (pipe(fds) != 0) return probe(options, nullptr, facts, error);
+    std::fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        PluginLibrary library(options.pluginPath);
+        PluginFacts f;
+        std::string e;
+        char line[256];
+        if (probe(options, &library, &f, &e)) {
+            std::snprintf(line, sizeof line, "%d %d %d %d %d %d %d\n", f.uniqueID, f.flags,
+                          f.numInputs, f.numOutputs, f.numParams, f.numPrograms, f.initialDelay);
+            writeAll(fds[1], line + f.name + "\n");
+        } else {
+            writeAll(fds[1], "!" + e + "\n");
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string text;
+    char buf[1024];
+    ssize_t n;
+    while ((n = read(fds[0], buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (text.empty()) {
+        *error = WIFSIGNALED(status) ? std::string("crashed while loading: signal ") +
+                                           strsignal(WTERMSIG(status))
+                                     : "the loading process ended without an answer";
+        return false;
+    }
+    if (text[0] == '!') {
+        *error = text.substr(1, text.find('\n') - 1);
+        return false;
+    }
+    size_t nl = text.find('\n');
+    if (std::sscanf(text.c_str(), "%d %d %d %d %d %d %d", &facts->uniqueID, &facts->flags,
+                    &facts->numInputs, &facts->numOutputs, &facts->numParams, &facts->numPrograms,
+                    &facts->initialDelay) != 7) {
+        *error = "unreadable answer from the loading process";
+        return false;
+    }
+    std::string rest = text.substr(nl + 1);
+    facts->name = rest.substr(0, rest.find('\n'));
+    return true;
+}
+}  // namespace
+
 std::vector<Result> runChecks(const Options& options, std::string* loadError, FILE* progress) {
     std::vector<Result> results;
     std::unique_ptr<PluginLibrary> library;
-    if (!options.pluginPath.empty()) {
-        library = std::make_unique<PluginLibrary>(options.pluginPath);
-        if (!library->ok()) {
-            if (loadError) *loadError = library->error();
-            return results;
-        }
-    }
     PluginFacts facts;
-    {
-        Host host;
-        bool ok = library ? host.load(*library) : host.load(options.entry);
-        if (!ok) {
-            if (loadError) *loadError = host.error();
-            return results;
-        }
-        AEffect* e = host.effect();
-        facts.name = host.effectName();
-        facts.uniqueID = e->uniqueID;
-        facts.flags = e->flags;
-        facts.numInputs = e->numInputs;
-        facts.numOutputs = e->numOutputs;
-        facts.numParams = e->numParams;
-        facts.numPrograms = e->numPrograms;
-        facts.initialDelay = e->initialDelay;
+    std::string error;
+    bool loaded;
+    if (options.isolate && !options.pluginPath.empty()) {
+        loaded = probeIsolated(options, &facts, &error);
+    } else {
+        if (!options.pluginPath.empty()) library = std::make_unique<PluginLibrary>(options.pluginPath);
+        loaded = probe(options, library.get(), &facts, &error);
+    }
+    if (!loaded) {
+        if (loadError) *loadError = error;
+        return results;
     }
     if (progress) {
         std::fprintf(progress,
