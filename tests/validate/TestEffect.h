@@ -23,6 +23,7 @@ enum class Fault {
     NeverSilent,       // adds a constant offset
     JumpsTime,         // a "Time" parameter that moves the read position at once
     HangsOnLevel,      // spins forever when Level is set above 0.9
+    LeaksInstance,     // keeps 64 KB per instance after effClose
 };
 
 inline Fault& currentFault() {
@@ -45,6 +46,11 @@ public:
         canProcessReplacing();
         canDoubleReplacing();
         programsAreChunks();
+        if (fault_ == Fault::LeaksInstance) {
+            // Still reachable, so the leak checker stays quiet; the heap grows all the same.
+            static std::vector<std::vector<double>*> kept;
+            kept.push_back(new std::vector<double>(8192, 1.0));
+        }
     }
 
     void processReplacing(float** in, float** out, VstInt32 frames) override {

@@ -107,6 +107,14 @@ TEST(Validator, CountsAllocationsInsideTheBlock) {
     EXPECT_TRUE(anyLineContains(results[0], "free")) << evidence(results[0]);
 }
 
+TEST(Validator, FindsInstancesThatLeak) {
+    if (!lumdel_rt_available()) GTEST_SKIP() << "the heap is not measured in sanitizer builds";
+    auto results = validate(Fault::LeaksInstance, {"lifecycle.open-close"});
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].status, Status::Fail) << evidence(results[0]);
+    EXPECT_TRUE(anyLineContains(results[0], "instances leak")) << evidence(results[0]);
+}
+
 TEST(Validator, OnlySelectsChecksByName) {
     auto results = validate(Fault::None, {"state."});
     ASSERT_FALSE(results.empty());

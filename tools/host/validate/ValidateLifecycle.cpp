@@ -20,7 +20,11 @@ constexpr bool kHeapMeasurable = false;
 constexpr bool kHeapMeasurable = true;
 #endif
 
-long heapInUse() { return static_cast<long>(mallinfo2().uordblks); }
+// Bytes in use: small chunks in the arenas plus large ones that malloc mapped directly.
+long heapInUse() {
+    struct mallinfo2 m = mallinfo2();
+    return static_cast<long>(m.uordblks + m.hblkhd);
+}
 
 void checkOpenClose(Session& s, Report& r) {
     const int cycles = s.scale(10, 50);
