@@ -68,7 +68,7 @@ void checkReentrant(Session& s, Report& r) {
     int depth = 0, idleInside = 0, setInside = 0;
     Host* h = host.get();
     host->onUpdateDisplay = [&] {
-        if (depth > 2 || !window) return;
+        if (depth > 2) return;  // with the editor open or not, as hosts do
         ++depth;
         h->dispatch(effEditIdle);  // some hosts repaint from here
         ++idleInside;
@@ -95,6 +95,11 @@ void checkReentrant(Session& s, Report& r) {
     for (int p = 0; p < s.facts.numParams; ++p) {
         host->setParameter(p, static_cast<float>(s.uniform()));
         host->dispatch(effCanBeAutomated, p);
+    }
+    // Controller changes: plug-ins that map them to parameters report them as automation.
+    for (int cc = 0; cc < 128; cc += 8) {
+        host->sendMidi({Host::controlChange(0, cc, 100), Host::controlChange(0, cc + 1, 20)});
+        process(*host, makeSilence(s.facts.numInputs, 64), 64, false, s.facts.numOutputs);
     }
     for (int i = 0; i < 10 && window; ++i) {
         host->dispatch(effEditIdle);
