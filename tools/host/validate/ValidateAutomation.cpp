@@ -69,13 +69,6 @@ void checkRandomAutomation(Session& s, Report& r) {
             break;
         }
     }
-    int badReadback = 0;
-    for (int p = 0; p < s.facts.numParams; ++p) {
-        float v = host->getParameter(p);
-        if (!(v >= 0.0f && v <= 1.0f)) {
-            if (++badReadback <= 3) r.fail("parameter %d reads back %g after random and hostile values", p, double(v));
-        }
-    }
     if (!r.failed())
         r.note("%d s of audio, %ld parameter changes (every parameter every 32 frames, 5%% of them "
                "out of range or non-finite): finite, peak %.3g (bound %.0f)",
@@ -265,7 +258,7 @@ void checkThreadedParameters(Session& s, Report& r) {
 void checkParameterTexts(Session& s, Report& r) {
     auto host = s.start(r);
     if (!host) return;
-    int problems = 0;
+    int problems = 0, outside = 0;
     auto text = [&](int opcode, int index, const char* what, bool mustWrite = true) {
         unsigned char buf[512];
         std::memset(buf, 0x7F, sizeof buf);
@@ -290,9 +283,13 @@ void checkParameterTexts(Session& s, Report& r) {
         for (float v : hostileValues()) {
             host->setParameter(p, v);
             text(effGetParamDisplay, p, "display after a hostile value");
+            // Hosts store what they read back: it must be a number. A value outside
+            // [0, 1] that was set is read back as it was by some plug-ins (noted).
             float back = host->getParameter(p);
             if (!std::isfinite(back) && ++problems <= 5)
                 r.fail("parameter %d reads back %g after setParameter(%g)", p, double(back), double(v));
+            else if (!(back >= 0.0f && back <= 1.0f))
+                ++outside;
         }
         float v = host->getParameter(p);
         host->setParameter(p, v);
@@ -307,8 +304,9 @@ void checkParameterTexts(Session& s, Report& r) {
     }
     if (!problems)
         r.note("%d parameters: names, labels and display texts terminated within 64 bytes, also "
-               "after hostile values; get(set(get)) stable; out-of-range indices survived",
-               s.facts.numParams);
+               "after hostile values, which read back finite (%d of them outside [0, 1]); "
+               "get(set(get)) stable; out-of-range indices survived",
+               s.facts.numParams, outside);
 }
 
 }  // namespace
