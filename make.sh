@@ -3,6 +3,8 @@
 #   ./make.sh demo           set up, build, install ~/.vst/Lumdel.so, render the demo into demo/
 #   ./make.sh test           set up, build and run every test
 #   ./make.sh test-sanitize  every test again in an AddressSanitizer + UBSan build
+#   ./make.sh validate [PLUGIN.so] [options]   lumdel-host validate at strictness 10
+#   ./make.sh fuzz           the libFuzzer targets, FUZZ_SECONDS (30) each, with clang
 #   ./make.sh setup | build | install | bench
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -12,9 +14,9 @@ PACKAGES=(build-essential cmake pkg-config git libgtest-dev libbenchmark-dev
           xvfb xauth binutils)
 JOBS=${JOBS:-$(nproc)}
 
-setup() {
+setup() {  # setup [extra packages...]
     local missing=()
-    for p in "${PACKAGES[@]}"; do
+    for p in "${PACKAGES[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -38,6 +40,19 @@ install_plugin() {
     echo "Installed $HOME/.vst/Lumdel.so"
 }
 
+fuzz() {
+    local seconds=${FUZZ_SECONDS:-30}
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DLUMDEL_FUZZ=ON -DLUMDEL_TESTS=OFF -DLUMDEL_BENCH=OFF > /dev/null
+    cmake --build build-fuzz -j "$JOBS" --target fuzz_chunk fuzz_events fuzz_params
+    for t in chunk events params; do
+        mkdir -p "build-fuzz/corpus-$t"
+        echo "fuzz_$t: $seconds s"
+        "./build-fuzz/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 \
+            -artifact_prefix="build-fuzz/fuzz_$t-" "build-fuzz/corpus-$t" "tests/fuzz/corpus-$t"
+    done
+}
+
 run_tests() {  # run_tests DIR
     ctest --test-dir "$1" --output-on-failure -j "$JOBS" --timeout 600
 }
@@ -58,8 +73,16 @@ case "${1:-}" in
             run_tests build-sanitize
         ;;
     bench) setup; build build; ./build/bench/bench_engine ;;
+    validate)
+        setup; build build
+        shift
+        plugin=${1:-build/Lumdel.so}
+        [ $# -gt 0 ] && shift
+        ./build/tools/host/lumdel-host validate "$plugin" --strictness 10 "$@"
+        ;;
+    fuzz) setup clang libclang-rt-14-dev; fuzz ;;
     *)
-        sed -n '2,7p' "$0"
+        sed -n '2,9p' "$0"
         exit 2
         ;;
 esac

@@ -188,7 +188,7 @@ VstIntPtr Host::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* p
         case audioMasterVersion:
             return hostVersion;
         case audioMasterAutomate:
-            automates.push_back({index, opt});
+            if (recordCalls) automates.push_back({index, opt});
             if (onAutomate) onAutomate(index, opt);
             return 0;
         case audioMasterPinConnected: {
@@ -200,7 +200,7 @@ VstIntPtr Host::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* p
             return 1;
         case audioMasterGetTime:
             ++getTimeCalls;
-            getTimeFilters.push_back(static_cast<VstInt32>(value));
+            if (recordCalls) getTimeFilters.push_back(static_cast<VstInt32>(value));
             if (!timeInfoAvailable) return 0;
             return reinterpret_cast<VstIntPtr>(&timeInfo);
         case audioMasterGetSampleRate:
@@ -221,10 +221,10 @@ VstIntPtr Host::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* p
             if (onUpdateDisplay) onUpdateDisplay();
             return 1;
         case audioMasterBeginEdit:
-            edits.push_back({index, true});
+            if (recordCalls) edits.push_back({index, true});
             return 1;
         case audioMasterEndEdit:
-            edits.push_back({index, false});
+            if (recordCalls) edits.push_back({index, false});
             return 1;
         case audioMasterGetVendorString:
             if (ptr) std::strcpy(static_cast<char*>(ptr), "Lumdel test host");

@@ -68,6 +68,9 @@ public:
     int wantMidiCalls = 0;
     int getTimeCalls = 0;
     std::vector<VstInt32> getTimeFilters;
+    // false: the callbacks keep no lists (automates, edits, getTimeFilters), so the host
+    // itself allocates nothing while the plug-in calls back from its audio thread.
+    bool recordCalls = true;
     // Called from inside the callbacks, to test re-entrant plug-in calls.
     std::function<void(int index, float value)> onAutomate;
     std::function<void()> onUpdateDisplay;

@@ -1,0 +1,59 @@
+// One in-process Lumdel instance for the fuzz targets, driven through the host harness.
+// A finding is a crash, a sanitizer report or a non-finite output sample (__builtin_trap).
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "shell/Orv.h"
+#include "tools/host/Host.h"
+
+namespace lumdel::fuzz {
+
+inline AEffect* fuzzEntry(audioMasterCallback master) { return (new Orv(master))->getAeffect(); }
+
+class FuzzPlugin {
+public:
+    static constexpr int kMaxBlock = 1024;
+
+    FuzzPlugin() : fin_(4, kMaxBlock), fout_(2, kMaxBlock), din_(4, kMaxBlock), dout_(2, kMaxBlock) {
+        host.recordCalls = false;  // millions of inputs: keep no lists
+        host.blockSize = kMaxBlock;
+        if (!host.load(fuzzEntry)) __builtin_trap();
+        host.start();
+    }
+
+    // Processes frames (clamped to the announced block) of deterministic noise and traps
+    // on any non-finite output.
+    void process(int frames, bool dbl) {
+        frames = frames < 0 ? 0 : (frames > kMaxBlock ? kMaxBlock : frames);
+        for (int c = 0; c < 4; ++c)
+            for (int i = 0; i < frames; ++i) {
+                seed_ = seed_ * 1664525u + 1013904223u;
+                double x = static_cast<double>(seed_ >> 8) / 8388608.0 - 1.0;
+                fin_.data[c][i] = static_cast<float>(x);
+                din_.data[c][i] = x;
+            }
+        if (dbl) {
+            host.processDouble(din_.get(), dout_.get(), frames);
+            for (auto& ch : dout_.data)
+                for (int i = 0; i < frames; ++i)
+                    if (!std::isfinite(ch[i])) __builtin_trap();
+        } else {
+            host.process(fin_.get(), fout_.get(), frames);
+            for (auto& ch : fout_.data)
+                for (int i = 0; i < frames; ++i)
+                    if (!std::isfinite(ch[i])) __builtin_trap();
+        }
+    }
+
+    lumdel::host::Host host;
+
+private:
+    lumdel::host::Buffers<float> fin_, fout_;
+    lumdel::host::Buffers<double> din_, dout_;
+    std::uint32_t seed_ = 1;
+};
+
+}  // namespace lumdel::fuzz
