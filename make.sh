@@ -70,7 +70,7 @@ case "${1:-}" in
         setup
         build build-sanitize -DLUMDEL_SANITIZE=ON -DLUMDEL_BENCH=OFF
         ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-            run_tests build-sanitize
+            LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" run_tests build-sanitize
         ;;
     bench) setup; build build; ./build/bench/bench_engine ;;
     validate)
