@@ -3,6 +3,11 @@
 #include "CAbout.h"
 
 namespace {
+
+bool coversView(const CRect& clip, const CRect& view) {
+    return clip.isEmpty() || (clip.left <= view.left && clip.top <= view.top &&
+                              clip.right >= view.right && clip.bottom >= view.bottom);
+}
 const CColor kVersionColor{255, 255, 255, 255};
 constexpr CCoord kVersionFontSize = 11;
 constexpr CCoord kVersionWidth = 100;
@@ -24,7 +29,9 @@ void CSplashScreenMyView::draw(CDrawContext* context) {
                          size.left + textPoint_.h + kVersionWidth,
                          size.top + textPoint_.v + kVersionHeight);
     context->drawString(kVersionText, textRect, false, kCenterText);
-    setDirty(false);
+    // Drawn only in part (the frame repainting a view beneath), it stays due for a
+    // whole drawing.
+    setDirty(!coversView(context->getClipRect(), size));
 }
 
 CMouseEventResult CSplashScreenMyView::onMouseDown(CPoint&, const CButtonState& buttons) {

@@ -275,7 +275,8 @@ void CPresetSystemEditor::updateControllerDisplay() {
     if (!frame->getCurrentMouseLocation(where)) return;
     int step = kEmptyStep;
     CView* view = frame->getViewAt(where);
-    if (view && view->isTypeOf("CControl")) {
+    // An overlay (the rear panel, the help pages) covers the controls: nothing is named.
+    if (view && view != frame->getModalView() && view->isTypeOf("CControl")) {
         const std::int32_t tag = static_cast<CControl*>(view)->getTag();
         if (tag >= 0 && tag < 60) {
             const VstInt32 controller = presetEffect_->getParameterController(tag);
