@@ -240,8 +240,31 @@ void CPresetSystemEditor::close() {
 }
 
 void CPresetSystemEditor::idle() {
+    // In line first, so a change made elsewhere is drawn by this idle.
+    syncPresetDisplay();
     AEffGUIEditor::idle();
     updateControllerDisplay();
+}
+
+void CPresetSystemEditor::syncPresetDisplay() {
+    if (!presetEffect_ || !presetMenu_ || !nameField_) return;
+    for (int k = 0; k <= kLastPreset; ++k) {
+        CMenuItem* item = presetMenu_->getEntry(k);
+        if (!item) continue;
+        const lumdel::PresetRecord& record = presetEffect_->preset(k);
+        const std::size_t length = strnlen(record.name, lumdel::kPresetNameSize);
+        const char* title = item->getTitle();
+        if (std::strlen(title) != length || std::memcmp(title, record.name, length) != 0) {
+            item->setTitle(presetName(record).c_str());
+            presetMenu_->setDirty(true);
+        }
+    }
+    const int current = presetEffect_->getCurrentPreset();
+    if (presetMenu_->getCurrentIndex() != current) presetMenu_->setCurrent(current);
+    if (!nameField_->isEditing()) {
+        const std::string name = presetName(presetEffect_->preset(current));
+        if (nameField_->getTextString() != name) nameField_->setText(name.c_str());
+    }
 }
 
 CControl* CPresetSystemEditor::stripControl(std::int32_t tag) const {

@@ -11,8 +11,9 @@
 //                    effect, adding nothing).
 //   close()          the derived close calls this first (it drops the strip pointers and
 //                    detaches the strip from the core), then closes its frame.
-//   idle()           the derived idle ends with this: the toolkit's idle (window events
-//                    and redraw of dirty views) then the controller display.
+//   idle()           the derived idle ends with this: the menu and name field brought in
+//                    line with the effect, the toolkit's idle (window events and redraw
+//                    of dirty views), then the controller display.
 //   valueChanged(c)  the derived valueChanged calls this first for every control; it
 //                    handles the tags 98..116 and ignores all others.
 //
@@ -94,6 +95,11 @@ public:
     void renameCurrentPreset(const char* name);
     // Sets the controller display from the view under the mouse (part of idle).
     void updateControllerDisplay();
+    // Brings the menu (current entry, titles) and the name field in line with the
+    // effect's presets, whatever changed them (part of idle; a host restoring its
+    // chunk, for one, tells the strip nothing). The name field is left alone while
+    // it is being typed into.
+    void syncPresetDisplay();
 
     CPresetSystemEffect* presetEffect() const { return presetEffect_; }
     lumdel::PresetSystemEditorCore& presetCore() { return *core_; }

@@ -8,6 +8,7 @@
 //                    release. Images: 2 pressed, 1 hover, 0.
 //   CPSOnOffButton   left click flips 0 / 1. Images: 2 on, 1 off and hovered, 0 off.
 //   CPSRockerSwitch  -1 / +1 on the left / right half while pressed, 0 on release.
+//                    A wheel notch steps like a click (the toolkit's rocker switch).
 //                    Images: 0 idle, 1 / 2 hovered left / right, 3 / 4 pressed left / right.
 #pragma once
 
@@ -98,7 +99,6 @@ public:
     CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
     CMouseEventResult onMouseEntered(CPoint& where, const CButtonState& buttons) override;
     CMouseEventResult onMouseExited(CPoint& where, const CButtonState& buttons) override;
-    bool onWheel(const CPoint&, const float&, const CButtonState&) override { return false; }
     // -1 over the left half, +1 over the right half, 0 outside.
     int hoverSide() const { return hoverSide_; }
     int subImage() const;

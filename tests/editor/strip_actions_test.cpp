@@ -340,3 +340,58 @@ TEST_F(StripTest, ClosedStripIgnoresEffectNotificationsAndReopens) {
 
 }  // namespace
 }  // namespace lumdel::striptest
+
+namespace lumdel::striptest {
+namespace {
+
+TEST(StripIdle, IdleWithNothingChangingDrawsNothing) {
+    TempConfigHome config;
+    StripRig rig;
+    ASSERT_TRUE(rig.open());
+    rig.fx->setMidiAssignment(kCutoff, 74);
+    CControl* cutoff = rig.controlWithTag(kCutoff);
+    ASSERT_NE(cutoff, nullptr);
+    const CPoint p = StripRig::centre(cutoff);
+    rig.move(p.h, p.v);
+    for (int i = 0; i < 5; ++i) rig.idle();
+    const std::uint64_t draws = rig.frame()->getDrawCount();
+    for (int i = 0; i < 20; ++i) rig.idle();
+    EXPECT_EQ(rig.frame()->getDrawCount(), draws);
+    // Idle before open and after close does nothing harmful.
+    rig.close();
+    rig.idle();
+    EXPECT_EQ(rig.frame(), nullptr);
+}
+
+}  // namespace
+}  // namespace lumdel::striptest
+
+namespace lumdel::striptest {
+namespace {
+
+TEST(StripIdle, StripFollowsAChunkRestoredByTheHost) {
+    TempConfigHome config;
+    StripRig rig;
+    // A state with preset 7 current and a renamed preset 20.
+    rig.fx->setCurrentPreset(7);
+    copyPresetName(rig.fx->preset(20).name, "Restored twenty");
+    void* data = nullptr;
+    const VstInt32 size = rig.fx->getChunk(&data, false);
+    ASSERT_GT(size, 0);
+    std::vector<unsigned char> chunk(static_cast<unsigned char*>(data),
+                                     static_cast<unsigned char*>(data) + size);
+    rig.fx->setCurrentPreset(0);
+    copyPresetName(rig.fx->preset(20).name, "Other");
+    ASSERT_TRUE(rig.open());
+    rig.fx->setChunk(chunk.data(), size, false);
+    rig.idle();
+    EXPECT_EQ(rig.editor->presetMenu()->getCurrentIndex(), 7);
+    EXPECT_EQ(rig.editor->nameField()->getTextString(), rig.presetName(7));
+    EXPECT_EQ(std::string(rig.editor->presetMenu()->getEntry(20)->getTitle()), "Restored twenty");
+    const std::uint64_t draws = rig.frame()->getDrawCount();
+    rig.idle();
+    EXPECT_EQ(rig.frame()->getDrawCount(), draws);  // in line: nothing more to draw
+}
+
+}  // namespace
+}  // namespace lumdel::striptest
