@@ -21,9 +21,64 @@ constexpr int kEmptyStep = 129;
 const CColor kStripTextColor{36, 36, 32, 255};
 const CColor kNameBackColor{189, 207, 218, 255};
 
+// Length of the valid UTF-8 sequence at text[i], or 0 when the byte starts none.
+std::size_t utf8SequenceLength(const std::string& text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = byte(i);
+    if (c < 0x80) return 1;
+    std::size_t n = 0;
+    std::uint32_t cp = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + n > text.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond Unicode are not text.
+    if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return n;
+}
+
 // A stored name as text: up to 24 bytes, which need not end in a NUL.
 std::string presetName(const lumdel::PresetRecord& record) {
     return std::string(record.name, strnlen(record.name, lumdel::kPresetNameSize));
+}
+
+// The name as the strip shows it: valid UTF-8, with any byte that is not part of a
+// UTF-8 sequence read as Latin-1 (names from older files and some hosts), so that the
+// drawing never meets an undecodable string.
+std::string displayName(const std::string& name) {
+    std::string out;
+    out.reserve(name.size() * 2);
+    for (std::size_t i = 0; i < name.size();) {
+        const std::size_t n = utf8SequenceLength(name, i);
+        if (n > 0) {
+            out.append(name, i, n);
+            i += n;
+        } else {
+            const unsigned char c = static_cast<unsigned char>(name[i++]);
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+std::string displayName(const char* name) { return displayName(std::string(name ? name : "")); }
+std::string displayName(const lumdel::PresetRecord& record) {
+    return displayName(presetName(record));
 }
 
 // At most the first 24 bytes of a typed name, without cutting a UTF-8 sequence in half
@@ -53,7 +108,7 @@ public:
     void setMenuEntry(int k, const char* name) override {
         if (!editor_.presetMenu_) return;
         if (CMenuItem* item = editor_.presetMenu_->getEntry(k)) {
-            item->setTitle(name);
+            item->setTitle(displayName(name).c_str());
             editor_.presetMenu_->setDirty(true);
         }
     }
@@ -63,12 +118,12 @@ public:
     void setCurrentMenuEntryTitle(const char* name) override {
         if (!editor_.presetMenu_) return;
         if (CMenuItem* item = editor_.presetMenu_->getCurrent()) {
-            item->setTitle(name);
+            item->setTitle(displayName(name).c_str());
             editor_.presetMenu_->setDirty(true);
         }
     }
     void showName(const char* name) override {
-        if (editor_.nameField_) editor_.nameField_->setText(name);
+        if (editor_.nameField_) editor_.nameField_->setText(displayName(name).c_str());
     }
     void redrawAll() override {
         if (editor_.frame) editor_.frame->setDirty(true);
@@ -125,7 +180,7 @@ bool CPresetSystemEditor::open(void* /*window*/) {
 
     CFontDesc* font = new CFontDesc("Arial", 9);
     const int current = presetEffect_->getCurrentPreset();
-    const std::string currentName = presetName(presetEffect_->preset(current));
+    const std::string currentName = displayName(presetEffect_->preset(current));
 
     // The name field: font height plus 2 pixels above and below, centred on y = 163.
     const CRect nameRect(210, 163 - (9 + 4) / 2.0, 322, 163 + (9 + 4) / 2.0);
@@ -144,7 +199,7 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     presetMenu_->setNbItemsPerColumn(16);
     presetMenu_->setFont(font);
     for (int k = 0; k <= kLastPreset; ++k)
-        presetMenu_->addEntry(presetName(presetEffect_->preset(k)).c_str());
+        presetMenu_->addEntry(displayName(presetEffect_->preset(k)).c_str());
     presetMenu_->setCurrent(current);
     frame->addView(presetMenu_);
 
@@ -251,18 +306,16 @@ void CPresetSystemEditor::syncPresetDisplay() {
     for (int k = 0; k <= kLastPreset; ++k) {
         CMenuItem* item = presetMenu_->getEntry(k);
         if (!item) continue;
-        const lumdel::PresetRecord& record = presetEffect_->preset(k);
-        const std::size_t length = strnlen(record.name, lumdel::kPresetNameSize);
-        const char* title = item->getTitle();
-        if (std::strlen(title) != length || std::memcmp(title, record.name, length) != 0) {
-            item->setTitle(presetName(record).c_str());
+        const std::string title = displayName(presetEffect_->preset(k));
+        if (title != item->getTitle()) {
+            item->setTitle(title.c_str());
             presetMenu_->setDirty(true);
         }
     }
     const int current = presetEffect_->getCurrentPreset();
     if (presetMenu_->getCurrentIndex() != current) presetMenu_->setCurrent(current);
     if (!nameField_->isEditing()) {
-        const std::string name = presetName(presetEffect_->preset(current));
+        const std::string name = displayName(presetEffect_->preset(current));
         if (nameField_->getTextString() != name) nameField_->setText(name.c_str());
     }
 }
@@ -320,7 +373,7 @@ void CPresetSystemEditor::stepPreset(float direction) {
         return;
     const std::string name = presetName(presetEffect_->preset(c));
     if (presetMenu_) presetMenu_->setCurrent(c);
-    if (nameField_) nameField_->setText(name.c_str());
+    if (nameField_) nameField_->setText(displayName(name).c_str());
     presetEffect_->setCurrentPreset(c);
     presetEffect_->setCurrentPresetName(name.c_str());
 }
@@ -328,17 +381,13 @@ void CPresetSystemEditor::stepPreset(float direction) {
 void CPresetSystemEditor::selectMenuPreset(float value) {
     const int d = static_cast<int>(std::floor(value + 0.5f));
     if (d < 0 || d > kLastPreset) return;
-    std::string title;
-    if (presetMenu_) {
-        presetMenu_->setCurrent(d);
-        if (CMenuItem* item = presetMenu_->getEntry(d)) title = item->getTitle();
-    } else {
-        title = presetName(presetEffect_->preset(d));
-    }
-    title = limitName(title);
+    // The entry's title is the preset's name; the stored bytes are handed back as they
+    // are (the title may be their displayable form).
+    const std::string name = presetName(presetEffect_->preset(d));
+    if (presetMenu_) presetMenu_->setCurrent(d);
     presetEffect_->setCurrentPreset(d);
-    presetEffect_->setCurrentPresetName(title.c_str());
-    if (nameField_) nameField_->setText(title.c_str());
+    presetEffect_->setCurrentPresetName(name.c_str());
+    if (nameField_) nameField_->setText(displayName(name).c_str());
 }
 
 void CPresetSystemEditor::valueChanged(CControl* control) {

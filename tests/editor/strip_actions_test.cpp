@@ -1,6 +1,9 @@
 // The preset strip in the real editor, opened offscreen: stepping, the menu, renaming,
 // learn and unlearn, the controller display, the default buttons and the file buttons.
+#include <cairo.h>
 #include <sys/stat.h>
+
+#include <cstring>
 
 #include "presets/FileChooser.h"
 #include "shell/ParameterTable.h"
@@ -391,6 +394,46 @@ TEST(StripIdle, StripFollowsAChunkRestoredByTheHost) {
     const std::uint64_t draws = rig.frame()->getDrawCount();
     rig.idle();
     EXPECT_EQ(rig.frame()->getDrawCount(), draws);  // in line: nothing more to draw
+}
+
+}  // namespace
+}  // namespace lumdel::striptest
+
+namespace lumdel::striptest {
+namespace {
+
+// Names from older files or hosts may hold single bytes above 127 (not UTF-8): the strip
+// shows them and the rest of the panel still draws.
+TEST(StripNames, NonUtf8BytesInANameDoNotStopTheDrawing) {
+    TempConfigHome config;
+    StripRig rig;
+    copyPresetName(rig.fx->preset(0).name, "Caf\xE9 \xFF\x80 echo");
+    rig.fx->setCurrentPreset(0);
+    ASSERT_TRUE(rig.open());
+    rig.idle();
+    // Shown as Latin-1, stored as it was, also after choosing it in the menu.
+    EXPECT_EQ(rig.editor->nameField()->getTextString(), "Caf\xC3\xA9 \xC3\xBF\xC2\x80 echo");
+    rig.editor->presetMenu()->setValue(0);
+    rig.editor->valueChanged(rig.editor->presetMenu());
+    EXPECT_EQ(rig.presetName(0), "Caf\xE9 \xFF\x80 echo");
+    rig.idle();
+    // Force a full drawing; then the learn key (drawn after the name field) must be there.
+    rig.frame()->setDirty(true);
+    cairo_surface_t* a = rig.frame()->renderToSurface();
+    rig.frame()->setDirty(true);
+    CControl* learn = rig.editor->learnButton();
+    rig.frame()->removeView(learn);
+    cairo_surface_t* b = rig.frame()->renderToSurface();
+    const unsigned char* da = cairo_image_surface_get_data(a);
+    const unsigned char* db = cairo_image_surface_get_data(b);
+    const int stride = cairo_image_surface_get_stride(a);
+    int differing = 0;
+    for (int y = 155; y < 171; ++y)
+        for (int x = 857; x < 881; ++x)
+            if (std::memcmp(da + y * stride + 4 * x, db + y * stride + 4 * x, 4) != 0) ++differing;
+    cairo_surface_destroy(a);
+    cairo_surface_destroy(b);
+    EXPECT_GT(differing, 20);
 }
 
 }  // namespace
