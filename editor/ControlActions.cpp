@@ -124,7 +124,7 @@ void Editor::linkButton(OrvOnOffButton* button) {
     if (!modified) return;
     // A modified click copies the shown channel onto the other one. The lamp follows
     // the link, which stays on, even when the click toggled a lit lamp off.
-    button->setValue(1.0f);
+    if (i == 0) button->setValue(fromStep(1, 2));
     struct Copy {
         std::int32_t left;
         bool mirrored;
