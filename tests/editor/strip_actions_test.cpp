@@ -438,3 +438,35 @@ TEST(StripNames, NonUtf8BytesInANameDoNotStopTheDrawing) {
 
 }  // namespace
 }  // namespace lumdel::striptest
+
+namespace lumdel::striptest {
+namespace {
+
+// Typing through the host's key opcodes into the name field.
+TEST(StripNames, TypingThirtyCharactersRenamesToTwentyFour) {
+    TempConfigHome config;
+    StripRig rig;
+    ASSERT_TRUE(rig.open());
+    rig.fx->setCurrentPreset(5);
+    rig.idle();
+    auto key = [&](int character, int virt = 0) {
+        rig.fx->dispatcher(effEditKeyDown, character, virt, nullptr, 0);
+    };
+    rig.click(266, 163);
+    ASSERT_TRUE(rig.editor->nameField()->isEditing());
+    key(0, VKEY_END);
+    for (int i = 0; i < 30; ++i) key(0, VKEY_BACK);
+    const std::string typed = "abcdefghijklmnopqrstuvwxyz1234";
+    for (char c : typed) key(c);
+    key(0, VKEY_RETURN);
+    EXPECT_FALSE(rig.editor->nameField()->isEditing());
+    EXPECT_EQ(rig.presetName(5), typed.substr(0, 24));
+    EXPECT_EQ(std::string(rig.editor->presetMenu()->getEntry(5)->getTitle()), typed.substr(0, 24));
+    EXPECT_EQ(rig.editor->nameField()->getTextString(), typed.substr(0, 24));
+    char hostSees[64] = {};
+    rig.fx->dispatcher(effGetProgramName, 0, 0, hostSees, 0);
+    EXPECT_EQ(std::string(hostSees), typed.substr(0, 24));
+}
+
+}  // namespace
+}  // namespace lumdel::striptest
