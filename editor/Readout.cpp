@@ -115,6 +115,9 @@ void Editor::refreshReadout(std::uint32_t t) {
     for (CMovieBitmap* c : slashes_) setControl(c, 0.0f);
 
     readoutIndex_ = chooseReadoutIndex(t);
+    // The modulation sensitivity (0 to 10) leaves the sign mode as it finds it; it is
+    // never negative, so it always shows unsigned, with all four digits.
+    if (readoutIndex_ == kModSens) readout_.isSigned = false;
     orv_->getReadout(readoutIndex_, readout_.number, readout_.point, readout_.isSigned,
                      readout_.slash, readout_.numerator, readout_.denominator);
     renderReadout();

@@ -116,6 +116,16 @@ TEST_F(ReadoutTest, SignedLevelsMoveThePoint) {
     EXPECT_EQ(shown(), "-100");
 }
 
+TEST_F(ReadoutTest, ModulationSensitivityShowsUnsignedWhateverCameBefore) {
+    move(400, 45);  // a signed readout first
+    step();
+    move(493, 111);  // ModSens
+    orv->setParameter(kModSens, 0.5f);
+    step();
+    EXPECT_EQ(editor->readoutIndex(), kModSens);
+    EXPECT_EQ(shown(), "5.000");
+}
+
 TEST_F(ReadoutTest, MixShowsTwoPercentagesWithASlash) {
     move(447, 45);
     orv->setParameter(kMix, 0.3f);
