@@ -299,6 +299,28 @@ TEST_F(EditorWindowTest, OpensAndClosesFiftyTimes) {
     SUCCEED();
 }
 
+TEST_F(EditorWindowTest, BadParentsAndNoDisplayFailCleanly) {
+    EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, nullptr), 0);
+    EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x3fffff00)), 0);
+    host.dispatch(effEditIdle);
+    // No X server to be had: the window does not open, the effect still works.
+    setenv("DISPLAY", ":65000", 1);
+    EXPECT_EQ(host.dispatch(effEditOpen, 0, 0,
+                            reinterpret_cast<void*>(static_cast<std::uintptr_t>(hostWindow))),
+              0);
+    host.dispatch(effEditIdle);
+    host.dispatch(effEditClose);
+    host::Buffers<float> in(4, 64), out(2, 64);
+    in.data[0][0] = 0.5f;
+    host.process(in.get(), out.get(), 64);
+    host.setParameter(2, 0.25f);
+    EXPECT_FLOAT_EQ(host.getParameter(2), 0.25f);
+    setenv("DISPLAY", server.display().c_str(), 1);
+    // And with the server back, it opens.
+    ASSERT_TRUE(openEditor());
+    settle(2);
+}
+
 TEST_F(EditorWindowTest, ScreenshotsOfPanelRearPanelAndHelp) {
     ASSERT_TRUE(openEditor());
     settle(5);
