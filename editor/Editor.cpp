@@ -85,12 +85,13 @@ void Editor::idle() {
     // from its display-update callback during a preset load): nothing.
     if (!frame || inIdle_) return;
     inIdle_ = true;
-    AEffGUIEditor::idle();
     const std::uint32_t t = now();
     if (frame && help_) help_->fadeStep(t);
     if (frame) refreshReadout(t);
     if (frame) refreshMeters(t);
     lastIdleTick_ = t;
+    // The strip's idle runs the toolkit's idle (window events, then the redraw of what
+    // changed, this idle's readout and meters included) and the controller display.
     if (frame) CPresetSystemEditor::idle();
     inIdle_ = false;
 }
