@@ -85,6 +85,26 @@ TEST_F(ActionsTest, LampsOfTheShownChannelAndSingleParameters) {
     EXPECT_FLOAT_EQ(param(kLFOWave), 0.0f);
 }
 
+TEST_F(ActionsTest, KnobWheelStepsByAThirtySecondAndControlClickResets) {
+    orv->setParameter(kCutoff, 0.5f);
+    wheel(695, 46, 1.0f);
+    EXPECT_FLOAT_EQ(param(kCutoff), 0.53125f);
+    wheel(695, 46, -1.0f, kShift);
+    EXPECT_FLOAT_EQ(param(kCutoff), 0.528125f);
+    host->edits.clear();
+    down(695, 46, kLButton | kControl);
+    EXPECT_FLOAT_EQ(param(kCutoff), 1.0f);  // the Cutoff knob's default
+    ASSERT_EQ(host->edits.size(), 2u);
+    EXPECT_EQ(host->edits[0].index, kCutoff);
+    // Slide switches reset too; the LFO shape column does not.
+    orv->setParameter(kFltType, 1.0f);
+    down(647, 61, kLButton | kControl);
+    EXPECT_FLOAT_EQ(param(kFltType), 0.0f);
+    orv->setParameter(kLFOWave, 0.8f);
+    down(367, 84, kLButton | kControl);
+    EXPECT_FLOAT_EQ(param(kLFOWave), 0.0f);  // a plain position pick at the top
+}
+
 TEST_F(ActionsTest, ChannelButtonsSwitchTheSharedControls) {
     const int lefts[] = {kFbPanL, kFbGainL, kDlyPanL, kDlyGateL, kFbInvL, kMuteInL, kDlyInvL,
                          kDlyModeL, kRangeL};

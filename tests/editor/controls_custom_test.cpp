@@ -199,4 +199,25 @@ TEST_F(CustomControlsTest, AnimKnobDrawsTruncatedFrameIntoItsDrawRect) {
     frame->onMouseUp(r, 0);
 }
 
+TEST_F(CustomControlsTest, AnimKnobWithoutItsImageStillTakesTheMouseAndDrawsNothing) {
+    auto* missing = new CBitmap(9999);
+    ASSERT_FALSE(missing->isLoaded());
+    auto* knob = new OrvAnimKnob(CRect(10, 10, 45, 45), &listener, 15, 101, 37, missing,
+                                 CPoint(2, 2), CRect(11, 11, 44, 44));
+    missing->forget();
+    frame->addView(knob);
+    cairo_surface_t* s = frame->renderToSurface();
+    cairo_surface_destroy(s);
+    AEffGUIEditor::knobMode = kLinearMode;
+    CPoint p(20, 20);
+    EXPECT_EQ(frame->onMouseDown(p, kLButton), kMouseEventHandled);
+    CPoint q(20, 0);
+    frame->onMouseMoved(q, kLButton);
+    frame->onMouseUp(q, 0);
+    EXPECT_NEAR(knob->getValue(), 0.1f, 1e-5);
+    s = frame->renderToSurface();
+    cairo_surface_destroy(s);
+    EXPECT_FALSE(knob->isDirty());
+}
+
 }  // namespace
