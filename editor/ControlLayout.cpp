@@ -19,7 +19,7 @@ using namespace lumdel;
 
 namespace {
 
-struct KnobSpec {
+struct KnobPlace {
     std::int32_t tag;
     std::int32_t param;  // shown (left) index; channel knobs add 1 for the right channel
     bool channel;
@@ -30,7 +30,7 @@ struct KnobSpec {
     float defaultValue;
 };
 
-const KnobSpec kKnobs[] = {
+const KnobPlace kKnobs[] = {
     {83, kFbPanL, true, {161, 30, 196, 65}, {162, 31, 195, 64}, 130, 37, 0.5f},
     {84, kFbGainL, true, {208, 30, 243, 65}, {209, 31, 242, 64}, 130, 37, 0.0f},
     {85, kDlyPanL, true, {161, 93, 196, 128}, {162, 94, 195, 127}, 130, 37, 0.5f},
@@ -54,7 +54,7 @@ const KnobSpec kKnobs[] = {
     {40, kRvbAmt, false, {877, 29, 912, 64}, {878, 30, 910, 62}, 137, 36, 0.5f},
 };
 
-struct LampSpec {
+struct LampPlace {
     std::int32_t tag;
     CCoord left, top;
     int bitmap;
@@ -62,14 +62,14 @@ struct LampSpec {
     float defaultValue;
 };
 
-const LampSpec kLamps[] = {
+const LampPlace kLamps[] = {
     {41, 340, 53, 151, false, 0.0f}, {62, 61, 70, 150, true, 1.0f},
     {93, 256, 39, 150, true, 0.0f},  {96, 256, 69, 151, true, 0.0f},
     {94, 256, 102, 150, true, 0.0f}, {45, 637, 102, 150, true, 0.0f},
     {42, 784, 102, 150, true, 0.0f}, {46, 887, 102, 150, true, 0.0f},
 };
 
-struct SwitchSpec {
+struct SwitchPlace {
     std::int32_t tag;
     CRect rect;
     int bitmap;
@@ -77,14 +77,14 @@ struct SwitchSpec {
     float defaultValue;
 };
 
-const SwitchSpec kSwitches[] = {
+const SwitchPlace kSwitches[] = {
     {88, {109, 90, 128, 99}, 142, 2, 0.0f},   {89, {104, 57, 130, 66}, 143, 3, 1.0f},
     {32, {310, 91, 336, 100}, 143, 3, 0.0f},  {23, {634, 27, 660, 36}, 143, 3, 0.0f},
     {14, {634, 57, 660, 66}, 143, 3, 0.0f},   {37, {841, 91, 867, 100}, 142, 2, 0.0f},
     {38, {841, 122, 867, 131}, 142, 2, 0.0f},
 };
 
-struct MovieSpec {
+struct MoviePlace {
     std::int32_t tag;
     CRect rect;
     int bitmap;
@@ -92,7 +92,7 @@ struct MovieSpec {
     CCoord frameHeight;
 };
 
-const MovieSpec kReadout[] = {
+const MoviePlace kReadout[] = {
     {64, {297, 26, 310, 42}, 145, 13, 16}, {65, {313, 26, 326, 42}, 144, 11, 16},
     {66, {329, 26, 342, 42}, 144, 11, 16}, {67, {346, 26, 359, 42}, 144, 11, 16},
     {68, {310, 40, 313, 42}, 147, 2, 2},   {69, {326, 40, 329, 42}, 147, 2, 2},
@@ -100,13 +100,13 @@ const MovieSpec kReadout[] = {
     {72, {326, 30, 329, 38}, 146, 2, 8},   {73, {343, 30, 346, 38}, 146, 2, 8},
 };
 
-struct KickSpec {
+struct KickPlace {
     std::int32_t tag;
     CCoord left, top;
     int bitmap;
 };
 
-const KickSpec kKicks[] = {
+const KickPlace kKicks[] = {
     {74, 90, 24, 140},  {75, 126, 24, 140},  {76, 90, 113, 141},
     {77, 126, 113, 140}, {78, 296, 113, 141}, {79, 332, 113, 140},
 };
@@ -128,7 +128,7 @@ void Editor::createControls(CBitmap* const* bitmaps) {
     };
 
     for (int i = 0; i < kNumKnobs; ++i) {
-        const KnobSpec& k = kKnobs[i];
+        const KnobPlace& k = kKnobs[i];
         auto* knob = new OrvAnimKnob(k.rect, this, k.tag, 101, k.frameHeight, bitmap(k.bitmap),
                                      CPoint(2, 2), k.drawRect);
         const std::int32_t index = k.channel && right ? k.param + 1 : k.param;
@@ -139,7 +139,7 @@ void Editor::createControls(CBitmap* const* bitmaps) {
         add(knob);
     }
 
-    for (const LampSpec& l : kLamps) {
+    for (const LampPlace& l : kLamps) {
         auto* lamp = new OrvOnOffButton(CRect(l.left, l.top, l.left + 24, l.top + 20), this, l.tag,
                                         bitmap(l.bitmap));
         float initial = 0.0f;
@@ -155,7 +155,7 @@ void Editor::createControls(CBitmap* const* bitmaps) {
         add(lamp);
     }
 
-    for (const SwitchSpec& s : kSwitches) {
+    for (const SwitchPlace& s : kSwitches) {
         auto* sw = new OrvSwitch(s.rect, this, s.tag, s.positions, 9, s.positions,
                                  bitmap(s.bitmap), CPoint(0, 0));
         float initial = 0.0f;
@@ -170,7 +170,7 @@ void Editor::createControls(CBitmap* const* bitmaps) {
     }
 
     for (int i = 0; i < 10; ++i) {
-        const MovieSpec& m = kReadout[i];
+        const MoviePlace& m = kReadout[i];
         auto* movie = new CMovieBitmap(m.rect, this, m.tag, m.frames, m.frameHeight,
                                        bitmap(m.bitmap), CPoint(0, 0));
         movie->setValue(0.0f);
@@ -180,7 +180,7 @@ void Editor::createControls(CBitmap* const* bitmaps) {
         add(movie);
     }
 
-    for (const KickSpec& k : kKicks)
+    for (const KickPlace& k : kKicks)
         add(new OrvKickButton(CRect(k.left, k.top, k.left + 19, k.top + 19), this, k.tag, 19,
                               bitmap(k.bitmap), CPoint(0, 0)));
 
