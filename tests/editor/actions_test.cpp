@@ -170,6 +170,22 @@ TEST_F(ActionsTest, ModifiedLinkClickCopiesAllFourteenPairs) {
     EXPECT_FLOAT_EQ(param(kFbGainR), 0.6f);
 }
 
+TEST_F(ActionsTest, FromTheRightChannelTheCopyGoesLeft) {
+    click(kRightX, kRightY);
+    orv->setParameter(kFbPanR, 0.7f);
+    orv->setParameter(kDlyGateR, 0.45f);
+    orv->setParameter(kFbPanL, 0.5f);
+    click(kLinkX, kLinkY, kRButton);
+    EXPECT_TRUE(editor->linkActive());
+    EXPECT_NEAR(param(kFbPanL), 0.3f, 1e-6);
+    EXPECT_FLOAT_EQ(param(kDlyGateL), 0.45f);
+    EXPECT_NEAR(param(kFbPanR), 0.7f, 1e-6);
+    // Linked lamps of the right channel set both.
+    click(264, 112);  // delay phase lamp
+    EXPECT_EQ(toStep(param(kDlyInvL), 2), toStep(param(kDlyInvR), 2));
+    EXPECT_EQ(toStep(param(kDlyInvR), 2), toStep(value(panel_tag::kDlyInv), 2));
+}
+
 TEST_F(ActionsTest, MainStepsInBeatModeWrapAround) {
     beatMode(true);
     orv->setParameter(kDlyNumL, fromStep(4, 5));
