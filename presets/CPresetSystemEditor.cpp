@@ -95,6 +95,15 @@ std::string limitName(const std::string& text) {
     return text.substr(0, end);
 }
 
+// The strip's font, shared by its text controls for the life of the module (the
+// toolkit's text controls keep a reference to their font that they never give back,
+// so a font made per window would be lost with every window). Our own reference keeps
+// the count above zero; the object goes with the module.
+CFontDesc* stripFont() {
+    static CFontDesc font("Arial", 9);
+    return &font;
+}
+
 int strip3(CBitmap* bitmap) { return bitmap ? bitmap->getHeight() / 3 : 0; }
 int strip5(CBitmap* bitmap) { return bitmap ? bitmap->getHeight() / 5 : 0; }
 
@@ -178,7 +187,7 @@ bool CPresetSystemEditor::open(void* /*window*/) {
                                             strip3(loadButton), loadButton);
     frame->addView(loadPresetButton_);
 
-    CFontDesc* font = new CFontDesc("Arial", 9);
+    CFontDesc* font = stripFont();
     const int current = presetEffect_->getCurrentPreset();
     const std::string currentName = displayName(presetEffect_->preset(current));
 
@@ -252,7 +261,6 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     frame->addView(unlearnButton_);
 
     // The controls hold their own references now.
-    font->forget();
     for (CBitmap* bitmap : {background, loadButton, saveButton, defaultBank, defaultPreset,
                             defaultMidi, rocker, learn, unlearn})
         bitmap->forget();
