@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "../editor/Editor.h"
 #include "ParameterTable.h"
 
 using namespace lumdel;
@@ -24,8 +25,11 @@ Orv::Orv(audioMasterCallback audioMaster) : CPresetSystemEffect(audioMaster, 1, 
     // The reverb's line positions exist before any preset is applied.
     setParameter(kRvbType, 0.0f);
     curProgram_ = 0;
-    // Editor hook: the editor is created here (setEditor, setEditorLink) before the
-    // stored defaults are loaded.
+    // The editor exists before the stored defaults are loaded and preset 0 is applied:
+    // loading the defaults goes through its preset core.
+    Editor* editor = new Editor(this);
+    setEditor(editor);
+    setEditorLink(editor);
     loadDefaults();
     setCurrentPreset(0);
     engine_.placeTaps(0);
@@ -33,8 +37,17 @@ Orv::Orv(audioMasterCallback audioMaster) : CPresetSystemEffect(audioMaster, 1, 
     suspend();
 }
 
-// Called through effClose only. Waits for a running block, then frees the engine.
-Orv::~Orv() { std::lock_guard<std::recursive_timed_mutex> lock(engineMutex_); }
+// Called through effClose only. The editor goes first, while the whole effect still
+// exists (a host may close the effect without closing the editor's window); then the
+// destructor waits for a running block and frees the engine.
+Orv::~Orv() {
+    if (AEffEditor* editor = getEditor()) {
+        editorLink_ = nullptr;
+        setEditor(nullptr);
+        delete editor;
+    }
+    std::lock_guard<std::recursive_timed_mutex> lock(engineMutex_);
+}
 
 bool Orv::getEffectName(char* name) {
     std::strcpy(name, kEffectName);

@@ -36,7 +36,10 @@ class MidiLearnTest : public ::testing::Test {
 protected:
     void SetUp() override {
         effect = std::make_unique<Orv>(nullptr);
-        delete effect->getEditor();  // whatever editor the effect made, ours replaces it
+        // Whatever editor the effect made, ours replaces it (the effect forgets the old
+        // one's parameter link as well).
+        effect->setEditorLink(nullptr);
+        delete effect->getEditor();
         strip = new StripRecorder(effect.get());
         effect->setEditor(strip);
     }

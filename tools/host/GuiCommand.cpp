@@ -1,10 +1,16 @@
-// lumdel-host gui [--offscreen] PLUGIN.so OUT.png: opens the plug-in's editor and
-// saves what it shows. Under a display (DISPLAY set) the editor goes into a window of
-// ours, as in a host; otherwise, or with --offscreen, it draws offscreen.
+// lumdel-host gui [--offscreen] PLUGIN.so OUT.png [--preset N] [--hover X,Y] [--right]
+//                [--about] [--help X,Y]: opens the plug-in's editor and saves what it
+// shows. Under a display (DISPLAY set) the editor goes into a window of ours, as in a
+// host; otherwise, or with --offscreen, it draws offscreen. The options act on the
+// panel as a user would, with mouse events at fixed panel points: --preset steps to
+// preset N with the preset strip's step switch, --right shows the right channel, --about
+// turns the device round, --help opens the help and points at X,Y (after the fade),
+// --hover leaves the mouse at X,Y.
 #include <X11/Xlib.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <time.h>
 
@@ -46,6 +52,12 @@ struct HostWindow {
         }
         return true;
     }
+    // Puts the pointer at a point of the editor, which fills the window from its corner.
+    void warpPointer(int x, int y) {
+        if (!display) return;
+        XWarpPointer(display, None, window, 0, 0, 0, 0, x, y);
+        XSync(display, False);
+    }
     ~HostWindow() {
         if (display) {
             if (window) XDestroyWindow(display, window);
@@ -55,20 +67,83 @@ struct HostWindow {
 };
 }  // namespace
 
+namespace {
+// Panel points the options click.
+constexpr int kStepNextX = 368, kStepNextY = 162;  // right half of the preset step switch
+constexpr int kRightX = 69, kRightY = 116;         // RIGHT channel button
+constexpr int kAboutX = 10, kAboutY = 80;          // left side edge
+constexpr int kHelpX = 926, kHelpY = 162;          // help button
+
+struct Point {
+    int x, y;
+};
+
+std::optional<Point> parsePoint(const std::string& text) {
+    int x = 0, y = 0;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%d,%d%c", &x, &y, &tail) != 2) return std::nullopt;
+    if (x < 0 || y < 0 || x > 10000 || y > 10000) return std::nullopt;
+    return Point{x, y};
+}
+
+std::optional<int> parseCount(const std::string& text) {
+    char* end = nullptr;
+    const long n = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || n < 0 || n > 60) return std::nullopt;
+    return static_cast<int>(n);
+}
+
+const char* const kUsage =
+    "usage: lumdel-host gui [--offscreen] PLUGIN.so OUT.png [--preset N] [--hover X,Y] "
+    "[--right] [--about] [--help X,Y]\n";
+}  // namespace
+
 int runGui(const Args& args);
-static const CommandRegistrar registerGui{"gui", "gui [--offscreen] PLUGIN.so OUT.png", runGui};
+static const CommandRegistrar registerGui{
+    "gui",
+    "gui [--offscreen] PLUGIN.so OUT.png [--preset N] [--hover X,Y] [--right] [--about] "
+    "[--help X,Y]",
+    runGui};
 
 int runGui(const Args& args) {
     bool offscreen = false;
+    bool right = false;
+    bool about = false;
+    std::optional<int> preset;
+    std::optional<Point> hover;
+    std::optional<Point> help;
     std::vector<std::string> rest;
-    for (const std::string& a : args) {
-        if (a == "--offscreen")
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--offscreen") {
             offscreen = true;
-        else
+        } else if (a == "--right") {
+            right = true;
+        } else if (a == "--about") {
+            about = true;
+        } else if (a == "--preset" && hasValue) {
+            preset = parseCount(args[++i]);
+            if (!preset) {
+                std::fprintf(stderr, "lumdel-host: --preset takes 0 to 60\n");
+                return 2;
+            }
+        } else if ((a == "--hover" || a == "--help") && hasValue) {
+            const std::optional<Point> p = parsePoint(args[++i]);
+            if (!p) {
+                std::fprintf(stderr, "lumdel-host: %s takes X,Y\n", a.c_str());
+                return 2;
+            }
+            (a == "--hover" ? hover : help) = p;
+        } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
+            std::fprintf(stderr, "%s", kUsage);
+            return 2;
+        } else {
             rest.push_back(a);
+        }
     }
     if (rest.size() != 2) {
-        std::fprintf(stderr, "usage: lumdel-host gui [--offscreen] PLUGIN.so OUT.png\n");
+        std::fprintf(stderr, "%s", kUsage);
         return 2;
     }
     PluginLibrary library(rest[0]);
@@ -100,18 +175,48 @@ int runGui(const Args& args) {
         if (!opened) std::fprintf(stderr, "lumdel-host: no window; drawing offscreen\n");
     }
     if (!opened) {
-        namespace req = lumdel::editor_request;
-        if (host.dispatch(effVendorSpecific, kOurIndex, req::kOpenOffscreen) != 1) {
+        if (host.dispatch(effVendorSpecific, kOurIndex, lumdel::editor_request::kOpenOffscreen) != 1) {
             std::fprintf(stderr, "lumdel-host: the editor does not open offscreen\n");
             return 1;
         }
     }
-    // A few idle rounds, as a host gives them, so the editor settles.
-    for (int i = 0; i < 10; ++i) {
-        host.dispatch(effEditIdle);
-        if (window.display) XSync(window.display, False);
-        sleepMs(opened ? 20 : 1);
+    // Idle rounds, as a host gives them (every 20 ms), so the editor settles.
+    auto idleFor = [&](int rounds) {
+        for (int i = 0; i < rounds; ++i) {
+            host.dispatch(effEditIdle);
+            if (window.display) XSync(window.display, False);
+            sleepMs(20);
+        }
+    };
+    namespace req = lumdel::editor_request;
+    auto mouse = [&](int kind, int buttons, int x, int y) {
+        req::MouseEvent event{kind, buttons, static_cast<double>(x), static_cast<double>(y), 0.0f};
+        host.dispatch(effVendorSpecific, kOurIndex, req::kMouse, &event);
+    };
+    auto click = [&](int x, int y) {
+        mouse(0, kLButton, x, y);
+        mouse(1, 0, x, y);
+        idleFor(1);
+    };
+    idleFor(3);
+    if (preset) {
+        // Back to preset 0 first, then forward: the switch does not wrap.
+        for (int i = 0; i < 60; ++i) click(kStepNextX - 20, kStepNextY);
+        for (int i = 0; i < *preset; ++i) click(kStepNextX, kStepNextY);
     }
+    if (right) click(kRightX, kRightY);
+    if (about) click(kAboutX, kAboutY);
+    if (help) {
+        click(kHelpX, kHelpY);
+        window.warpPointer(help->x, help->y);
+        mouse(2, 0, help->x, help->y);
+        idleFor(30);  // 600 ms: the page has faded in
+    }
+    if (hover) {
+        window.warpPointer(hover->x, hover->y);
+        mouse(2, 0, hover->x, hover->y);
+    }
+    idleFor(opened ? 10 : 3);
     std::string out = rest[1];
     const bool saved = host.dispatch(effVendorSpecific, kOurIndex, lumdel::editor_request::kScreenshot,
                                      const_cast<char*>(out.c_str())) == 1;

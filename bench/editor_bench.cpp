@@ -1,0 +1,56 @@
+// The editor's idle cost offscreen: a quiet idle (readout, meters, controller display,
+// nothing redrawn), an idle after one parameter change, and a whole open and close.
+#include <benchmark/benchmark.h>
+
+#include "editor/Editor.h"
+#include "shell/Orv.h"
+#include "shell/ParameterTable.h"
+
+namespace {
+
+VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+    return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+struct OpenEditor {
+    OpenEditor() : orv(quietHost) {
+        editor = dynamic_cast<Editor*>(orv.getEditor());
+        orv.dispatcher(effVendorSpecific, vstFourCC('L', 'M', 'D', 'L'),
+                       lumdel::editor_request::kOpenOffscreen, nullptr, 0);
+        editor->idle();
+    }
+    ~OpenEditor() { orv.dispatcher(effEditClose, 0, 0, nullptr, 0); }
+    Orv orv;
+    Editor* editor = nullptr;
+};
+
+void BM_EditorQuietIdle(benchmark::State& state) {
+    OpenEditor e;
+    for (auto _ : state) e.editor->idle();
+}
+BENCHMARK(BM_EditorQuietIdle);
+
+void BM_EditorIdleAfterOneChange(benchmark::State& state) {
+    OpenEditor e;
+    float v = 0.0f;
+    for (auto _ : state) {
+        v = v > 0.9f ? 0.0f : v + 0.01f;
+        e.orv.setParameter(lumdel::kCutoff, v);
+        e.editor->idle();
+    }
+}
+BENCHMARK(BM_EditorIdleAfterOneChange);
+
+void BM_EditorOpenClose(benchmark::State& state) {
+    Orv orv(quietHost);
+    for (auto _ : state) {
+        orv.dispatcher(effVendorSpecific, vstFourCC('L', 'M', 'D', 'L'),
+                       lumdel::editor_request::kOpenOffscreen, nullptr, 0);
+        orv.dispatcher(effEditClose, 0, 0, nullptr, 0);
+    }
+}
+BENCHMARK(BM_EditorOpenClose)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

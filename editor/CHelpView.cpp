@@ -1,0 +1,81 @@
+#include "CHelpView.h"
+
+#include "CHelp.h"
+
+namespace {
+bool coversView(const CRect& clip, const CRect& view) {
+    return clip.isEmpty() || (clip.left <= view.left && clip.top <= view.top &&
+                              clip.right >= view.right && clip.bottom >= view.bottom);
+}
+}  // namespace
+
+CHelpView::CHelpView(const CRect& size, CHelp* help)
+    : CControl(size, nullptr, 0, help ? help->getBackground() : nullptr), help_(help) {}
+
+void CHelpView::draw(CDrawContext* context) {
+    if (pBackground) {
+        pBackground->draw(context, size, CPoint(0, CHelp::kPageHeight * previousPage_), 1.0f);
+        const float opacity = static_cast<float>(kFadeMs - fadeRemaining_) / kFadeMs;
+        pBackground->draw(context, size, CPoint(0, CHelp::kPageHeight * page_), opacity);
+    }
+    // Drawn only in part (the frame repainting a view beneath), it stays due for a
+    // whole drawing.
+    setDirty(!coversView(context->getClipRect(), size));
+}
+
+CMouseEventResult CHelpView::onMouseDown(CPoint&, const CButtonState& buttons) {
+    if (!buttons.isLeftButton()) return kMouseEventNotHandled;
+    if (help_) help_->unSplash();
+    CFrame* frame = getFrame();
+    if (frame) {
+        frame->setDirty(true);
+        frame->setModalView(nullptr);
+    }
+    // The frame handed the view back: it releases itself.
+    forget();
+    return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+}
+
+std::int32_t CHelpView::pageAt(CCoord x, CCoord y) {
+    if (x >= 23 && x <= 283) return 2;
+    if (x >= 284 && x <= 568) return y <= 77 ? 1 : 3;
+    if (x >= 567 && ((x <= 621 && y <= 77) || (x <= 668 && y > 77))) return 4;
+    if ((x >= 622 && x <= 820 && y <= 77) || (x >= 669 && x <= 820 && y > 77)) return 5;
+    if (x >= 821 && x <= 920) return 6;
+    return 7;
+}
+
+void CHelpView::showPage(std::int32_t page) {
+    if (page == page_) return;
+    previousPage_ = page_;
+    page_ = page;
+    fadeRemaining_ = kFadeMs;
+}
+
+CMouseEventResult CHelpView::onMouseMoved(CPoint& where, const CButtonState&) {
+    showPage(pageAt(where.h, where.v));
+    return kMouseEventHandled;
+}
+
+CMouseEventResult CHelpView::onMouseExited(CPoint&, const CButtonState&) {
+    previousPage_ = page_;
+    page_ = 0;
+    fadeRemaining_ = kFadeMs;
+    return kMouseEventHandled;
+}
+
+void CHelpView::fadeStep(std::uint32_t now) {
+    const std::int32_t r = fadeRemaining_;
+    const std::uint32_t elapsed = now - lastTick_;
+    lastTick_ = now;
+    if (r == 0) return;
+    if (static_cast<std::uint32_t>(r) < elapsed) {
+        fadeRemaining_ = 0;
+        previousPage_ = page_;
+        // The last step of a fade is drawn too, so the page ends at full opacity.
+        setDirty(true);
+    } else {
+        fadeRemaining_ = r - static_cast<std::int32_t>(elapsed);
+        setDirty(true);
+    }
+}

@@ -1,0 +1,48 @@
+#include "CSplashScreenMyView.h"
+
+#include "CAbout.h"
+
+namespace {
+
+bool coversView(const CRect& clip, const CRect& view) {
+    return clip.isEmpty() || (clip.left <= view.left && clip.top <= view.top &&
+                              clip.right >= view.right && clip.bottom >= view.bottom);
+}
+const CColor kVersionColor{255, 255, 255, 255};
+constexpr CCoord kVersionFontSize = 11;
+constexpr CCoord kVersionWidth = 100;
+constexpr CCoord kVersionHeight = 15;
+}  // namespace
+
+CSplashScreenMyView::CSplashScreenMyView(const CRect& size, CAbout* about,
+                                         const CPoint& textPoint)
+    : CControl(size, nullptr, 0, about ? about->getBackground() : nullptr),
+      about_(about),
+      textPoint_(textPoint) {}
+
+void CSplashScreenMyView::draw(CDrawContext* context) {
+    if (pBackground) pBackground->draw(context, size, CPoint(0, 0), 1.0f);
+    CFontDesc font("Arial", kVersionFontSize);
+    context->setFont(&font);
+    context->setFontColor(kVersionColor);
+    const CRect textRect(size.left + textPoint_.h, size.top + textPoint_.v,
+                         size.left + textPoint_.h + kVersionWidth,
+                         size.top + textPoint_.v + kVersionHeight);
+    context->drawString(kVersionText, textRect, false, kCenterText);
+    // Drawn only in part (the frame repainting a view beneath), it stays due for a
+    // whole drawing.
+    setDirty(!coversView(context->getClipRect(), size));
+}
+
+CMouseEventResult CSplashScreenMyView::onMouseDown(CPoint&, const CButtonState& buttons) {
+    if (!buttons.isLeftButton()) return kMouseEventNotHandled;
+    if (about_) about_->unSplash();
+    CFrame* frame = getFrame();
+    if (frame) {
+        frame->setDirty(true);
+        frame->setModalView(nullptr);
+    }
+    // The frame handed the view back: it releases itself.
+    forget();
+    return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+}

@@ -1,0 +1,213 @@
+#include "Editor.h"
+
+#include <cmath>
+
+#include "CHelp.h"
+#include "CInvisibleSlider.h"
+#include "MyFrame.h"
+#include "OrvAnimKnob.h"
+#include "OrvOnOffButton.h"
+#include "OrvSwitch.h"
+#include "shell/Orv.h"
+#include "shell/ParameterTable.h"
+
+using namespace lumdel;
+
+namespace {
+constexpr int kFirstPanelBitmap = 128;
+constexpr int kNumPanelBitmaps = 28;  // 128..155
+}  // namespace
+
+Editor::Editor(Orv* effect)
+    : CPresetSystemEditor(effect),
+      orv_(effect),
+      lastBlinkTick_(getTicks()),
+      lastIdleTick_(lastBlinkTick_),
+      rateLogScale_(static_cast<float>(1.0 / std::log10(16.0))),
+      meterFloor_(static_cast<float>(std::pow(10.0, -1.2))) {
+    rect.top = 0;
+    rect.left = 0;
+    rect.bottom = 171;
+    rect.right = 942;
+    // Knobs follow the mouse's movement, not its angle.
+    knobMode = kLinearMode;
+}
+
+Editor::~Editor() {
+    if (frame) Editor::close();
+}
+
+bool Editor::open(void* parentWindow) {
+    if (frame) return false;  // one window at a time
+    if (!AEffGUIEditor::open(parentWindow)) return false;
+    readoutVisible_ = true;
+
+    CBitmap* bitmaps[kNumPanelBitmaps];
+    for (int i = 0; i < kNumPanelBitmaps; ++i) bitmaps[i] = new CBitmap(kFirstPanelBitmap + i);
+
+    frame = new MyFrame(CRect(0, 0, 942, 171), parentWindow, this);
+    frame->setBackground(bitmaps[0]);
+    bitmaps[0]->forget();
+    bitmaps[0] = nullptr;
+
+    createControls(bitmaps);
+    // Every control holds its own reference now.
+    for (CBitmap* b : bitmaps)
+        if (b) b->forget();
+
+    CPresetSystemEditor::open(parentWindow);
+    setKnobMode(kLinearMode);
+    return true;
+}
+
+void Editor::close() {
+    CPresetSystemEditor::close();
+    for (CControl*& c : controls_) c = nullptr;
+    for (OrvAnimKnob*& k : knobs_) k = nullptr;
+    link_ = fbInv_ = muteIn_ = dlyInv_ = left_ = right_ = nullptr;
+    dlyMode_ = range_ = nullptr;
+    for (CMovieBitmap*& d : digits_) d = nullptr;
+    for (CMovieBitmap*& p : points_) p = nullptr;
+    for (CMovieBitmap*& s : slashes_) s = nullptr;
+    for (CMovieBitmap*& m : meters_) m = nullptr;
+    dlyTimeSlider_ = rateSlider_ = tempoSlider_ = nullptr;
+    help_ = nullptr;
+    if (frame) {
+        CFrame* f = frame;
+        frame = nullptr;
+        f->close();
+    }
+    AEffGUIEditor::close();
+}
+
+void Editor::idle() {
+    // Before open, after close, and from inside itself (a host that idles the editor
+    // from its display-update callback during a preset load): nothing.
+    if (!frame || inIdle_) return;
+    inIdle_ = true;
+    const std::uint32_t t = now();
+    if (frame && help_) help_->fadeStep(t);
+    if (frame) refreshReadout(t);
+    if (frame) refreshMeters(t);
+    lastIdleTick_ = t;
+    // The strip's idle runs the toolkit's idle (window events, then the redraw of what
+    // changed, this idle's readout and meters included) and the controller display.
+    if (frame) CPresetSystemEditor::idle();
+    inIdle_ = false;
+}
+
+bool Editor::setKnobMode(VstInt32 mode) {
+    knobMode = mode;
+    return true;
+}
+
+void Editor::setClock(std::function<std::uint32_t()> clock) { clock_ = std::move(clock); }
+
+std::uint32_t Editor::now() const { return clock_ ? clock_() : getTicks(); }
+
+CControl* Editor::controlAt(int slot) const {
+    return slot >= 0 && slot < kNumControls ? controls_[slot] : nullptr;
+}
+
+CControl* Editor::control(std::int32_t tag) const {
+    for (CControl* c : controls_)
+        if (c && c->getTag() == tag) return c;
+    return nullptr;
+}
+
+MyFrame* Editor::myFrame() const { return static_cast<MyFrame*>(frame); }
+
+float Editor::param(std::int32_t index) const { return orv_ ? orv_->getParameter(index) : 0.0f; }
+
+void Editor::setControl(CControl* c, float value) const {
+    if (c) c->setValue(value);
+}
+
+void Editor::setParameter(VstInt32 index, float value) {
+    if (!frame) return;
+    switch (index) {
+        case kInput: case kOutput: case kMix: case kLFOWave: case kLROffset: case kModSrc:
+        case kCutfMod: case kFltType: case kCutoff: case kReso: case kVcoMan: case kVcoMod:
+        case kDrive: case kEnvSpeed: case kFltMode: case kLfoMode: case kRvbMode:
+        case kRvbType: case kRvbDamp: case kRvbAmt: case kBypass: case kFltOn: case kVcoOn:
+        case kRvbOn: case kModSens: case kDucking: case kResoMod:
+            setControl(control(index), value);
+            return;
+        case kLFORate:
+            if (value >= 0.0f) setControl(rateSlider_, std::sqrt(value));
+            else setControl(rateSlider_, 0.0f);
+            return;
+        default:
+            break;
+    }
+    // Channel pairs: only the parameter of the shown channel has a control.
+    struct Pair {
+        std::int32_t left;
+        std::int32_t tag;
+    };
+    static constexpr Pair kPairs[] = {
+        {kFbGainL, panel_tag::kFbGain}, {kFbPanL, panel_tag::kFbPan},
+        {kFbInvL, panel_tag::kFbInv},   {kDlyInvL, panel_tag::kDlyInv},
+        {kDlyModeL, panel_tag::kDlyMode}, {kRangeL, panel_tag::kRange},
+        {kDlyPanL, panel_tag::kDlyPan}, {kDlyGateL, panel_tag::kDlyGate},
+        {kMuteInL, panel_tag::kMuteIn}, {kDlyTimeL, panel_tag::kDlyTime},
+    };
+    for (const Pair& p : kPairs) {
+        if (index != p.left && index != p.left + 1) continue;
+        if (index != shown(p.left)) return;
+        if (p.tag == panel_tag::kDlyTime)
+            setControl(dlyTimeSlider_, value >= 0.0f ? std::sqrt(value) : 0.0f);
+        else
+            setControl(control(p.tag), value);
+        return;
+    }
+    // Everything else shows on the readout or the controller display.
+}
+
+void Editor::tempoChanged(float bpm) {
+    if (!tempoSlider_ || !std::isfinite(bpm)) return;
+    const float t = (bpm - 30.0f) / 370.0f;
+    tempoSlider_->setValue(t > 0.0f ? std::sqrt(t) : 0.0f);
+}
+
+void Editor::unlinkChannels() {
+    linkActive_ = false;
+    setControl(link_, 0.0f);
+}
+
+void Editor::linkChannels() {
+    linkActive_ = true;
+    setControl(link_, 1.0f);
+}
+
+namespace {
+// The left index of the pair a channel knob shows, or -1.
+std::int32_t channelKnobPair(std::int32_t tag) {
+    switch (tag) {
+        case panel_tag::kFbPan: return kFbPanL;
+        case panel_tag::kFbGain: return kFbGainL;
+        case panel_tag::kDlyPan: return kDlyPanL;
+        case panel_tag::kDlyGate: return kDlyGateL;
+        default: return -1;
+    }
+}
+}  // namespace
+
+void Editor::controlBeginEdit(CControl* control) {
+    if (!control) return;
+    editTag_ = control->getTag();
+    const std::int32_t pair = channelKnobPair(editTag_);
+    if (pair < 0 || !orv_) return;
+    orv_->beginEdit(shown(pair));
+    if (linkActive()) orv_->beginEdit(other(pair));
+}
+
+void Editor::controlEndEdit(CControl* control) {
+    if (!control) return;
+    const std::int32_t tag = control->getTag();
+    if (tag == editTag_) editTag_ = -1;
+    const std::int32_t pair = channelKnobPair(tag);
+    if (pair < 0 || !orv_) return;
+    if (linkActive()) orv_->endEdit(other(pair));
+    orv_->endEdit(shown(pair));
+}

@@ -1,0 +1,4 @@
+#include "MyFrame.h"
+
+MyFrame::MyFrame(const CRect& size, void* parentWindow, VSTGUIEditorInterface* editor)
+    : CFrame(size, parentWindow, editor) {}

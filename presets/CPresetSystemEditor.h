@@ -1,0 +1,146 @@
+// The editor-side half of the preset system and the base of the plug-in's editor: the
+// preset strip at the bottom of the panel (name field, preset menu, step switch, file,
+// default and memory buttons, controller display, MIDI learn and unlearn) and the
+// window-independent preset operations, which it hands to its PresetSystemEditorCore.
+//
+// How the derived editor uses it:
+//   open(window)     the derived open calls AEffGUIEditor::open, creates `frame` with the
+//                    panel background (resource 128) and its own controls, and calls
+//                    this open last: it adds the strip's 19 controls to the frame, turns
+//                    learn and unlearn off and answers true (false without a frame or an
+//                    effect, adding nothing).
+//   close()          the derived close calls this first (it drops the strip pointers and
+//                    detaches the strip from the core), then closes its frame.
+//   idle()           the derived idle ends with this: the menu and name field brought in
+//                    line with the effect, the toolkit's idle (window events and redraw
+//                    of dirty views), then the controller display.
+//   valueChanged(c)  the derived valueChanged calls this first for every control; it
+//                    handles the tags 98..116 and ignores all others.
+//
+// Refresh: the toolkit starts no timer or thread, so the strip is refreshed from the
+// host's idle calls (effEditIdle). Hosts must send them at least every 50 ms while the
+// window is open; the controller display is updated on every idle.
+//
+// Threads: everything here runs on the host's user-interface thread, except
+// midiLearnStopped / midiUnlearnStopped (any thread that changes a parameter: they only
+// store a control value, which the frame draws later) and loadDefaults (inside the
+// effect's construction, before any window exists).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "PresetSystemEditorCore.h"
+#include "PresetSystemHooks.h"
+#include "toolkit/vstgui.h"
+
+class CPresetSystemEffect;
+class CSaveLoadButton;
+class CPSKickButton;
+class CPSOnOffButton;
+class CPSRockerSwitch;
+
+// Tags of the strip's controls.
+namespace lumdel::strip_tag {
+constexpr std::int32_t kName = 98;
+constexpr std::int32_t kStep = 99;
+constexpr std::int32_t kLoadBank = 100;
+constexpr std::int32_t kSaveBank = 101;
+constexpr std::int32_t kLoadPreset = 102;
+constexpr std::int32_t kSavePreset = 103;
+constexpr std::int32_t kControllerDisplay = 104;
+constexpr std::int32_t kMidiLearn = 105;
+constexpr std::int32_t kLoadMidi = 106;
+constexpr std::int32_t kSaveMidi = 107;
+constexpr std::int32_t kDefaultMidi = 108;
+constexpr std::int32_t kMidiUnlearn = 109;
+constexpr std::int32_t kMenu = 110;
+constexpr std::int32_t kDefaultBank = 111;
+constexpr std::int32_t kDefaultPreset = 112;
+constexpr std::int32_t kStoreMemoA = 113;
+constexpr std::int32_t kStoreMemoB = 114;
+constexpr std::int32_t kRecallMemoA = 115;
+constexpr std::int32_t kRecallMemoB = 116;
+}  // namespace lumdel::strip_tag
+
+class CPresetSystemEditor : public AEffGUIEditor, public CControlListener, public PresetSystemHooks {
+public:
+    // Longest preset name the name field hands on.
+    static constexpr std::size_t kMaxPresetName = 24;
+
+    // Creates the preset core at once, so loadDefaults works while the effect is still
+    // being constructed and no window exists. effect may be null (nothing then acts).
+    explicit CPresetSystemEditor(CPresetSystemEffect* effect);
+    // The core stores the remembered file locations.
+    ~CPresetSystemEditor() override;
+
+    bool open(void* window) override;
+    void close() override;
+    void idle() override;
+    void valueChanged(CControl* control) override;
+
+    // Own operations, in their slot order.
+    void midiLearnStopped() override;
+    void midiUnlearnStopped() override;
+    void presetNameChanged(const char* name) override;
+    void loadDefaults() override;
+    virtual void loadBankImage(const unsigned char* image, bool reverseValues);
+    virtual void makeBankImage(unsigned char* image);
+    virtual void loadPresetImage(const unsigned char* image, bool reverseValues);
+    virtual void makePresetImage(unsigned char* image);
+    virtual void loadMidiImage(const unsigned char* image, bool reverseValues);
+    virtual void makeMidiImage(unsigned char* image);
+
+    // Shows name in the strip, then renames the current preset.
+    void renameCurrentPreset(const char* name);
+    // Sets the controller display from the view under the mouse (part of idle).
+    void updateControllerDisplay();
+    // Brings the menu (current entry, titles) and the name field in line with the
+    // effect's presets, whatever changed them (part of idle; a host restoring its
+    // chunk, for one, tells the strip nothing). The name field is left alone while
+    // it is being typed into.
+    void syncPresetDisplay();
+
+    CPresetSystemEffect* presetEffect() const { return presetEffect_; }
+    lumdel::PresetSystemEditorCore& presetCore() { return *core_; }
+
+    // The strip's controls while the window is open, else null (for the derived editor
+    // and tests).
+    CTextEdit* nameField() const { return nameField_; }
+    COptionMenu* presetMenu() const { return presetMenu_; }
+    CPSRockerSwitch* stepSwitch() const { return stepSwitch_; }
+    CParamDisplay* controllerDisplay() const { return controllerDisplay_; }
+    CPSOnOffButton* learnButton() const { return learnButton_; }
+    CPSOnOffButton* unlearnButton() const { return unlearnButton_; }
+    CControl* stripControl(std::int32_t tag) const;
+
+private:
+    class StripView;
+    void clearStripPointers();
+    void stepPreset(float direction);
+    void selectMenuPreset(float value);
+
+    CPresetSystemEffect* presetEffect_;
+    std::unique_ptr<lumdel::PresetSystemEditorCore> core_;
+    std::unique_ptr<StripView> stripView_;
+
+    CTextEdit* nameField_ = nullptr;
+    COptionMenu* presetMenu_ = nullptr;
+    CPSRockerSwitch* stepSwitch_ = nullptr;
+    CSaveLoadButton* saveBankButton_ = nullptr;
+    CPSKickButton* defaultBankButton_ = nullptr;
+    CSaveLoadButton* loadBankButton_ = nullptr;
+    CSaveLoadButton* savePresetButton_ = nullptr;
+    CPSKickButton* defaultPresetButton_ = nullptr;
+    CSaveLoadButton* loadPresetButton_ = nullptr;
+    CPSKickButton* storeMemoAButton_ = nullptr;
+    CPSKickButton* recallMemoAButton_ = nullptr;
+    CPSKickButton* storeMemoBButton_ = nullptr;
+    CPSKickButton* recallMemoBButton_ = nullptr;
+    CSaveLoadButton* saveMidiButton_ = nullptr;
+    CPSKickButton* defaultMidiButton_ = nullptr;
+    CSaveLoadButton* loadMidiButton_ = nullptr;
+    CParamDisplay* controllerDisplay_ = nullptr;
+    CPSOnOffButton* learnButton_ = nullptr;
+    CPSOnOffButton* unlearnButton_ = nullptr;
+};

@@ -1,0 +1,372 @@
+// The real plug-in (Lumdel.so through the host harness) with its editor in a real X
+// window of an X server of our own (Xvfb): clicks and drags sent with the XTest
+// extension, preset stepping, opening and closing many times, screenshots read back
+// from the server (left next to the test program and printed), and the idle cost of an
+// open editor with nothing changing. Skipped when Xvfb or libXtst is missing.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <cairo.h>
+#include <dlfcn.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tools/host/Host.h"
+
+namespace lumdel::e2e {
+namespace {
+
+using host::Host;
+using host::PluginLibrary;
+
+std::string artefactPath(const char* name) {
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return name;
+    std::string dir(exe, static_cast<std::size_t>(n));
+    return dir.substr(0, dir.rfind('/') + 1) + name;
+}
+
+std::string findInPath(const char* name) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        std::size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        const std::string candidate = dirs.substr(start, end - start) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+// Xvfb on a free display number that it picks itself (-displayfd).
+class XServer {
+public:
+    bool start(std::string& error) {
+        const std::string xvfb = findInPath("Xvfb");
+        if (xvfb.empty()) {
+            error = "Xvfb is not installed";
+            return false;
+        }
+        int fds[2];
+        if (pipe(fds) != 0) return false;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x300x24",
+                  "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        std::string number;
+        pollfd p{fds[0], POLLIN, 0};
+        while (poll(&p, 1, 10000) > 0) {
+            char c;
+            if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+            number += c;
+        }
+        close(fds[0]);
+        if (number.empty()) {
+            error = "Xvfb did not start";
+            return false;
+        }
+        display_ = ":" + number;
+        return true;
+    }
+    ~XServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+// XTest, loaded at run time so the tests link without it.
+struct XTest {
+    using Motion = int (*)(Display*, int, int, int, unsigned long);
+    using Button = int (*)(Display*, unsigned int, Bool, unsigned long);
+    void* library = nullptr;
+    Motion motion = nullptr;
+    Button button = nullptr;
+    bool load() {
+        library = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
+        if (!library) return false;
+        motion = reinterpret_cast<Motion>(dlsym(library, "XTestFakeMotionEvent"));
+        button = reinterpret_cast<Button>(dlsym(library, "XTestFakeButtonEvent"));
+        return motion && button;
+    }
+    ~XTest() {
+        if (library) dlclose(library);
+    }
+};
+
+constexpr int kWidth = 942;
+constexpr int kHeight = 171;
+
+class EditorWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        if (!server.start(error)) GTEST_SKIP() << error;
+        if (!xtest.load()) GTEST_SKIP() << "libXtst is not installed";
+        const char* old = std::getenv("DISPLAY");
+        hadDisplay = old != nullptr;
+        savedDisplay = old ? old : "";
+        setenv("DISPLAY", server.display().c_str(), 1);
+        display = XOpenDisplay(server.display().c_str());
+        ASSERT_NE(display, nullptr);
+        hostWindow = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kWidth,
+                                         kHeight, 0, 0, 0x202020);
+        XSelectInput(display, hostWindow, StructureNotifyMask);
+        XMapWindow(display, hostWindow);
+        XEvent e;
+        do {
+            XNextEvent(display, &e);
+        } while (e.type != MapNotify);
+
+        library = std::make_unique<PluginLibrary>(LUMDEL_PLUGIN_PATH);
+        ASSERT_TRUE(host.load(*library)) << host.error();
+        host.start();
+    }
+    void TearDown() override {
+        if (host.effect()) {
+            host.dispatch(effEditClose);
+            host.close();
+        }
+        if (display) {
+            if (hostWindow) XDestroyWindow(display, hostWindow);
+            XCloseDisplay(display);
+        }
+        if (hadDisplay)
+            setenv("DISPLAY", savedDisplay.c_str(), 1);
+        else
+            unsetenv("DISPLAY");
+    }
+
+    bool openEditor() {
+        return host.dispatch(effEditOpen, 0, 0,
+                             reinterpret_cast<void*>(static_cast<std::uintptr_t>(hostWindow))) != 0;
+    }
+    // Idle rounds as a host gives them, 10 ms apart.
+    void settle(int rounds = 3) {
+        for (int i = 0; i < rounds; ++i) {
+            XSync(display, False);
+            usleep(10000);
+            host.dispatch(effEditIdle);
+        }
+    }
+    void pointerTo(int x, int y) {
+        int rx = 0, ry = 0;
+        Window child;
+        XTranslateCoordinates(display, hostWindow, DefaultRootWindow(display), x, y, &rx, &ry,
+                              &child);
+        xtest.motion(display, -1, rx, ry, CurrentTime);
+        settle(2);
+    }
+    void button(bool press, unsigned int which = 1) {
+        xtest.button(display, which, press ? True : False, CurrentTime);
+        settle(2);
+    }
+    void click(int x, int y) {
+        pointerTo(x, y);
+        button(true);
+        button(false);
+    }
+    std::string programName() {
+        char name[64] = {};
+        host.dispatch(effGetProgramName, 0, 0, name);
+        return name;
+    }
+    std::string presetName(int k) {
+        char name[64] = {};
+        host.dispatch(effGetProgramNameIndexed, k, 0, name);
+        return name;
+    }
+    // What the server shows in the host's window, saved as PNG in the build tree.
+    cairo_surface_t* screenshot(const char* name) {
+        settle(3);
+        XImage* image = XGetImage(display, hostWindow, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+        if (!image) return nullptr;
+        cairo_surface_t* shot = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
+        unsigned char* data = cairo_image_surface_get_data(shot);
+        const int stride = cairo_image_surface_get_stride(shot);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                *reinterpret_cast<std::uint32_t*>(data + y * stride + x * 4) =
+                    static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF;
+        XDestroyImage(image);
+        cairo_surface_mark_dirty(shot);
+        const std::string path = artefactPath(name);
+        EXPECT_EQ(cairo_surface_write_to_png(shot, path.c_str()), CAIRO_STATUS_SUCCESS);
+        std::printf("screenshot: %s\n", path.c_str());
+        return shot;
+    }
+    static std::uint32_t pixel(cairo_surface_t* s, int x, int y) {
+        const unsigned char* data = cairo_image_surface_get_data(s);
+        return *reinterpret_cast<const std::uint32_t*>(data + y * cairo_image_surface_get_stride(s) +
+                                                       x * 4) & 0xFFFFFF;
+    }
+    static int differingPixels(cairo_surface_t* a, cairo_surface_t* b, int x0, int y0, int x1,
+                               int y1) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                if (pixel(a, x, y) != pixel(b, x, y)) ++n;
+        return n;
+    }
+
+    XServer server;
+    XTest xtest;
+    bool hadDisplay = false;
+    std::string savedDisplay;
+    Display* display = nullptr;
+    Window hostWindow = 0;
+    std::unique_ptr<PluginLibrary> library;
+    Host host;
+};
+
+TEST_F(EditorWindowTest, DraggingTheMixKnobAutomatesParameterTwo) {
+    ASSERT_TRUE(openEditor());
+    settle();
+    const float before = host.getParameter(2);
+    host.automates.clear();
+    host.edits.clear();
+    pointerTo(447, 46);
+    button(true);
+    for (int y = 42; y >= 6; y -= 4) pointerTo(447, y);
+    button(false);
+    const float after = host.getParameter(2);
+    EXPECT_GT(after, before + 0.1f);
+    bool sawTwo = false;
+    for (const auto& a : host.automates) sawTwo = sawTwo || a.index == 2;
+    EXPECT_TRUE(sawTwo);
+    ASSERT_GE(host.edits.size(), 2u);
+    EXPECT_EQ(host.edits.front().index, 2);
+    EXPECT_TRUE(host.edits.front().begin);
+    EXPECT_EQ(host.edits.back().index, 2);
+    EXPECT_FALSE(host.edits.back().begin);
+}
+
+TEST_F(EditorWindowTest, RockerStepsThroughThePresets) {
+    ASSERT_TRUE(openEditor());
+    settle();
+    ASSERT_EQ(programName(), presetName(0));
+    for (int i = 0; i < 3; ++i) click(368, 162);
+    EXPECT_EQ(programName(), presetName(3));
+    click(345, 162);
+    EXPECT_EQ(programName(), presetName(2));
+    for (int i = 0; i < 4; ++i) click(345, 162);
+    EXPECT_EQ(programName(), presetName(0));  // no wrap below 0
+}
+
+TEST_F(EditorWindowTest, OpensAndClosesFiftyTimes) {
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(openEditor()) << i;
+        settle(1);
+        host.dispatch(effEditClose);
+    }
+    // Re-entrant idle: a host that idles the editor from its update-display callback.
+    host.onUpdateDisplay = [this] { host.dispatch(effEditIdle); };
+    ASSERT_TRUE(openEditor());
+    settle(2);
+    click(368, 162);
+    EXPECT_EQ(programName(), presetName(1));
+    host.onUpdateDisplay = nullptr;
+    // Idle after close and close twice change nothing.
+    host.dispatch(effEditClose);
+    host.dispatch(effEditIdle);
+    host.dispatch(effEditClose);
+    // A host that never closes the window before closing the effect.
+    ASSERT_TRUE(openEditor());
+    settle(1);
+    host.close();
+    SUCCEED();
+}
+
+TEST_F(EditorWindowTest, BadParentsAndNoDisplayFailCleanly) {
+    EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, nullptr), 0);
+    EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x3fffff00)), 0);
+    host.dispatch(effEditIdle);
+    // No X server to be had: the window does not open, the effect still works.
+    setenv("DISPLAY", ":65000", 1);
+    EXPECT_EQ(host.dispatch(effEditOpen, 0, 0,
+                            reinterpret_cast<void*>(static_cast<std::uintptr_t>(hostWindow))),
+              0);
+    host.dispatch(effEditIdle);
+    host.dispatch(effEditClose);
+    host::Buffers<float> in(4, 64), out(2, 64);
+    in.data[0][0] = 0.5f;
+    host.process(in.get(), out.get(), 64);
+    host.setParameter(2, 0.25f);
+    EXPECT_FLOAT_EQ(host.getParameter(2), 0.25f);
+    setenv("DISPLAY", server.display().c_str(), 1);
+    // And with the server back, it opens.
+    ASSERT_TRUE(openEditor());
+    settle(2);
+}
+
+TEST_F(EditorWindowTest, ScreenshotsOfPanelRearPanelAndHelp) {
+    ASSERT_TRUE(openEditor());
+    settle(5);
+    cairo_surface_t* panel = screenshot("editor-panel.png");
+    ASSERT_NE(panel, nullptr);
+
+    click(10, 80);  // left side edge: the rear panel
+    cairo_surface_t* rear = screenshot("editor-rear-panel.png");
+    ASSERT_NE(rear, nullptr);
+    EXPECT_GT(differingPixels(panel, rear, 30, 10, 910, 150), 50000);
+    click(400, 80);  // closes it
+    cairo_surface_t* again = screenshot("editor-panel-again.png");
+    EXPECT_LT(differingPixels(panel, again, 30, 10, 910, 150), 2000);  // meters/readout may move
+
+    click(926, 162);  // help
+    pointerTo(850, 60);
+    for (int i = 0; i < 35; ++i) settle(1);  // > 500 ms: the reverb page has faded in
+    cairo_surface_t* help = screenshot("editor-help-reverb.png");
+    ASSERT_NE(help, nullptr);
+    EXPECT_GT(differingPixels(panel, help, 30, 10, 910, 150), 50000);
+    click(850, 60);  // closes it
+
+    for (cairo_surface_t* s : {panel, rear, again, help})
+        if (s) cairo_surface_destroy(s);
+}
+
+TEST_F(EditorWindowTest, IdleCostOfAnOpenEditorWithNothingChanging) {
+    ASSERT_TRUE(openEditor());
+    settle(5);
+    pointerTo(470, 140);  // rest the mouse over the panel
+    timespec cpu0, cpu1, wall0, wall1;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu0);
+    clock_gettime(CLOCK_MONOTONIC, &wall0);
+    for (int i = 0; i < 200; ++i) {  // 10 s at 20 Hz
+        host.dispatch(effEditIdle);
+        usleep(50000);
+    }
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu1);
+    clock_gettime(CLOCK_MONOTONIC, &wall1);
+    const double cpu = (cpu1.tv_sec - cpu0.tv_sec) + (cpu1.tv_nsec - cpu0.tv_nsec) * 1e-9;
+    const double wall = (wall1.tv_sec - wall0.tv_sec) + (wall1.tv_nsec - wall0.tv_nsec) * 1e-9;
+    std::printf("idle cost: %.1f ms CPU over %.2f s of 20 Hz idle = %.3f %% of a core "
+                "(%.3f ms per idle)\n",
+                cpu * 1e3, wall, 100.0 * cpu / wall, cpu * 1e3 / 200);
+    SUCCEED();
+}
+
+}  // namespace
+}  // namespace lumdel::e2e
