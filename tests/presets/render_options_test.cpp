@@ -14,6 +14,7 @@
 #include "PluginFixture.h"
 #include "shell/Orv.h"
 #include "tools/host/AudioFile.h"
+#include "tools/host/Render.h"
 
 using lumdel::host::AudioData;
 using lumdel::host::Buffers;
@@ -198,6 +199,89 @@ TEST_F(RenderOptionsTest, DemoRendersThePhraseThroughFactoryPresets) {
         if (std::string(name) == "default") dflt = out;
         else EXPECT_NE(firstDifference(out, dflt), -1);
     }
+}
+
+// A minimal plug-in that records, for each control change, the frame at which its
+// block starts and the deltaFrames it came with.
+struct Received {
+    long blockStart;
+    int deltaFrames, channel, controller, value;
+};
+std::vector<Received> received;
+long framesProcessed = 0;
+
+VstIntPtr recorderDispatch(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
+    if (opcode == effProcessEvents && ptr) {
+        const auto* list = static_cast<const VstEvents*>(ptr);
+        for (int i = 0; i < list->numEvents; ++i) {
+            const auto* e = reinterpret_cast<const VstMidiEvent*>(list->events[i]);
+            received.push_back({framesProcessed, e->deltaFrames, e->midiData[0] & 0x0F,
+                                e->midiData[1], e->midiData[2]});
+        }
+        return 1;
+    }
+    return 0;
+}
+
+void recorderProcess(AEffect*, float**, float** outputs, VstInt32 frames) {
+    for (int c = 0; c < 2; ++c) std::fill_n(outputs[c], frames, 0.0f);
+    framesProcessed += frames;
+}
+
+AEffect* recorderEntry(audioMasterCallback) {
+    static AEffect effect;
+    effect = AEffect{};
+    effect.magic = kEffectMagic;
+    effect.dispatcher = recorderDispatch;
+    effect.processReplacing = recorderProcess;
+    effect.numInputs = 4;
+    effect.numOutputs = 2;
+    received.clear();
+    framesProcessed = 0;
+    return &effect;
+}
+
+TEST(RenderEvents, EachControlChangeArrivesInTheBlockHoldingItsFrame) {
+    AudioData input;
+    input.sampleRate = 44100;
+    input.channels.assign(1, std::vector<float>(3000, 0.0f));
+    lumdel::host::RenderOptions options;
+    options.blockSize = 512;
+    // Out of order on purpose; the last lies beyond the end and is not sent.
+    options.events = {{1536, 3, 20, 5}, {0, 1, 7, 127}, {511, 16, 7, 1}, {512, 1, 7, 2},
+                      {2999, 2, 9, 9}, {3000, 1, 1, 1}};
+    AudioData output;
+    std::string error;
+    ASSERT_TRUE(lumdel::host::render(&recorderEntry, input, nullptr, options, output, error)) << error;
+    ASSERT_EQ(received.size(), 5u);
+    const long expected[5][5] = {{0, 0, 0, 7, 127},    {0, 511, 15, 7, 1},   {512, 0, 0, 7, 2},
+                                 {1536, 0, 2, 20, 5}, {2560, 439, 1, 9, 9}};
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(received[i].blockStart, expected[i][0]);
+        EXPECT_EQ(received[i].deltaFrames, expected[i][1]);
+        EXPECT_EQ(received[i].channel, expected[i][2]);
+        EXPECT_EQ(received[i].controller, expected[i][3]);
+        EXPECT_EQ(received[i].value, expected[i][4]);
+    }
+}
+
+TEST(RenderEvents, ControlTextsParseOrRefuse) {
+    lumdel::host::ControlEvent e;
+    EXPECT_TRUE(lumdel::host::parseControlEvent("16:127:0@44100", e));
+    EXPECT_EQ(e.channel, 16);
+    EXPECT_EQ(e.controller, 127);
+    EXPECT_EQ(e.value, 0);
+    EXPECT_EQ(e.frame, 44100);
+    for (const char* bad : {"", "1:7:0", "1:7@0", "17:7:0@0", "1:7:0@", "1:7:0@1x", "a:7:0@0",
+                            "1:-1:0@0", "1:7:0@99999999999999999999"})
+        EXPECT_FALSE(lumdel::host::parseControlEvent(bad, e)) << bad;
+    lumdel::host::Assignment a;
+    EXPECT_TRUE(lumdel::host::parseAssignment("Mix=0", a));
+    EXPECT_EQ(a.parameter, "Mix");
+    EXPECT_EQ(a.controller, 0);
+    for (const char* bad : {"Mix", "=7", "Mix=", "Mix=128", "Mix=7.5"})
+        EXPECT_FALSE(lumdel::host::parseAssignment(bad, a)) << bad;
 }
 
 }  // namespace

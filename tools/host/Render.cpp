@@ -241,10 +241,19 @@ bool checkRenderOptions(PluginLibrary& library, const RenderOptions& options, st
 
 bool render(PluginLibrary& library, const AudioData& input, const AudioData* key,
             const RenderOptions& options, AudioData& output, std::string& error) {
+    if (!library.ok()) {
+        error = library.error();
+        return false;
+    }
+    return render(library.entry(), input, key, options, output, error);
+}
+
+bool render(AEffect* (*entry)(audioMasterCallback), const AudioData& input, const AudioData* key,
+            const RenderOptions& options, AudioData& output, std::string& error) {
     Host host;
     host.sampleRate = static_cast<float>(input.sampleRate);
     host.blockSize = options.blockSize;
-    if (!host.load(library)) {
+    if (!host.load(entry)) {
         error = host.error();
         return false;
     }

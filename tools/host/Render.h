@@ -9,6 +9,7 @@
 
 #include "AudioFile.h"
 #include "ParameterSettings.h"
+#include "shell/vst2.h"
 
 namespace lumdel::host {
 
@@ -67,6 +68,9 @@ bool checkRenderOptions(PluginLibrary& library, const RenderOptions& options, st
 
 // Renders input (and key, which may be null) into a stereo output at the input's rate.
 bool render(PluginLibrary& library, const AudioData& input, const AudioData* key,
+            const RenderOptions& options, AudioData& output, std::string& error);
+// The same through any entry point, e.g. one that builds the plug-in in-process.
+bool render(AEffect* (*entry)(audioMasterCallback), const AudioData& input, const AudioData* key,
             const RenderOptions& options, AudioData& output, std::string& error);
 
 }  // namespace lumdel::host
