@@ -1,9 +1,11 @@
 // lumdel-host demo PLUGIN.so [DIR]
 // Synthesises a short plucked phrase (no recorded audio involved), writes it to
-// DIR/phrase.wav (default DIR: demo) and renders it through a few settings into
-// DIR/<name>.wav, each with a tail for the echoes.
+// DIR/phrase.wav (default DIR: demo) and renders it through a few factory presets into
+// DIR/<preset-name>.wav (lower case, spaces as dashes), each with a tail for the echoes.
+// The phrase also feeds the side-chain, as on a stereo track, so ducked presets duck.
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -53,10 +55,22 @@ AudioData synthesisePhrase() {
     return phrase;
 }
 
-struct Variation {
-    const char* name;
-    std::vector<Setting> settings;
-};
+// The presets heard in the demo: plain, stereo, ambient, dub, flanger, drone, ducked.
+const char* const kDemoPresets[] = {"Default",      "Ping Pong",  "Solaris", "Rub A Dub",
+                                    "Meta Flanger", "Bass Drone", "Stalker"};
+
+// "Rub A Dub" -> "rub-a-dub".
+std::string fileNameOf(const std::string& preset) {
+    std::string name;
+    for (char c : preset) {
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        else if (!name.empty() && name.back() != '-')
+            name += '-';
+    }
+    while (!name.empty() && name.back() == '-') name.pop_back();
+    return name.empty() ? "preset" : name;
+}
 
 }  // namespace
 
@@ -76,34 +90,20 @@ int runDemo(const Args& args) {
         std::fprintf(stderr, "lumdel-host demo: %s\n", error.c_str());
         return 1;
     }
-    const std::vector<Variation> variations = {
-        {"default", {}},
-        {"pingpong",
-         {{"FbGainL", 0.6f}, {"FbGainR", 0.6f}, {"FbPanL", 1.0f}, {"FbPanR", 0.0f},
-          {"DlyNumL", 0.3f}, {"DlyNumR", 0.3f}, {"DlyDenL", 0.577f}, {"DlyDenR", 0.577f},
-          {"Mix", 0.4f}}},
-        {"plate",
-         {{"FbGainL", 0.45f}, {"FbGainR", 0.45f}, {"RvbOn", 1.0f}, {"RvbType", 0.75f},
-          {"RvbAmt", 0.45f}, {"RvbMode", 0.75f}, {"Mix", 0.45f}}},
-        {"filter-sweep",
-         {{"FbGainL", 0.6f}, {"FbGainR", 0.6f}, {"FltOn", 1.0f}, {"FltMode", 0.5f},
-          {"FltType", 0.5f}, {"Cutoff", 0.55f}, {"Reso", 0.3f}, {"CutfMod", 1.0f},
-          {"ModSrc", 0.0f}, {"LfoMode", 0.5f}, {"LfoDen", 0.1f}, {"Mix", 0.5f}}},
-        {"tape-wobble",
-         {{"FbGainL", 0.55f}, {"FbGainR", 0.55f}, {"VcoMod", 0.56f}, {"LFOWave", 0.5f},
-          {"LfoMode", 0.0f}, {"LFORate", 0.35f}, {"LROffset", 0.9f}, {"Drive", 0.3f},
-          {"Mix", 0.5f}}},
-    };
     PluginLibrary library(args[0]);
-    for (const Variation& v : variations) {
+    if (!library.ok()) {
+        std::fprintf(stderr, "lumdel-host demo: %s\n", library.error().c_str());
+        return 1;
+    }
+    for (const char* preset : kDemoPresets) {
         RenderOptions options;
-        options.settings = v.settings;
+        options.preset = preset;
         options.tailSeconds = 5.0;
         AudioData output;
-        const std::string path = dir + "/" + v.name + ".wav";
-        if (!render(library, phrase, nullptr, options, output, error) ||
+        const std::string path = dir + "/" + fileNameOf(preset) + ".wav";
+        if (!render(library, phrase, &phrase, options, output, error) ||
             !writeAudioFile(path, output, error)) {
-            std::fprintf(stderr, "lumdel-host demo: %s\n", error.c_str());
+            std::fprintf(stderr, "lumdel-host demo: %s: %s\n", preset, error.c_str());
             return 1;
         }
         std::printf("%s\n", path.c_str());

@@ -19,17 +19,19 @@ bool parseSetting(const std::string& text, Setting& setting) {
     return true;
 }
 
-bool applySettings(Host& host, const std::vector<Setting>& settings, std::string& error) {
+int findParameter(Host& host, const std::string& name) {
     const int count = host.effect() ? host.effect()->numParams : 0;
+    for (int i = 0; i < count; ++i)
+        if (strcasecmp(host.parameterName(i).c_str(), name.c_str()) == 0) return i;
+    char* end = nullptr;
+    const long n = std::strtol(name.c_str(), &end, 10);
+    if (!name.empty() && end && *end == '\0' && n >= 0 && n < count) return static_cast<int>(n);
+    return -1;
+}
+
+bool applySettings(Host& host, const std::vector<Setting>& settings, std::string& error) {
     for (const Setting& s : settings) {
-        int index = -1;
-        for (int i = 0; i < count && index < 0; ++i)
-            if (strcasecmp(host.parameterName(i).c_str(), s.first.c_str()) == 0) index = i;
-        if (index < 0) {
-            char* end = nullptr;
-            const long n = std::strtol(s.first.c_str(), &end, 10);
-            if (end && *end == '\0' && n >= 0 && n < count) index = static_cast<int>(n);
-        }
+        const int index = findParameter(host, s.first);
         if (index < 0) {
             error = "unknown parameter '" + s.first + "'";
             return false;

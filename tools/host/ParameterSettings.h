@@ -14,6 +14,8 @@ using Setting = std::pair<std::string, float>;
 
 // Parses "NAME=VALUE"; false when it is malformed.
 bool parseSetting(const std::string& text, Setting& setting);
+// The index of a parameter given by name (case-insensitive) or number; -1 if none.
+int findParameter(Host& host, const std::string& name);
 // Applies the settings to the loaded plug-in; false (with error) for an unknown name.
 bool applySettings(Host& host, const std::vector<Setting>& settings, std::string& error);
 

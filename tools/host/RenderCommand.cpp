@@ -1,6 +1,10 @@
-// lumdel-host render PLUGIN.so IN OUT [--set NAME=VALUE ...] [--tempo BPM] [--key KEY]
+// lumdel-host render PLUGIN.so IN OUT [--preset N|NAME] [--assign NAME=CONTROLLER ...]
+//                                     [--set NAME=VALUE ...] [--cc CH:CTRL:VALUE@FRAME ...]
+//                                     [--midi FILE] [--tempo BPM] [--key KEY]
 //                                     [--tail SECONDS] [--double]
 // Renders an audio file (WAV, FLAC or AIFF) through the plug-in at the file's own rate.
+// The preset is selected first, then the assignments are made, then the settings applied;
+// control changes reach the plug-in in the block that holds their frame.
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,11 +17,38 @@
 
 namespace lumdel::host {
 
+namespace {
+
+const char* const kUsage =
+    "usage: lumdel-host render PLUGIN.so IN OUT [--preset N|NAME] [--assign NAME=CONTROLLER ...]\n"
+    "           [--set NAME=VALUE ...] [--cc CHANNEL:CONTROLLER:VALUE@FRAME ...] [--midi FILE]\n"
+    "           [--tempo BPM] [--key KEY] [--tail SECONDS] [--double]\n"
+    "  --preset    factory preset by number or name (case-insensitive), applied first\n"
+    "  --assign    MIDI controller 0-127 for a parameter, made after the preset\n"
+    "  --set       normalised parameter value, applied after the preset and assignments\n"
+    "  --cc        a control change on channel 1-16 at an input frame\n"
+    "  --midi      a text file of control changes: one 'FRAME CHANNEL CONTROLLER VALUE'\n"
+    "              a line, '#' starts a comment\n";
+
+int usageError(const char* what, const std::string& detail) {
+    std::fprintf(stderr, "lumdel-host render: %s '%s'\n%s", what, detail.c_str(), kUsage);
+    return 2;
+}
+
+bool positiveNumber(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0' && value >= 0.0;
+}
+
+}  // namespace
+
 int runRender(const Args& args);
 static const CommandRegistrar registerRender{
     "render",
-    "render PLUGIN.so IN OUT [--set NAME=VALUE ...] [--tempo BPM] [--key KEY] [--tail SECONDS] "
-    "[--double]",
+    "render PLUGIN.so IN OUT [--preset N|NAME] [--assign NAME=CONTROLLER ...] "
+    "[--set NAME=VALUE ...] [--cc CHANNEL:CONTROLLER:VALUE@FRAME ...] [--midi FILE] "
+    "[--tempo BPM] [--key KEY] [--tail SECONDS] [--double]",
     runRender};
 
 int runRender(const Args& args) {
@@ -29,34 +60,54 @@ int runRender(const Args& args) {
         const bool hasNext = i + 1 < args.size();
         if (a == "--set" && hasNext) {
             Setting s;
-            if (!parseSetting(args[++i], s)) {
-                std::fprintf(stderr, "lumdel-host render: --set NAME=VALUE, got '%s'\n",
-                             args[i].c_str());
-                return 2;
-            }
+            if (!parseSetting(args[++i], s)) return usageError("--set NAME=VALUE, got", args[i]);
             options.settings.push_back(s);
+        } else if (a == "--preset" && hasNext) {
+            options.preset = args[++i];
+            if (options.preset.empty()) return usageError("--preset N|NAME, got", "");
+        } else if (a == "--assign" && hasNext) {
+            Assignment assignment;
+            if (!parseAssignment(args[++i], assignment))
+                return usageError("--assign NAME=CONTROLLER (0-127), got", args[i]);
+            options.assignments.push_back(assignment);
+        } else if (a == "--cc" && hasNext) {
+            ControlEvent event;
+            if (!parseControlEvent(args[++i], event))
+                return usageError("--cc CHANNEL(1-16):CONTROLLER(0-127):VALUE(0-127)@FRAME, got",
+                                  args[i]);
+            options.events.push_back(event);
+        } else if (a == "--midi" && hasNext) {
+            std::string error;
+            if (!readControlEvents(args[++i], options.events, error))
+                return usageError("--midi:", error);
         } else if (a == "--tempo" && hasNext) {
-            options.tempo = std::atof(args[++i].c_str());
+            if (!positiveNumber(args[++i], options.tempo) || options.tempo <= 0.0)
+                return usageError("--tempo BPM, got", args[i]);
         } else if (a == "--key" && hasNext) {
             keyPath = args[++i];
         } else if (a == "--tail" && hasNext) {
-            options.tailSeconds = std::atof(args[++i].c_str());
+            if (!positiveNumber(args[++i], options.tailSeconds))
+                return usageError("--tail SECONDS, got", args[i]);
         } else if (a == "--double") {
             options.useDouble = true;
         } else if (!a.empty() && a[0] == '-') {
-            std::fprintf(stderr, "lumdel-host render: unknown option '%s'\n", a.c_str());
-            return 2;
+            return usageError(hasNext ? "unknown option" : "unknown or incomplete option", a);
         } else {
             positional.push_back(a);
         }
     }
     if (positional.size() != 3) {
-        std::fprintf(stderr,
-                     "usage: lumdel-host render PLUGIN.so IN OUT [--set NAME=VALUE ...] "
-                     "[--tempo BPM] [--key KEY] [--tail SECONDS] [--double]\n");
+        std::fprintf(stderr, "%s", kUsage);
         return 2;
     }
     std::string error;
+    PluginLibrary library(positional[0]);
+    if (!library.ok()) {
+        std::fprintf(stderr, "lumdel-host render: %s\n", library.error().c_str());
+        return 1;
+    }
+    // A preset, parameter or controller the plug-in does not have is a bad argument.
+    if (!checkRenderOptions(library, options, error)) return usageError("bad argument:", error);
     AudioData input, key, output;
     if (!readAudioFile(positional[1], input, error) ||
         (!keyPath.empty() && !readAudioFile(keyPath, key, error))) {
@@ -66,8 +117,12 @@ int runRender(const Args& args) {
     if (!keyPath.empty() && key.sampleRate != input.sampleRate)
         std::fprintf(stderr, "lumdel-host render: note: key file at %d Hz is used at %d Hz\n",
                      key.sampleRate, input.sampleRate);
+    const long frames = input.frames() + static_cast<long>(options.tailSeconds * input.sampleRate);
+    for (const ControlEvent& e : options.events)
+        if (e.frame >= frames)
+            std::fprintf(stderr, "lumdel-host render: note: control change at frame %ld is "
+                         "after the end (%ld frames) and is not sent\n", e.frame, frames);
     options.progress = isatty(STDERR_FILENO) != 0;
-    PluginLibrary library(positional[0]);
     if (!render(library, input, keyPath.empty() ? nullptr : &key, options, output, error) ||
         !writeAudioFile(positional[2], output, error)) {
         std::fprintf(stderr, "lumdel-host render: %s\n", error.c_str());
