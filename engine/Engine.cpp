@@ -230,6 +230,13 @@ void Engine::settle() {
     reset();
 }
 
+void Engine::applyPendingTimes() {
+    dlyFadeL = dlyFadeR = 0;
+    left_.fadeGain = right_.fadeGain = 1.0;
+    placeTaps(0);
+    placeTaps(1);
+}
+
 double Engine::preDelayMs(int line) const {
     const double t = line == 0 ? dlyTimeLMs : dlyTimeRMs;
     const int num = line == 0 ? preNumL : preNumR;

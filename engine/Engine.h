@@ -103,6 +103,9 @@ public:
     void prefault();
     // The suspend share: smoothers jump to their targets, pending fades end, taps placed.
     void settle();
+    // Pending time changes take effect at once, without the fade (the lines are silent
+    // after a reset, so there is nothing to fade).
+    void applyPendingTimes();
     // Places the pre-tap and out-tap of line 0 (left) or 1 (right) behind its write tap.
     void placeTaps(int line);
 

@@ -31,6 +31,9 @@ void Orv::resume() {
     engine_.installSampleRate(getSampleRate());
     engine_.installMeterLength(static_cast<long>(getOutputLatency()));
     engine_.reset();
+    // The lines start empty, so the tempo just read needs no fade: without this the
+    // first echoes after a transport start would be faded away.
+    engine_.applyPendingTimes();
     engine_.prefault();
 }
 
