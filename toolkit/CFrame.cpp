@@ -366,6 +366,15 @@ void CFrame::drawViewClipped(CDrawContext& context, CView* view, const CRect& cl
     CRect r = view->getViewSize();
     r.bound(clip);
     if (r.isEmpty() || !r.isFinite() || !view->isVisible()) return;
+    // Drawn over only part of what shows of it (repainting a view beneath, or an
+    // invalidated area), a view that was due for drawing stays due, whatever its draw
+    // says: a modal view opened or grown in the same round as a change beneath it
+    // would otherwise keep the old picture outside that area.
+    CRect shown = view->getViewSize();
+    shown.bound(size);
+    const bool whole = clip.left <= shown.left && clip.top <= shown.top &&
+                       clip.right >= shown.right && clip.bottom >= shown.bottom;
+    const bool wasDirty = view->isDirty();
     cairo_t* cr = context.getCairo();
     cairo_save(cr);
     context.setClipRect(r);
@@ -374,7 +383,10 @@ void CFrame::drawViewClipped(CDrawContext& context, CView* view, const CRect& cl
     cairo_restore(cr);
     // A view that drew nonsense (a coordinate that is not a number) spoils only itself.
     if (context.recover()) cairo_translate(context.getCairo(), -size.left, -size.top);
-    view->setDirty(false);  // drawn, even if its draw forgot to say so
+    if (whole)
+        view->setDirty(false);  // drawn, even if its draw forgot to say so
+    else if (wasDirty)
+        view->setDirty(true);
     ++drawCount_;
 }
 

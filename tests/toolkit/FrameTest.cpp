@@ -367,3 +367,69 @@ TEST(FrameTest, PressThatOpensModalViewHandsTheMouseToIt) {
 
 }  // namespace
 }  // namespace lumdel::test
+
+namespace lumdel::test {
+namespace {
+
+// A small transparent view that opens a large overlay, as the panel's side edges open
+// the rear panel: in the round that draws both, the opener's area is repainted first
+// (the overlay over it, clipped to it). The overlay must still be drawn whole.
+struct OverlayOpener : ProbeView {
+    OverlayOpener(const CRect& r, const CRect& overlayArea) : ProbeView(r, 0x00FF00), area(overlayArea) {
+        setTransparency(true);
+    }
+    CMouseEventResult onMouseDown(CPoint&, const CButtonState&) override {
+        overlay = new ProbeView(area, 0xFF0000);
+        getFrame()->setModalView(overlay);
+        setDirty(true);
+        return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    }
+    CRect area;
+    ProbeView* overlay = nullptr;
+};
+
+TEST(FrameTest, OverlayDrawnInPartBeneathAChangeIsStillDrawnWhole) {
+    TestFrame frame;
+    auto* opener = new OverlayOpener(CRect(0, 0, 10, 100), CRect(0, 0, 200, 100));
+    frame->addView(opener);
+    frame->idle();
+    cairo_surface_t* s = frame->getBackBuffer();
+    down(frame.frame, 5, 50);
+    ASSERT_NE(opener->overlay, nullptr);
+    frame->idle();
+    EXPECT_EQ(pixel(s, 5, 50), 0xFFFF0000u);
+    EXPECT_EQ(pixel(s, 150, 50), 0xFFFF0000u);  // beyond the opener too
+    EXPECT_FALSE(opener->overlay->isDirty());
+
+    // Once drawn, a change beneath repaints only that part of it, and no more.
+    const int draws = opener->overlay->draws;
+    opener->invalid();
+    frame->idle();
+    EXPECT_EQ(opener->overlay->draws, draws + 1);
+    frame->idle();
+    EXPECT_EQ(opener->overlay->draws, draws + 1);
+    frame->setModalView(nullptr);
+    opener->overlay->forget();
+}
+
+TEST(FrameTest, SplashScreenGrownToItsDisplayAreaIsDrawnWhole) {
+    TestFrame frame;
+    CBitmap* picture = makeStrip(1, 200, 100);
+    auto* splash = new CSplashScreen(CRect(0, 0, 10, 100), nullptr, 1, picture,
+                                     CRect(0, 0, 200, 100), CPoint(0, 0));
+    picture->forget();
+    frame->addView(splash);
+    frame->idle();
+    cairo_surface_t* s = frame->getBackBuffer();
+    EXPECT_NE(pixel(s, 150, 50), colourOf(0));
+    down(frame.frame, 5, 50);  // grows it, its old place invalidated
+    frame->idle();
+    EXPECT_EQ(pixel(s, 5, 50), colourOf(0));
+    EXPECT_EQ(pixel(s, 150, 50), colourOf(0));
+    down(frame.frame, 150, 50);  // shrinks it back
+    frame->idle();
+    EXPECT_NE(pixel(s, 150, 50), colourOf(0));
+}
+
+}  // namespace
+}  // namespace lumdel::test
