@@ -2,13 +2,6 @@
 
 #include "CHelp.h"
 
-namespace {
-bool coversView(const CRect& clip, const CRect& view) {
-    return clip.isEmpty() || (clip.left <= view.left && clip.top <= view.top &&
-                              clip.right >= view.right && clip.bottom >= view.bottom);
-}
-}  // namespace
-
 CHelpView::CHelpView(const CRect& size, CHelp* help)
     : CControl(size, nullptr, 0, help ? help->getBackground() : nullptr), help_(help) {}
 
@@ -18,9 +11,9 @@ void CHelpView::draw(CDrawContext* context) {
         const float opacity = static_cast<float>(kFadeMs - fadeRemaining_) / kFadeMs;
         pBackground->draw(context, size, CPoint(0, CHelp::kPageHeight * page_), opacity);
     }
-    // Drawn only in part (the frame repainting a view beneath), it stays due for a
-    // whole drawing.
-    setDirty(!coversView(context->getClipRect(), size));
+    // Drawn only in part (the frame repainting a view beneath), the frame keeps it due
+    // for a whole drawing.
+    setDirty(false);
 }
 
 CMouseEventResult CHelpView::onMouseDown(CPoint&, const CButtonState& buttons) {

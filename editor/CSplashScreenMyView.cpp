@@ -4,10 +4,6 @@
 
 namespace {
 
-bool coversView(const CRect& clip, const CRect& view) {
-    return clip.isEmpty() || (clip.left <= view.left && clip.top <= view.top &&
-                              clip.right >= view.right && clip.bottom >= view.bottom);
-}
 const CColor kVersionColor{255, 255, 255, 255};
 constexpr CCoord kVersionFontSize = 11;
 constexpr CCoord kVersionWidth = 100;
@@ -29,9 +25,9 @@ void CSplashScreenMyView::draw(CDrawContext* context) {
                          size.left + textPoint_.h + kVersionWidth,
                          size.top + textPoint_.v + kVersionHeight);
     context->drawString(kVersionText, textRect, false, kCenterText);
-    // Drawn only in part (the frame repainting a view beneath), it stays due for a
-    // whole drawing.
-    setDirty(!coversView(context->getClipRect(), size));
+    // Drawn only in part (the frame repainting a view beneath), the frame keeps it due
+    // for a whole drawing.
+    setDirty(false);
 }
 
 CMouseEventResult CSplashScreenMyView::onMouseDown(CPoint&, const CButtonState& buttons) {
