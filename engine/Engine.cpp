@@ -137,6 +137,7 @@ bool Engine::installSampleRate(double hostRate) {
     maxCutoff = fs / 2.75;
     invHalfRate = 2.0 / fs;
     smoothCoef = onePoleHz(30.0, fs);
+    bypassStep = 1.0 / (0.005 * fs);
     squareSmoothCoef = onePoleHz(500.0, fs);
     designAntiAlias();
     allocateRateBuffers();  // lookahead, delay lines and taps, reverb lines and type
@@ -220,6 +221,7 @@ void Engine::settle() {
     reso = resoTarget;
     vcoMod = vcoModTarget;
     driveGain = driveGainTarget;
+    bypassMix = bypass != 0 ? 1.0 : 0.0;
 
     lfo_.clearTargets();
     dlyFadeL = dlyFadeR = 0;

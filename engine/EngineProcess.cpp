@@ -248,7 +248,13 @@ template <typename T, bool kVco, bool kSmooth>
     const bool filterAtInput = filterOn && filterMode == 0;
     const bool filterAfterLine = filterOn && filterMode != 0;
     const bool filterInLoop = filterOn && filterMode == 1;
-    const bool reverbOn = rvbOn != 0, bypassOn = bypass != 0, driveOn = driveValue > 0.0;
+    const bool reverbOn = rvbOn != 0, driveOn = driveValue > 0.0;
+    // Bypass: settled (raw inputs exactly), settled off, or on its ramp between.
+    const double bypassTarget = bypass != 0 ? 1.0 : 0.0;
+    double sBypass = bypassMix;
+    const bool bypassRamp = sBypass != bypassTarget;
+    const bool bypassOn = !bypassRamp && bypassTarget == 1.0;
+    const double bypassInc = sBypass < bypassTarget ? bypassStep : -bypassStep;
     const double fbSL = fbSignL, fbSR = fbSignR, dlySL = dlySignL, dlySR = dlySignR;
     const double vcoManual = vcoMan, offset = lrOffset, phaseInc = blockPhaseInc_;
     const double edgeSmooth = squareSmoothCoef, sens = modSens, envelopeCoef = envCoef;
@@ -532,6 +538,18 @@ template <typename T, bool kVco, bool kSmooth>
             const double dry = dryThrough * (1.0 - sMix);
             outLeft = (xL * dry + duck * mixL) * sOutputGain;
             outRight = (xR * dry + duck * mixR) * sOutputGain;
+            if (bypassRamp) {
+                sBypass += bypassInc;
+                if (sBypass >= 1.0) {
+                    sBypass = 1.0;
+                    outLeft = rawL;
+                    outRight = rawR;
+                } else {
+                    if (sBypass < 0.0) sBypass = 0.0;
+                    outLeft += (rawL - outLeft) * sBypass;
+                    outRight += (rawR - outRight) * sBypass;
+                }
+            }
         }
 
         // Both outputs; one shared buffer receives their sum.
@@ -564,6 +582,7 @@ template <typename T, bool kVco, bool kSmooth>
     reso = sReso;
     vcoMod = sVcoMod;
     driveGain = sDriveGain;
+    bypassMix = sBypass;
 
     if (!driveOn) {
         // What the drive rings would have learnt sample by sample: the last window of the
