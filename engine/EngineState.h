@@ -138,6 +138,17 @@ struct EngineState {
     double bypassMix = 0.0;
     double bypassStep = 1.0 / 220.5;
 
+    // --- output hold around a preset load ----------------------------------------
+    // A loading thread raises outputHolds and posts a new holdRequest; the block ramps
+    // its output to silence over 4 ms, keeps it there while held, and answers with
+    // holdAnswer = the request it saw. Once the holds are gone it waits 3 ms (what the
+    // new settings stir up in the 1 ms lookahead passes unheard) and ramps back up over
+    // 4 ms. (outputHolds, holdRequest and holdAnswer are accessed atomically.)
+    int outputHolds = 0;
+    std::uint32_t holdRequest = 0, holdAnswer = 0;
+    double holdGain = 1.0;  // below 0: silent
+    double holdStep = 1.0 / 176.4;
+
     // --- rate-dependent constants -------------------------------------------------
     int sampleRateInt = 44100;
     double sampleRate = 44100.0;
