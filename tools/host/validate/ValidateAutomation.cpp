@@ -97,7 +97,8 @@ void checkRandomAutomation(Session& s, Report& r) {
 
 // One event of the click test, applied between two blocks. A program or preset load
 // may step: it brings in a whole new sound at once (other switches, modes, routings),
-// which a plug-in need not fade; its step is reported, not failed.
+// and made here on the thread that runs the blocks, the plug-in cannot wait for a
+// block to fade its output out first. Its step is reported, not failed.
 struct Event {
     std::string what;
     std::function<void(Host&)> apply;
