@@ -137,6 +137,8 @@ bool Engine::installSampleRate(double hostRate) {
     maxCutoff = fs / 2.75;
     invHalfRate = 2.0 / fs;
     smoothCoef = onePoleHz(30.0, fs);
+    bypassStep = 1.0 / (0.005 * fs);
+    holdStep = 1.0 / (0.004 * fs);
     squareSmoothCoef = onePoleHz(500.0, fs);
     designAntiAlias();
     allocateRateBuffers();  // lookahead, delay lines and taps, reverb lines and type
@@ -220,6 +222,8 @@ void Engine::settle() {
     reso = resoTarget;
     vcoMod = vcoModTarget;
     driveGain = driveGainTarget;
+    bypassMix = bypass != 0 ? 1.0 : 0.0;
+    holdGain = __atomic_load_n(&outputHolds, __ATOMIC_ACQUIRE) > 0 ? -0.75 : 1.0;
 
     lfo_.clearTargets();
     dlyFadeL = dlyFadeR = 0;
@@ -381,7 +385,9 @@ bool Engine::smoothersSettled() const {
            still(gateThresholdR, gateThresholdRTarget) && still(modSrc, modSrcTarget) &&
            still(cutfMod, cutfModTarget) && still(resoMod, resoModTarget) &&
            still(cutoff, cutoffTarget) && still(reso, resoTarget) &&
-           still(vcoMod, vcoModTarget) && still(driveGain, driveGainTarget);
+           still(vcoMod, vcoModTarget) && still(driveGain, driveGainTarget) &&
+           bypassMix == (bypass != 0 ? 1.0 : 0.0) && holdGain == 1.0 &&
+           __atomic_load_n(&outputHolds, __ATOMIC_ACQUIRE) == 0;
 }
 
 }  // namespace lumdel

@@ -248,7 +248,21 @@ template <typename T, bool kVco, bool kSmooth>
     const bool filterAtInput = filterOn && filterMode == 0;
     const bool filterAfterLine = filterOn && filterMode != 0;
     const bool filterInLoop = filterOn && filterMode == 1;
-    const bool reverbOn = rvbOn != 0, bypassOn = bypass != 0, driveOn = driveValue > 0.0;
+    const bool reverbOn = rvbOn != 0, driveOn = driveValue > 0.0;
+    // Bypass: settled (raw inputs exactly), settled off, or on its ramp between.
+    const double bypassTarget = bypass != 0 ? 1.0 : 0.0;
+    double sBypass = bypassMix;
+    // (The ramps run on the smoothing path only: the block takes it while one is due.)
+    const bool bypassRamp = kSmooth && sBypass != bypassTarget;
+    const bool bypassOn = sBypass == 1.0 && bypassTarget == 1.0;
+    const double bypassInc = sBypass < bypassTarget ? bypassStep : -bypassStep;
+    // Output hold of a preset load: the request is read before the holds, so a request
+    // seen here comes with its hold.
+    const std::uint32_t request = __atomic_load_n(&holdRequest, __ATOMIC_ACQUIRE);
+    const bool held = __atomic_load_n(&outputHolds, __ATOMIC_ACQUIRE) > 0;
+    double sHold = holdGain;
+    const bool holdRamp = kSmooth && (held || sHold < 1.0);
+    const double holdInc = held ? -holdStep : holdStep;
     const double fbSL = fbSignL, fbSR = fbSignR, dlySL = dlySignL, dlySR = dlySignR;
     const double vcoManual = vcoMan, offset = lrOffset, phaseInc = blockPhaseInc_;
     const double edgeSmooth = squareSmoothCoef, sens = modSens, envelopeCoef = envCoef;
@@ -356,6 +370,18 @@ template <typename T, bool kVco, bool kSmooth>
             sDriveGain = flush(sDriveGain + (tDriveGain - sDriveGain) * c);
         }
 
+        // Output hold of a preset load. Below 0 all is silent: held, the ramp drops to
+        // -0.75 at once, so that after the release 3 ms of silence pass before it rises.
+        // What goes into the lines and the reverb fades with it, so that no step of the
+        // switches is recorded there to be heard a delay later.
+        double holdG = 1.0;
+        if (holdRamp) {
+            sHold += holdInc;
+            if (sHold > 1.0) sHold = 1.0;
+            if (sHold <= 0.0 && held) sHold = -0.75;
+            holdG = sHold > 0.0 ? sHold : 0.0;
+        }
+
         // Input gain.
         double xL = rawL * sInputGain;
         double xR = rawR * sInputGain;
@@ -416,11 +442,17 @@ template <typename T, bool kVco, bool kSmooth>
 
         // Feedback matrix from the previous sample's feedback.
         const double right = fbOutL * sFbGainL * sFbPanL + fbOutR * sFbGainR * sFbPanR;
-        const double toLeft = flush(fbOutL * sFbGainL + fbOutR * sFbGainR - right);
-        const double toRight = flush(right);
+        double toLeft = flush(fbOutL * sFbGainL + fbOutR * sFbGainR - right);
+        double toRight = flush(right);
 
         // The two lines.
-        const double lineInL = uL * sMuteInL, lineInR = uR * sMuteInR;
+        double lineInL = uL * sMuteInL, lineInR = uR * sMuteInR;
+        if (holdRamp) {
+            toLeft *= holdG;
+            toRight *= holdG;
+            lineInL *= holdG;
+            lineInR *= holdG;
+        }
         double a, b;
         if constexpr (kVco) {
             push(L.fbHist, toLeft);
@@ -518,6 +550,10 @@ template <typename T, bool kVco, bool kSmooth>
         double mixL = (1.0 - sMix) * xL * dryToWet + sMix * leftWet;
 
         // Reverb.
+        if (holdRamp) {
+            mixL *= holdG;
+            mixR *= holdG;
+        }
         if (reverbOn) reverb.process(mixL, mixR);
 
         // Ducking from the raw key inputs.
@@ -532,6 +568,23 @@ template <typename T, bool kVco, bool kSmooth>
             const double dry = dryThrough * (1.0 - sMix);
             outLeft = (xL * dry + duck * mixL) * sOutputGain;
             outRight = (xR * dry + duck * mixR) * sOutputGain;
+            if (bypassRamp) {
+                sBypass += bypassInc;
+                if (sBypass >= 1.0) {
+                    sBypass = 1.0;
+                    outLeft = rawL;
+                    outRight = rawR;
+                } else {
+                    if (sBypass < 0.0) sBypass = 0.0;
+                    outLeft += (rawL - outLeft) * sBypass;
+                    outRight += (rawR - outRight) * sBypass;
+                }
+            }
+        }
+
+        if (holdRamp) {
+            outLeft *= holdG;
+            outRight *= holdG;
         }
 
         // Both outputs; one shared buffer receives their sum.
@@ -564,6 +617,9 @@ template <typename T, bool kVco, bool kSmooth>
     reso = sReso;
     vcoMod = sVcoMod;
     driveGain = sDriveGain;
+    bypassMix = sBypass;
+    holdGain = sHold;
+    if (held && sHold <= 0.0) __atomic_store_n(&holdAnswer, request, __ATOMIC_RELEASE);
 
     if (!driveOn) {
         // What the drive rings would have learnt sample by sample: the last window of the

@@ -1,6 +1,7 @@
 // The engine's settings as the parameter code leaves them: every normalised value
 // (…Value), every derived setting (…Target, or the plain name for settings that act at
-// once), the smoothed copies that follow their targets once per sample, the tempo and
+// once; always derived from the value held within 0..1, so that no value a host sends
+// can drive the signal path out of its range), the smoothed copies that follow their targets once per sample, the tempo and
 // delay-timing fields, and the rate-dependent constants. The parameter code writes these
 // fields without the engine lock (single aligned stores); the block reads them.
 //
@@ -27,20 +28,20 @@ struct EngineState {
     // --- input, output, mix ------------------------------------------------
     double inputValue = 0.5, inputGain = 1.0, inputGainTarget = 1.0;
     double outputValue = 0.5, outputGain = 1.0, outputGainTarget = 1.0;
-    double mix = 0.5, mixTarget = 0.5;
+    double mixValue = 0.5, mix = 0.5, mixTarget = 0.5;
 
     // --- feedback matrix -----------------------------------------------------
-    double fbGainL = 0.0, fbGainLTarget = 0.0;
-    double fbGainR = 0.0, fbGainRTarget = 0.0;
-    double fbPanL = 0.0, fbPanLTarget = 0.0;
-    double fbPanR = 1.0, fbPanRTarget = 1.0;
+    double fbGainLValue = 0.0, fbGainL = 0.0, fbGainLTarget = 0.0;
+    double fbGainRValue = 0.0, fbGainR = 0.0, fbGainRTarget = 0.0;
+    double fbPanLValue = 0.0, fbPanL = 0.0, fbPanLTarget = 0.0;
+    double fbPanRValue = 1.0, fbPanR = 1.0, fbPanRTarget = 1.0;
     double fbInvLValue = 0.25, fbInvRValue = 0.25;
     int fbInvL = 0, fbInvR = 0;
     double fbSignL = 1.0, fbSignR = 1.0;
 
     // --- delay output: pan, gate, sign -----------------------------------------
-    double dlyPanL = 0.0, dlyPanLTarget = 0.0;
-    double dlyPanR = 1.0, dlyPanRTarget = 1.0;
+    double dlyPanLValue = 0.0, dlyPanL = 0.0, dlyPanLTarget = 0.0;
+    double dlyPanRValue = 1.0, dlyPanR = 1.0, dlyPanRTarget = 1.0;
     double gateThresholdL = 0.0, gateLValue = 0.0, gateThresholdLTarget = 0.0;
     double gateThresholdR = 0.0, gateRValue = 0.0, gateThresholdRTarget = 0.0;
     double dlyInvLValue = 0.25, dlyInvRValue = 0.25;
@@ -58,7 +59,7 @@ struct EngineState {
     int lfoWave = 0;
     double lfoRateValue = 0.5, lfoRateHz = 3.0, lfoPhaseInc = 0.0;
     double lrOffsetValue = 0.5, lrOffset = 0.0;
-    double modSrc = 0.5, modSrcTarget = 0.5;
+    double modSrcValue = 0.5, modSrc = 0.5, modSrcTarget = 0.5;
     double cutfModValue = 0.5, cutfModTarget = 0.0, cutfMod = 0.0;
     double resoModValue = 0.5, resoModTarget = 0.0, resoMod = 0.0;
     double envSpeedValue = 0.5, envTimeMs = 550.0, envCoef = 0.0;
@@ -133,6 +134,20 @@ struct EngineState {
     // --- output ---------------------------------------------------------------
     double bypassValue = 0.0;
     int bypass = 0;
+    // Bypass crossfades: 0 = processed, 1 = raw inputs, a 5 ms linear ramp between.
+    double bypassMix = 0.0;
+    double bypassStep = 1.0 / 220.5;
+
+    // --- output hold around a preset load ----------------------------------------
+    // A loading thread raises outputHolds and posts a new holdRequest; the block ramps
+    // its output to silence over 4 ms, keeps it there while held, and answers with
+    // holdAnswer = the request it saw. Once the holds are gone it waits 3 ms (what the
+    // new settings stir up in the 1 ms lookahead passes unheard) and ramps back up over
+    // 4 ms. (outputHolds, holdRequest and holdAnswer are accessed atomically.)
+    int outputHolds = 0;
+    std::uint32_t holdRequest = 0, holdAnswer = 0;
+    double holdGain = 1.0;  // below 0: silent
+    double holdStep = 1.0 / 176.4;
 
     // --- rate-dependent constants -------------------------------------------------
     int sampleRateInt = 44100;

@@ -2,6 +2,7 @@
 // Top layer of the effect object (AudioEffect, AudioEffectX, CPresetSystemEffect, Orv).
 #pragma once
 
+#include <atomic>
 #include <mutex>
 
 #include "../engine/Engine.h"
@@ -89,8 +90,17 @@ private:
     double parameterValue(VstInt32 index) const;
     template <typename T>
     void processBlock(T** inputs, T** outputs, VstInt32 sampleFrames);
+    // Before a preset load: asks the block to ramp the output to silence and waits (at
+    // most 100 ms) until it is there. Returns whether a hold was taken (release it with
+    // releaseOutput). No hold while no block ran in the last 50 ms, or on the thread that
+    // runs the blocks (a MIDI program change), which must never wait.
+    bool holdOutput();
+    void releaseOutput();
 
     std::recursive_timed_mutex engineMutex_;
+    // When (steady clock, ns; 0: never) and on which thread the last block ran.
+    std::atomic<long long> lastBlockNs_{0};
+    std::atomic<unsigned long> blockThread_{0};
     lumdel::Engine engine_;
     lumdel::Routing routing_;
     bool arrangementFixed_ = false;

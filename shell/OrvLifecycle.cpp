@@ -1,6 +1,10 @@
 // The engine's lifecycle as the host drives it (effMainsChanged) and the preset load.
+#include <pthread.h>
+
 #include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <thread>
 
 #include "Orv.h"
 #include "ParameterTable.h"
@@ -48,12 +52,37 @@ void Orv::suspend() {
 // Editor preset menu or preset store, UI thread: the preset's 60 values go through the
 // full parameter path; then the editor relinks matching channels and every synchronised
 // value follows the current tempo.
+// The preset's switches and modes act at once: while audio runs on another thread, the
+// output is ramped to silence around the load (4 ms down, 3 ms silent, 4 ms up).
 void Orv::setCurrentPreset(VstInt32 index) {
     if (index < 0 || index >= kNumPresets) return;
+    const bool held = holdOutput();
     if (editorLink_) editorLink_->unlinkChannels();
     CPresetSystemEffect::setCurrentPreset(index);
     if (editorLink_ && channelsLinked()) editorLink_->linkChannels();
     recomputeSynced(kSyncAll);
+    if (held) releaseOutput();
 }
+
+bool Orv::holdOutput() {
+    using namespace std::chrono;
+    const long long last = lastBlockNs_.load(std::memory_order_relaxed);
+    const long long now = duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+    if (last == 0 || now - last > 50'000'000LL) return false;
+    if (blockThread_.load(std::memory_order_relaxed) ==
+        static_cast<unsigned long>(pthread_self()))
+        return false;
+    __atomic_fetch_add(&engine_.outputHolds, 1, __ATOMIC_ACQ_REL);
+    const std::uint32_t request = __atomic_add_fetch(&engine_.holdRequest, 1, __ATOMIC_ACQ_REL);
+    const auto deadline = steady_clock::now() + milliseconds(100);
+    // Answers only grow (wrapping): the request is answered once the answer has reached it.
+    while (static_cast<std::int32_t>(__atomic_load_n(&engine_.holdAnswer, __ATOMIC_ACQUIRE) -
+                                     request) < 0 &&
+           steady_clock::now() < deadline)
+        std::this_thread::sleep_for(microseconds(500));
+    return true;
+}
+
+void Orv::releaseOutput() { __atomic_fetch_sub(&engine_.outputHolds, 1, __ATOMIC_ACQ_REL); }
 
 void Orv::readMeterPeaks(float& left, float& right) { engine_.readMeterPeaks(left, right); }

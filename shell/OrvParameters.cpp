@@ -12,6 +12,10 @@ using namespace lumdel;
 
 namespace {
 
+// The value a derived setting is computed from: what the host sent, held within 0..1.
+// (The value itself is stored as sent; getParameter gives it back unchanged.)
+float unit(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+
 // v² formed in single precision, then widened.
 double squareOf(float v) { return static_cast<double>(v * v); }
 
@@ -34,59 +38,80 @@ void Orv::setParameter(VstInt32 index, float value) {
 
 void Orv::applyParameter(VstInt32 index, float value) {
     EngineState& e = engine_;
-    const double v = value;
+    // v drives the engine; value (as sent) is what is stored.
+    const double v = unit(value);
     switch (index) {
         case kInput:
-            if (!std::isfinite(4.0 * squareOf(value))) return;
-            e.inputValue = v;
-            e.inputGainTarget = 4.0 * squareOf(value);
+            e.inputValue = value;
+            e.inputGainTarget = 4.0 * squareOf(unit(value));
             break;
         case kOutput:
-            if (!std::isfinite(4.0 * squareOf(value))) return;
-            e.outputValue = v;
-            e.outputGainTarget = 4.0 * squareOf(value);
+            e.outputValue = value;
+            e.outputGainTarget = 4.0 * squareOf(unit(value));
             break;
-        case kMix: e.mixTarget = v; break;
-        case kFbGainL: e.fbGainLTarget = v; break;
-        case kFbGainR: e.fbGainRTarget = v; break;
-        case kFbPanL: e.fbPanLTarget = v; break;
-        case kFbPanR: e.fbPanRTarget = v; break;
-        case kDlyPanL: e.dlyPanLTarget = v; break;
-        case kDlyPanR: e.dlyPanRTarget = v; break;
+        case kMix:
+            e.mixValue = value;
+            e.mixTarget = v;
+            break;
+        case kFbGainL:
+            e.fbGainLValue = value;
+            e.fbGainLTarget = v;
+            break;
+        case kFbGainR:
+            e.fbGainRValue = value;
+            e.fbGainRTarget = v;
+            break;
+        case kFbPanL:
+            e.fbPanLValue = value;
+            e.fbPanLTarget = v;
+            break;
+        case kFbPanR:
+            e.fbPanRValue = value;
+            e.fbPanRTarget = v;
+            break;
+        case kDlyPanL:
+            e.dlyPanLValue = value;
+            e.dlyPanLTarget = v;
+            break;
+        case kDlyPanR:
+            e.dlyPanRValue = value;
+            e.dlyPanRTarget = v;
+            break;
         case kDlyGateL:
-            if (!std::isfinite(squareOf(value))) return;
-            e.gateLValue = v;
-            e.gateThresholdLTarget = squareOf(value);
+            e.gateLValue = value;
+            e.gateThresholdLTarget = squareOf(unit(value));
             break;
         case kDlyGateR:
-            if (!std::isfinite(squareOf(value))) return;
-            e.gateRValue = v;
-            e.gateThresholdRTarget = squareOf(value);
+            e.gateRValue = value;
+            e.gateThresholdRTarget = squareOf(unit(value));
             break;
         case kDucking:
-            e.duckingValue = v;
+            e.duckingValue = value;
             e.duckThreshold = std::pow(10.0, 1.5 * v - 1.5);
             break;
         case kLFORate: {
             double rate = std::pow(16.0, v) - 1.0;
             if (!std::isfinite(rate)) return;
             if (rate < 0.01) rate = 0.01;
-            e.lfoRateValue = v;
+            e.lfoRateValue = value;
             e.lfoRateHz = rate;
             engine_.updateLfoPhaseInc();
             break;
         }
         case kLROffset:
-            e.lrOffsetValue = v;
+            e.lrOffsetValue = value;
             e.lrOffset = (v - 0.5) * kPi;
             break;
-        case kModSrc: e.modSrcTarget = v; break;
+        case kModSrc:
+            e.modSrcValue = value;
+            e.modSrcTarget = v;
+            break;
         case kCutfMod:
-            e.cutfModValue = v;
+            e.cutfModValue = value;
             e.cutfModTarget = (v - 0.5) * 2.0;
             break;
         case kResoMod:
-            e.resoModValue = v;
+            e.resoModValue = value;
             e.resoModTarget = (v - 0.5) * 2.0;
             break;
         case kCutoff: {
@@ -94,105 +119,105 @@ void Orv::applyParameter(VstInt32 index, float value) {
             if (!std::isfinite(hz)) return;
             if (hz > 16000.0) hz = 16000.0;
             if (hz > e.sampleRate * 0.5) hz = e.sampleRate * 0.5;
-            e.cutoffValue = v;
+            e.cutoffValue = value;
             e.cutoffTarget = hz;
             break;
         }
         case kReso:
-            e.resoValue = v;
+            e.resoValue = value;
             e.resoTarget = v < 0.05 ? 0.05 : v;
             break;
         case kVcoMan:
-            e.vcoManValue = v;
+            e.vcoManValue = value;
             e.vcoMan = (v - 0.5) * 2.0;
             break;
         case kVcoMod:
-            e.vcoModValue = v;
+            e.vcoModValue = value;
             e.vcoModTarget = (v - 0.5) * 2.0;
             break;
         case kDrive: {
             const double gain = std::pow(2.0, 4.0 * v);
             if (!std::isfinite(gain)) return;
-            e.driveValue = v;
+            e.driveValue = value;
             e.driveGainTarget = gain;
             break;
         }
         case kModSens: {
             const double sens = std::pow(2.0, 4.0 * v);
             if (!std::isfinite(sens)) return;
-            e.modSensValue = v;
+            e.modSensValue = value;
             e.modSens = sens;
             break;
         }
         case kRvbAmt:
-            e.rvbAmtValue = v;
+            e.rvbAmtValue = value;
             e.reverbAmount = v;
             break;
         case kMuteInL:
-            e.muteInLValue = v;
+            e.muteInLValue = value;
             e.muteInLTarget = v > 0.5 ? 0.0 : 1.0;
             break;
         case kMuteInR:
-            e.muteInRValue = v;
+            e.muteInRValue = value;
             e.muteInRTarget = v > 0.5 ? 0.0 : 1.0;
             break;
         case kEnvSpeed:
-            e.envSpeedValue = v;
+            e.envSpeedValue = value;
             e.envTimeMs = 100.0 + 900.0 * v;
             engine_.updateEnvSpeedCoefs();
             break;
 
         // Switches and steps act at once.
         case kFbInvL:
-            e.fbInvLValue = v;
+            e.fbInvLValue = value;
             e.fbInvL = toStep(value, 2);
             e.fbSignL = e.fbInvL ? -1.0 : 1.0;
             break;
         case kFbInvR:
-            e.fbInvRValue = v;
+            e.fbInvRValue = value;
             e.fbInvR = toStep(value, 2);
             e.fbSignR = e.fbInvR ? -1.0 : 1.0;
             break;
         case kDlyInvL:
-            e.dlyInvLValue = v;
+            e.dlyInvLValue = value;
             e.dlyInvL = toStep(value, 2);
             e.dlySignL = e.dlyInvL ? -1.0 : 1.0;
             break;
         case kDlyInvR:
-            e.dlyInvRValue = v;
+            e.dlyInvRValue = value;
             e.dlyInvR = toStep(value, 2);
             e.dlySignR = e.dlyInvR ? -1.0 : 1.0;
             break;
         case kLFOWave:
-            e.lfoWaveValue = v;
+            e.lfoWaveValue = value;
             e.lfoWave = toStep(value, 5);
             break;
         case kFltType:
-            e.fltTypeValue = v;
+            e.fltTypeValue = value;
             e.fltType = toStep(value, 3);
             break;
         case kFltMode:
-            e.fltModeValue = v;
+            e.fltModeValue = value;
             e.fltMode = toStep(value, 3);
             break;
         case kRvbMode:
-            e.rvbModeValue = v;
+            e.rvbModeValue = value;
             e.rvbMode = toStep(value, 2);
             break;
         case kBypass:
-            e.bypassValue = v;
+            e.bypassValue = value;
             e.bypass = toStep(value, 2);
             break;
         case kFltOn:
-            e.fltOnValue = v;
+            e.fltOnValue = value;
             e.fltOn = toStep(value, 2);
             break;
         case kVcoOn:
-            e.vcoOnValue = v;
+            e.vcoOnValue = value;
             e.vcoOn = toStep(value, 2);
             break;
         case kRvbOn:
-            e.rvbOnValue = v;
+            e.rvbOnValue = value;
             e.rvbOn = toStep(value, 2);
             break;
 
@@ -200,22 +225,22 @@ void Orv::applyParameter(VstInt32 index, float value) {
         case kDlyModeL: applyDelayMode(0, value); break;
         case kDlyModeR: applyDelayMode(1, value); break;
         case kDlyNumL:
-            e.dlyNumLValue = v;
+            e.dlyNumLValue = value;
             e.dlyNumL = toStep(value, 5);
             recomputeSynced(kSyncLeft);
             break;
         case kDlyNumR:
-            e.dlyNumRValue = v;
+            e.dlyNumRValue = value;
             e.dlyNumR = toStep(value, 5);
             recomputeSynced(kSyncRight);
             break;
         case kDlyDenL:
-            e.dlyDenLValue = v;
+            e.dlyDenLValue = value;
             e.dlyDenL = toStep(value, 13);
             recomputeSynced(kSyncLeft);
             break;
         case kDlyDenR:
-            e.dlyDenRValue = v;
+            e.dlyDenRValue = value;
             e.dlyDenR = toStep(value, 13);
             recomputeSynced(kSyncRight);
             break;
@@ -224,39 +249,39 @@ void Orv::applyParameter(VstInt32 index, float value) {
         case kDlyTimeL: applyDelayTime(0, value); break;
         case kDlyTimeR: applyDelayTime(1, value); break;
         case kPreNumL:
-            e.preNumLValue = v;
+            e.preNumLValue = value;
             e.preNumL = toStep(value, 6);
             markFade(e.dlyFadeL);
             break;
         case kPreNumR:
-            e.preNumRValue = v;
+            e.preNumRValue = value;
             e.preNumR = toStep(value, 6);
             markFade(e.dlyFadeR);
             break;
         case kPreDenL:
-            e.preDenLValue = v;
+            e.preDenLValue = value;
             e.preDenL = toStep(value, 13);
             markFade(e.dlyFadeL);
             break;
         case kPreDenR:
-            e.preDenRValue = v;
+            e.preDenRValue = value;
             e.preDenR = toStep(value, 13);
             markFade(e.dlyFadeR);
             break;
 
         // LFO timing.
         case kLfoMode:
-            e.lfoModeValue = v;
+            e.lfoModeValue = value;
             e.lfoMode = toStep(value, 3);
             if (e.lfoMode != 0) recomputeSynced(kSyncLfo);
             break;
         case kLfoNum:
-            e.lfoNumValue = v;
+            e.lfoNumValue = value;
             e.lfoNum = toStep(value, 5);
             recomputeSynced(kSyncLfo);
             break;
         case kLfoDen:
-            e.lfoDenValue = v;
+            e.lfoDenValue = value;
             e.lfoDen = toStep(value, 13);
             recomputeSynced(kSyncLfo);
             break;
@@ -265,7 +290,7 @@ void Orv::applyParameter(VstInt32 index, float value) {
         case kRvbType: applyReverbType(value); break;
         case kRvbDamp:
             // The block brings the reverb's loop gains up to date before its next sample.
-            e.rvbDampValue = v;
+            e.rvbDampValue = value;
             break;
 
         // Legacy switches: their lower half resets Drive or CutfMod through the full
@@ -310,7 +335,7 @@ void Orv::applyRange(int line, float value) {
     (left ? e.rangeL : e.rangeR) = r;
     rangeMs = kRangeMs[r];
     norm = std::min(norm * old / rangeMs, 1.0);
-    const double t = rangeMs * norm;
+    const double t = rangeMs * unit(static_cast<float>(norm));
     (left ? e.dlyTimeLSetMs : e.dlyTimeRSetMs) = t;
     (left ? e.dlyTimeLMs : e.dlyTimeRMs) = t;
     markFade(left ? e.dlyFadeL : e.dlyFadeR);
@@ -322,7 +347,7 @@ void Orv::applyDelayTime(int line, float value) {
     const bool left = line == 0;
     // While the line follows the tempo its time comes from the note value.
     if ((left ? e.dlySyncL : e.dlySyncR) != 0) return;
-    const double t = value * (left ? e.rangeLMs : e.rangeRMs);
+    const double t = unit(value) * (left ? e.rangeLMs : e.rangeRMs);
     (left ? e.dlyTimeLNorm : e.dlyTimeRNorm) = value;
     (left ? e.dlyTimeLSetMs : e.dlyTimeRSetMs) = t;
     (left ? e.dlyTimeLMs : e.dlyTimeRMs) = t;
@@ -356,17 +381,17 @@ double Orv::parameterValue(VstInt32 index) const {
     switch (index) {
         case kInput: return e.inputValue;
         case kOutput: return e.outputValue;
-        case kMix: return e.mixTarget;
-        case kFbGainL: return e.fbGainLTarget;
-        case kFbGainR: return e.fbGainRTarget;
-        case kFbPanL: return e.fbPanLTarget;
-        case kFbPanR: return e.fbPanRTarget;
+        case kMix: return e.mixValue;
+        case kFbGainL: return e.fbGainLValue;
+        case kFbGainR: return e.fbGainRValue;
+        case kFbPanL: return e.fbPanLValue;
+        case kFbPanR: return e.fbPanRValue;
         case kFbInvL: return e.fbInvLValue;
         case kFbInvR: return e.fbInvRValue;
         case kLFOWave: return e.lfoWaveValue;
         case kLFORate: return e.lfoRateValue;
         case kLROffset: return e.lrOffsetValue;
-        case kModSrc: return e.modSrcTarget;
+        case kModSrc: return e.modSrcValue;
         case kCutfMod: return e.cutfModValue;
         case kFltType: return e.fltTypeValue;
         case kCutoff: return e.cutoffValue;
@@ -402,8 +427,8 @@ double Orv::parameterValue(VstInt32 index) const {
         case kVcoOn: return e.vcoOnValue;
         case kRvbOn: return e.rvbOnValue;
         case kModSens: return e.modSensValue;
-        case kDlyPanL: return e.dlyPanLTarget;
-        case kDlyPanR: return e.dlyPanRTarget;
+        case kDlyPanL: return e.dlyPanLValue;
+        case kDlyPanR: return e.dlyPanRValue;
         case kDlyGateL: return e.gateLValue;
         case kDlyGateR: return e.gateRValue;
         case kDucking: return e.duckingValue;

@@ -1,5 +1,7 @@
 // The two block entry points of the host's audio thread. Both precisions run the one
 // engine template; the engine lock is held for the whole block.
+#include <pthread.h>
+
 #include <chrono>
 
 #include "Orv.h"
@@ -16,6 +18,11 @@ void Orv::processBlock(T** inputs, T** outputs, VstInt32 sampleFrames) {
         Engine::writeSilence(outputs, frames, routing);
         return;
     }
+    lastBlockNs_.store(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count(),
+                       std::memory_order_relaxed);
+    blockThread_.store(static_cast<unsigned long>(pthread_self()), std::memory_order_relaxed);
     // Tempo and position are asked for every block, even an empty one.
     const VstTimeInfo* time = getTimeInfo(kVstTempoValid | kVstPpqPosValid);
     if (engine_.blockTempo(time != nullptr, time ? time->tempo : 0.0)) recomputeSynced(kSyncAll);

@@ -2,6 +2,7 @@
 // one-output arrangement, in-place buffers, bad samples, odd block lengths and rates.
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "engine_rig.h"
 
@@ -136,6 +137,43 @@ TEST_F(BlockTest, NonFiniteInputIsSilenceAndTheEngineRecovers) {
     }
 }
 
+// A host may send any finite value: it reads back as sent, and the engine works from it
+// held within 0..1, so the output stays finite and bounded (at most +40 dBFS from noise at
+// 0 dBFS peak) whichever parameter it reaches, alone or all at once.
+TEST_F(BlockTest, OutOfRangeValuesKeepTheOutputFiniteAndBounded) {
+    constexpr float kBound = 100.0f;  // +40 dBFS
+    const int n = 44100;
+    const auto input = noise(n, 5);
+    // Free delay times, so that DlyTimeL/R are taken (a synchronised line ignores them).
+    const std::vector<std::pair<int, float>> start = {{kFbGainL, 0.9f}, {kFbGainR, 0.9f},
+                                                      {kFltOn, 1.0f},   {kRvbOn, 1.0f},
+                                                      {kDlyModeL, 0.0f}, {kDlyModeR, 0.0f}};
+    settle(start);
+    auto check = [&](const std::string& what) {
+        auto [l, r] = run(input, input);
+        float peak = 0.0f;
+        for (int i = 0; i < n; ++i) {
+            ASSERT_TRUE(std::isfinite(l[i]) && std::isfinite(r[i])) << what << " at " << i;
+            peak = std::max({peak, std::fabs(l[i]), std::fabs(r[i])});
+        }
+        EXPECT_LT(peak, kBound) << what;
+    };
+    for (float v : {-1e6f, -1.0f, 2.0f, 40.0f, 1e30f}) {
+        for (int index = 0; index < kNumParams; ++index) {
+            const float before = host->getParameter(index);
+            host->setParameter(index, v);
+            if (index != kLegacyDrive && index != kLegacyCutfMod) {
+                EXPECT_EQ(host->getParameter(index), v) << "parameter " << index;
+            }
+            check("parameter " + std::to_string(index) + " at " + std::to_string(v));
+            host->setParameter(index, before);
+        }
+        for (int index = 0; index < kNumParams; ++index) host->setParameter(index, v);
+        check("every parameter at " + std::to_string(v));
+        settle(start);
+    }
+}
+
 TEST_F(BlockTest, EmptyBlocksStillAskForTempoAndPosition) {
     settle({});
     const int before = host->getTimeCalls;
@@ -188,7 +226,31 @@ TEST_F(BlockTest, MixZeroIsTheGainedInputAndBypassTheRawOne) {
     for (int i = 0; i < n; ++i) ASSERT_NEAR(l[i], input[i] * 0.25f * 4.0f, 1e-6f);
     host->setParameter(kBypass, 1.0f);
     auto [bl, br] = run(input, input);
-    for (int i = 0; i < n; ++i) ASSERT_EQ(bl[i], input[i]);
+    // Once its 5 ms crossfade (221 samples at 44100 Hz) is over, bypass passes the raw
+    // input exactly.
+    for (int i = 221; i < n; ++i) ASSERT_EQ(bl[i], input[i]) << i;
+    auto [cl, cr] = run(input, input);
+    for (int i = 0; i < n; ++i) ASSERT_EQ(cl[i], input[i]) << i;
+}
+
+TEST_F(BlockTest, BypassTogglesCrossfadeWithoutClick) {
+    // A wet echo that differs from the dry sine, so a switch at once would step.
+    settle(plainWet() + std::vector<std::pair<int, float>>{{kMix, 0.5f}, {kFbGainL, 0.5f},
+                                                           {kDlyInvL, 1.0f}, {kOutput, 0.8f}});
+    const int n = 44100;
+    auto input = sine(4 * n, 110.0, 0.5f);
+    std::vector<float> warm(input.begin(), input.begin() + n);
+    auto [l0, r0] = run(warm, warm, 256);
+    const float steady = std::max(largestStep(l0, n / 2, n), 0.0079f);
+    for (int k = 1; k < 4; ++k) {
+        host->setParameter(kBypass, k % 2 ? 1.0f : 0.0f);
+        std::vector<float> part(input.begin() + k * n, input.begin() + (k + 1) * n);
+        auto [l, r] = run(part, part, 256);
+        // The step across the toggle's block boundary counts too.
+        l.insert(l.begin(), l0.back());
+        EXPECT_LE(largestStep(l, 0, n + 1), 1.5f * steady) << "toggle " << k;
+        l0 = {l.back()};
+    }
 }
 
 TEST_F(BlockTest, BypassKeepsTheLinesRunning) {

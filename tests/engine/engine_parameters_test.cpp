@@ -112,9 +112,13 @@ TEST_F(ParameterTest, BadValuesChangeNothingOrStayInRange) {
     effect->setParameter(kInput, std::numeric_limits<float>::quiet_NaN());
     effect->setParameter(kInput, std::numeric_limits<float>::infinity());
     EXPECT_EQ(state().inputValue, before);
-    // Finite values whose curve overflows change nothing either.
+    // A finite value out of range is kept as sent; the gain it gives stays within 0..4.
     effect->setParameter(kInput, 1e30f);
-    EXPECT_EQ(state().inputValue, before);
+    EXPECT_EQ(state().inputValue, 1e30f);
+    EXPECT_DOUBLE_EQ(state().inputGainTarget, 4.0);
+    effect->setParameter(kInput, -1e30f);
+    EXPECT_EQ(effect->getParameter(kInput), -1e30f);
+    EXPECT_DOUBLE_EQ(state().inputGainTarget, 0.0);
     for (float v : {-7.0f, -0.01f, 1.0f, 1.5f, 1e30f, -1e30f}) {
         for (int index : {kLFOWave, kFltType, kFltMode, kDlyNumL, kDlyDenL, kRangeL, kLfoMode,
                           kLfoNum, kLfoDen, kPreNumL, kPreDenL, kRvbType, kFbInvL})
@@ -144,6 +148,50 @@ TEST_F(ParameterTest, BadValuesChangeNothingOrStayInRange) {
     float* zs[4] = {zero.data(), zero.data(), zero.data(), zero.data()};
     for (int i = 0; i < 4; ++i) effect->processReplacing(zs, outs, 4096);
     for (float x : out) ASSERT_TRUE(std::isfinite(x));
+}
+
+// Values outside 0..1 read back as sent, but every setting derived from them stays
+// within what 0..1 gives.
+TEST_F(ParameterTest, OutOfRangeValuesAreKeptButTheirSettingsAreHeldInRange) {
+    for (float v : {-1e6f, -1.0f, 2.0f, 40.0f, 1e30f}) {
+        // Free times, so that DlyTimeL/R are taken.
+        effect->setParameter(kDlyModeL, 0.0f);
+        effect->setParameter(kDlyModeR, 0.0f);
+        for (int index = 0; index < kNumParams; ++index) {
+            if (index == kLegacyDrive || index == kLegacyCutfMod) continue;
+            const float before = effect->getParameter(index);
+            effect->setParameter(index, v);
+            EXPECT_EQ(effect->getParameter(index), v) << "parameter " << index;
+            effect->setParameter(index, before);
+        }
+        effect->setParameter(kDlyTimeL, v);
+        EXPECT_GE(state().dlyTimeLSetMs, 0.0);
+        EXPECT_LE(state().dlyTimeLSetMs, state().rangeLMs);
+        for (int index = 0; index < kNumParams; ++index)
+            if (index != kLegacyDrive && index != kLegacyCutfMod) effect->setParameter(index, v);
+        const EngineState& e = state();
+        const bool high = v > 1.0f;
+        for (double gain : {e.inputGainTarget, e.outputGainTarget})
+            EXPECT_DOUBLE_EQ(gain, high ? 4.0 : 0.0);
+        for (double unit : {e.mixTarget, e.fbGainLTarget, e.fbGainRTarget, e.fbPanLTarget,
+                            e.fbPanRTarget, e.dlyPanLTarget, e.dlyPanRTarget, e.modSrcTarget,
+                            e.gateThresholdLTarget, e.gateThresholdRTarget, e.reverbAmount})
+            EXPECT_DOUBLE_EQ(unit, high ? 1.0 : 0.0);
+        for (double depth : {e.cutfModTarget, e.resoModTarget, e.vcoMan, e.vcoModTarget})
+            EXPECT_DOUBLE_EQ(depth, high ? 1.0 : -1.0);
+        EXPECT_GE(e.cutoffTarget, 50.0);
+        EXPECT_LE(e.cutoffTarget, 16000.0);
+        EXPECT_GE(e.resoTarget, 0.05);
+        EXPECT_LE(e.resoTarget, 1.0);
+        EXPECT_DOUBLE_EQ(e.driveGainTarget, high ? 16.0 : 1.0);
+        EXPECT_DOUBLE_EQ(e.modSens, high ? 16.0 : 1.0);
+        EXPECT_GE(e.lfoRateHz, 0.01);
+        EXPECT_LE(e.lfoRateHz, 15.0);
+        EXPECT_DOUBLE_EQ(e.envTimeMs, high ? 1000.0 : 100.0);
+        EXPECT_LE(std::fabs(e.lrOffset), M_PI / 2 + 1e-12);
+        EXPECT_GE(e.duckThreshold, 0.0316);
+        EXPECT_LE(e.duckThreshold, 1.0);
+    }
 }
 
 TEST_F(ParameterTest, ChannelsLinkedAndCopyingTiming) {

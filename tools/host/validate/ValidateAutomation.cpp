@@ -95,10 +95,14 @@ void checkRandomAutomation(Session& s, Report& r) {
         r.note("state restored after the sweep: clean, peak %.3g", sc.peak);
 }
 
-// One event of the click test, applied between two blocks.
+// One event of the click test, applied between two blocks. A program or preset load
+// may step: it brings in a whole new sound at once (other switches, modes, routings),
+// and made here on the thread that runs the blocks, the plug-in cannot wait for a
+// block to fade its output out first. Its step is reported, not failed.
 struct Event {
     std::string what;
     std::function<void(Host&)> apply;
+    bool load = false;
 };
 
 bool looksLikeTimeParameter(const std::string& name) {
@@ -118,9 +122,9 @@ void checkClicks(Session& s, Report& r) {
                           [bpm](Host& h) { h.setTempo(bpm); }});
     for (int k = 1; k < std::min(s.facts.numPrograms, 4); ++k)
         events.push_back({"program " + std::to_string(k),
-                          [k](Host& h) { h.dispatch(effSetProgram, 0, k); }});
+                          [k](Host& h) { h.dispatch(effSetProgram, 0, k); }, true});
     if (s.facts.numPrograms > 1)
-        events.push_back({"program 0", [](Host& h) { h.dispatch(effSetProgram, 0, 0); }});
+        events.push_back({"program 0", [](Host& h) { h.dispatch(effSetProgram, 0, 0); }, true});
     const int perParameter = s.scale(2, 4);
     if (s.facts.isLumdel()) {
         // Lumdel ('LMDL'): delay times (35, 36), Bypass (41) and factory preset loads.
@@ -137,9 +141,9 @@ void checkClicks(Session& s, Report& r) {
         for (int i = 0; i < presets; ++i) {
             int k = 1 + s.pick(60);
             events.push_back({"preset " + std::to_string(k),
-                              [k](Host& h) { lumdel_id::selectPreset(h, k); }});
+                              [k](Host& h) { lumdel_id::selectPreset(h, k); }, true});
         }
-        events.push_back({"preset 0", [](Host& h) { lumdel_id::selectPreset(h, 0); }});
+        events.push_back({"preset 0", [](Host& h) { lumdel_id::selectPreset(h, 0); }, true});
     } else {
         for (int p = 0; p < s.facts.numParams; ++p) {
             std::string name = host->parameterName(p);
@@ -176,8 +180,8 @@ void checkClicks(Session& s, Report& r) {
     Signal settle = run(second / 2);
     double before = largestStep(settle, 0, second);
     remember(settle);
-    int clicks = 0;
-    double worstRatio = 0.0;
+    int clicks = 0, loadSteps = 0;
+    double worstRatio = 0.0, worstLoadRatio = 0.0;
     for (const Event& e : events) {
         e.apply(*host);
         Signal during = run(second);
@@ -190,6 +194,16 @@ void checkClicks(Session& s, Report& r) {
         // Four times the larger settled step (the signal may get louder or higher in
         // pitch by a factor of two each) plus 0.01 (-40 dBFS) of slack.
         double bound = 4.0 * std::max(before, settled) + 0.01;
+        if (e.load) {
+            worstLoadRatio = std::max(worstLoadRatio, step / bound);
+            if (step > bound) {
+                ++loadSteps;
+                r.note("step after %s (a load, reported only): %.4g at %.1f ms (bound %.4g)",
+                       e.what.c_str(), step, (where - 1) * 1000.0 / 44100.0, bound);
+            }
+            before = settled;
+            continue;
+        }
         worstRatio = std::max(worstRatio, step / bound);
         if (step > bound) {
             ++clicks;
@@ -199,9 +213,11 @@ void checkClicks(Session& s, Report& r) {
         before = settled;
     }
     if (!clicks)
-        r.note("%zu changes (tempo, programs, %s): largest step at most %.0f%% of its bound",
+        r.note("%zu changes (tempo, programs, %s): largest step at most %.0f%% of its bound "
+               "outside loads; %d of the program and preset loads stepped above it (largest "
+               "%.0f%%, reported only)",
                events.size(), s.facts.isLumdel() ? "delay times, bypass, factory presets" : "time-like parameters",
-               worstRatio * 100.0);
+               worstRatio * 100.0, loadSteps, worstLoadRatio * 100.0);
 }
 
 void checkThreadedParameters(Session& s, Report& r) {
