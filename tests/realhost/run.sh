@@ -73,23 +73,26 @@ pass() { echo "PASS $*"; }
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 tool() { python3 "$here/rhtool.py" "$@"; }
 
-# ardour LOG CLEAN CMD...: runs CMD (output into LOG) up to 4 times while it fails;
-# CLEAN (a path or "-") is removed before each retry.
+# ardour LOG CLEAN CMD...: runs CMD (output into LOG); while it crashes (ends on a signal)
+# it is run again, up to 3 more times, with CLEAN (a path or "-") removed first. A plain
+# failure (a Lua error, a refused session) is not retried.
 ardour() {
-    local log=$1 clean=$2 attempt rc
+    local log=$1 clean=$2 attempt rc name
     shift 2
+    name=$(printf '%s\n' "$@" | grep -m 1 '^ardour7-')
     for attempt in 1 2 3 4; do
         timeout 300 "$@" > "$log" 2>&1
         rc=$?
         [ $rc -eq 0 ] && return 0
+        [ $rc -gt 128 ] && [ $rc -ne 137 ] || break  # 124: timeout, 137: killed by it
         if [ $attempt -lt 4 ]; then
             retries=$((retries + 1))
-            echo "RETRY $(basename "$1") exited with $rc (attempt $attempt; see $log):" \
+            echo "RETRY $name crashed (exit $rc, signal $((rc - 128)), attempt $attempt):" \
                 "$(grep -v '^PARAM' "$log" | tail -n 2 | tr '\n' ' ')"
             [ "$clean" != - ] && rm -rf "$clean"
         fi
     done
-    echo "  $(basename "$1") failed 4 times; last output:"
+    echo "  $name failed (exit $rc); its last output ($log):"
     tail -n 15 "$log" | sed 's/^/    /'
     return 1
 }
