@@ -1,11 +1,9 @@
 -- Builds a session with one stereo track carrying Lumdel, for ardour7-lua.
--- Environment: RH_SESSION_DIR, RH_SESSION_NAME, RH_RATE, RH_PRESET (optional: a
--- program name of the plug-in, loaded the way Ardour's preset menu does).
+-- Environment: RH_SESSION_DIR, RH_SESSION_NAME, RH_RATE.
 -- Prints "KEY value" lines that run.sh checks.
 local dir = os.getenv("RH_SESSION_DIR")
 local name = os.getenv("RH_SESSION_NAME")
 local rate = tonumber(os.getenv("RH_RATE") or "48000")
-local preset = os.getenv("RH_PRESET") or ""
 
 assert(AudioEngine:set_backend("None (Dummy)", "", ""), "no dummy backend")
 AudioEngine:set_sample_rate(rate)
@@ -35,13 +33,6 @@ print(string.format("PLUGIN name=%s label=%s maker=%s", plugin:name(), plugin:la
 print(string.format("IO in=%d out=%d", insert:natural_input_streams():n_audio(),
   insert:natural_output_streams():n_audio()))
 print(string.format("PARAMS %d", plugin:parameter_count()))
-
-if preset ~= "" then
-  local pr = plugin:preset_by_label(preset)
-  assert(pr, "no preset " .. preset)
-  print(string.format("PRESET label=%s uri=%s", pr.label, pr.uri))
-  assert(plugin:load_preset(pr), "load_preset failed")
-end
 
 -- Report every parameter as the plug-in holds it now.
 for i = 0, plugin:parameter_count() - 1 do

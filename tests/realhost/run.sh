@@ -74,20 +74,27 @@ fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 tool() { python3 "$here/rhtool.py" "$@"; }
 
 # ardour LOG CLEAN CMD...: runs CMD (output into LOG); while it crashes (ends on a signal)
-# it is run again, up to 3 more times, with CLEAN (a path or "-") removed first. A plain
-# failure (a Lua error, a refused session) is not retried.
+# or hangs (no end within 120 s; a run takes a few seconds) it is run again, up to 3 more
+# times, with CLEAN (a path or "-") removed first. A plain failure (a Lua error, a
+# refused session) is not retried.
 ardour() {
-    local log=$1 clean=$2 attempt rc name
+    local log=$1 clean=$2 attempt rc name what
     shift 2
     name=$(printf '%s\n' "$@" | grep -m 1 '^ardour7-')
     for attempt in 1 2 3 4; do
-        timeout 300 "$@" > "$log" 2>&1
+        timeout -k 10 120 "$@" > "$log" 2>&1
         rc=$?
         [ $rc -eq 0 ] && return 0
-        [ $rc -gt 128 ] && [ $rc -ne 137 ] || break  # 124: timeout, 137: killed by it
+        if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
+            what="hung (killed after 120 s"
+        elif [ $rc -gt 128 ]; then
+            what="crashed (signal $((rc - 128))"
+        else
+            break
+        fi
         if [ $attempt -lt 4 ]; then
             retries=$((retries + 1))
-            echo "RETRY $name crashed (exit $rc, signal $((rc - 128)), attempt $attempt):" \
+            echo "RETRY $name $what, attempt $attempt):" \
                 "$(grep -v '^PARAM' "$log" | tail -n 2 | tr '\n' ' ')"
             [ "$clean" != - ] && rm -rf "$clean"
         fi
@@ -126,9 +133,9 @@ else
 fi
 
 # --- 2. echo (default preset) ----------------------------------------------------------
-make_session() {  # make_session NAME [PRESET]
+make_session() {  # make_session NAME
     ardour "make-$1.log" "$scratch/work/$1" env RH_SESSION_DIR="$scratch/work/$1" \
-        RH_SESSION_NAME="$1" RH_RATE=$rate RH_PRESET="${2:-}" ardour7-lua "$here/make_session.lua"
+        RH_SESSION_NAME="$1" RH_RATE=$rate ardour7-lua "$here/make_session.lua"
 }
 if make_session default; then
     scanned=$(grep '^SCANNED name=Lumdel ' make-default.log)
