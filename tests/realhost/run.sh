@@ -74,7 +74,7 @@ fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 tool() { python3 "$here/rhtool.py" "$@"; }
 
 # ardour LOG CLEAN CMD...: runs CMD (output into LOG); while it crashes (ends on a signal)
-# or hangs (no end within 120 s; a run takes a few seconds) it is run again, up to 3 more
+# or hangs (no end within 45 s; a run takes 3 to 10 s) it is run again, up to 3 more
 # times, with CLEAN (a path or "-") removed first. A plain failure (a Lua error, a
 # refused session) is not retried.
 ardour() {
@@ -82,11 +82,11 @@ ardour() {
     shift 2
     name=$(printf '%s\n' "$@" | grep -m 1 '^ardour7-')
     for attempt in 1 2 3 4; do
-        timeout -k 10 120 "$@" > "$log" 2>&1
+        timeout -k 10 45 "$@" > "$log" 2>&1
         rc=$?
         [ $rc -eq 0 ] && return 0
         if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
-            what="hung (killed after 120 s"
+            what="hung (killed after 45 s"
         elif [ $rc -gt 128 ]; then
             what="crashed (signal $((rc - 128))"
         else
