@@ -5,6 +5,7 @@
 #   ./make.sh test-sanitize  every test again in an AddressSanitizer + UBSan build
 #   ./make.sh validate [PLUGIN.so] [options]   lumdel-host validate at strictness 10
 #   ./make.sh fuzz           the libFuzzer targets, FUZZ_SECONDS (30) each, with clang
+#   ./make.sh realhost       build, then load Lumdel.so in Ardour 7 headless (installs ardour)
 #   ./make.sh setup | build | install | bench
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -81,6 +82,7 @@ case "${1:-}" in
         ./build/tools/host/lumdel-host validate "$plugin" --strictness 10 "$@"
         ;;
     fuzz) setup clang libclang-rt-14-dev; fuzz ;;
+    realhost) setup; build build; tests/realhost/run.sh build/Lumdel.so ;;
     *)
         sed -n '2,9p' "$0"
         exit 2
