@@ -11,8 +11,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config git libgtest-dev libbenchmark-dev
-          libcairo2-dev libx11-dev libxtst-dev libsndfile1-dev fonts-dejavu-core
-          xvfb xauth binutils)
+          libcairo2-dev libfontconfig-dev libfreetype-dev libx11-dev libxtst-dev
+          libsndfile1-dev fonts-dejavu-core xvfb xauth binutils)
 JOBS=${JOBS:-$(nproc)}
 
 setup() {  # setup [extra packages...]
