@@ -66,7 +66,7 @@ EOF
 cp "$plugin" "$LXVST_PATH/Lumdel.so"
 touch -d '-5 seconds' "$LXVST_PATH/Lumdel.so"
 
-cd "$scratch/work" || exit 2
+cd "$scratch/sessions" || exit 2
 failures=0
 retries=0
 pass() { echo "PASS $*"; }
@@ -105,7 +105,7 @@ ardour() {
 }
 
 export_session() {  # export_session DIR NAME OUT.wav
-    ardour "export-$2.log" "$3" ardour7-export -b float -s $rate -o "$scratch/work/$3" "$1" "$2" &&
+    ardour "export-$2.log" "$3" ardour7-export -b float -s $rate -o "$scratch/sessions/$3" "$1" "$2" &&
         [ -s "$3" ]
 }
 
@@ -134,7 +134,7 @@ fi
 
 # --- 2. echo (default preset) ----------------------------------------------------------
 make_session() {  # make_session NAME
-    ardour "make-$1.log" "$scratch/work/$1" env RH_SESSION_DIR="$scratch/work/$1" \
+    ardour "make-$1.log" "$scratch/sessions/$1" env RH_SESSION_DIR="$scratch/sessions/$1" \
         RH_SESSION_NAME="$1" RH_RATE=$rate ardour7-lua "$here/make_session.lua"
 }
 if make_session default; then
@@ -191,7 +191,7 @@ sys.exit(min(len(bad), 100) if len(e) == 60 and len(a) == 60 else 101)
 EOF
 }
 read_session() {  # read_session NAME LOG [save]
-    ardour "$2" - env RH_SESSION_DIR="$scratch/work/$1" RH_SESSION_NAME="$1" RH_RATE=$rate \
+    ardour "$2" - env RH_SESSION_DIR="$scratch/sessions/$1" RH_SESSION_NAME="$1" RH_RATE=$rate \
         RH_SAVE="${3:+1}" ardour7-lua "$here/read_session.lua" && grep -q '^FOUND' "$2"
 }
 state_ok=1
