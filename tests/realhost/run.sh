@@ -48,7 +48,7 @@ scanner=$ardour_lib/ardour-vst-scanner
 # --- A scratch world: nothing of the user's is read or written ------------------------
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/lumdel-realhost.XXXXXX")
 [ "${REALHOST_KEEP:-0}" = 1 ] || trap 'rm -rf "$scratch"' EXIT
-mkdir -p "$scratch"/{home,config,cache,data,tmp,vst,work}
+mkdir -p "$scratch"/{home,config,cache,data,tmp,vst,sessions}
 export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/config XDG_CACHE_HOME=$scratch/cache
 export XDG_DATA_HOME=$scratch/data TMPDIR=$scratch/tmp LXVST_PATH=$scratch/vst
 unset VST_PATH VST3_PATH LADSPA_PATH LV2_PATH DISPLAY WAYLAND_DISPLAY
