@@ -20,6 +20,7 @@
 #include <string>
 
 #include "tools/host/Host.h"
+#include "toolkit/XvfbSupport.h"
 
 namespace lumdel::e2e {
 namespace {
@@ -27,94 +28,9 @@ namespace {
 using host::Host;
 using host::PluginLibrary;
 
-std::string artefactPath(const char* name) {
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return name;
-    std::string dir(exe, static_cast<std::size_t>(n));
-    return dir.substr(0, dir.rfind('/') + 1) + name;
-}
-
-std::string findInPath(const char* name) {
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    std::size_t start = 0;
-    while (start <= dirs.size()) {
-        std::size_t end = dirs.find(':', start);
-        if (end == std::string::npos) end = dirs.size();
-        const std::string candidate = dirs.substr(start, end - start) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-        start = end + 1;
-    }
-    return {};
-}
-
-// Xvfb on a free display number that it picks itself (-displayfd).
-class XServer {
-public:
-    bool start(std::string& error) {
-        const std::string xvfb = findInPath("Xvfb");
-        if (xvfb.empty()) {
-            error = "Xvfb is not installed";
-            return false;
-        }
-        int fds[2];
-        if (pipe(fds) != 0) return false;
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x300x24",
-                  "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        pollfd p{fds[0], POLLIN, 0};
-        while (poll(&p, 1, 10000) > 0) {
-            char c;
-            if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-            number += c;
-        }
-        close(fds[0]);
-        if (number.empty()) {
-            error = "Xvfb did not start";
-            return false;
-        }
-        display_ = ":" + number;
-        return true;
-    }
-    ~XServer() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    const std::string& display() const { return display_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
-
-// XTest, loaded at run time so the tests link without it.
-struct XTest {
-    using Motion = int (*)(Display*, int, int, int, unsigned long);
-    using Button = int (*)(Display*, unsigned int, Bool, unsigned long);
-    void* library = nullptr;
-    Motion motion = nullptr;
-    Button button = nullptr;
-    bool load() {
-        library = dlopen("libXtst.so.6", RTLD_NOW | RTLD_LOCAL);
-        if (!library) return false;
-        motion = reinterpret_cast<Motion>(dlsym(library, "XTestFakeMotionEvent"));
-        button = reinterpret_cast<Button>(dlsym(library, "XTestFakeButtonEvent"));
-        return motion && button;
-    }
-    ~XTest() {
-        if (library) dlclose(library);
-    }
-};
+using test::XServer;
+using test::XTest;
+using test::artefactPath;
 
 constexpr int kWidth = 942;
 constexpr int kHeight = 171;
@@ -123,7 +39,7 @@ class EditorWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
-        if (!server.start(error)) GTEST_SKIP() << error;
+        if (!server.start(error, "1024x300x24")) GTEST_SKIP() << error;
         if (!xtest.load()) GTEST_SKIP() << "libXtst is not installed";
         const char* old = std::getenv("DISPLAY");
         hadDisplay = old != nullptr;

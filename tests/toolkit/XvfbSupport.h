@@ -44,7 +44,8 @@ inline std::string findInPath(const char* name) {
 // Xvfb on a display number it picks itself (-displayfd).
 class XServer {
 public:
-    bool start(std::string& error) {
+    // screen: Xvfb's WIDTHxHEIGHTxDEPTH for its screen 0.
+    bool start(std::string& error, const char* screen = "640x480x24") {
         const std::string xvfb = findInPath("Xvfb");
         if (xvfb.empty()) {
             error = "Xvfb is not installed";
@@ -56,7 +57,7 @@ public:
         if (pid_ == 0) {
             close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
-            execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
+            execl(xvfb.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen,
                   "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
             _exit(127);
         }
