@@ -1,6 +1,6 @@
 // The resonant state-variable filter: low-, band- or high-pass, run twice per sample
 // with the input held (2x oversampling), with a cubic limit on the band state so that
-// full resonance saturates instead of exploding. One set of states serves whichever
+// full resonance and loud signals saturate instead of exploding. One set of states serves whichever
 // position (input, loop, output) is active.
 #pragma once
 
@@ -59,10 +59,19 @@ struct SvfFilter {
         if (damp > dampLimit) damp = dampLimit;
     }
 
+    // The band state is held within +-kBandKnee, where the cubic limit has its peak
+    // (slope 1 - 0.225 b^2 reaches zero). Beyond it the cubic folds back, and near the
+    // highest cutoffs that fold turns the loop unstable: a loud burst (or a loud input
+    // after a loud feedback) would grow without end, to Inf in a few samples. Inside the
+    // knee nothing changes; outside it the limit is flat instead of folding back.
+    static constexpr double kBandKnee = 2.1081851067789197;  // sqrt(1 / 0.225)
+
     // One pass of the filter; returns the output chosen by type.
     static inline double pass(double x, double& low, double& band, double& high, double f,
                               double damp, int type) {
         double b = flush(band);
+        if (b > kBandKnee) b = kBandKnee;
+        if (b < -kBandKnee) b = -kBandKnee;
         low += f * b;
         high = x - damp * b - low;
         band = f * high + b - 0.075 * b * b * b;
