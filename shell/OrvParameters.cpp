@@ -2,6 +2,7 @@
 // settings, through the curve or step rule of its index. Any thread may call it; apart
 // from the reverb type every write is a single aligned store that the block tolerates
 // at any moment.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -334,7 +335,9 @@ void Orv::applyRange(int line, float value) {
     const int r = toStep(value, 3);
     (left ? e.rangeL : e.rangeR) = r;
     rangeMs = kRangeMs[r];
-    norm = std::min(norm * old / rangeMs, 1.0);
+    // The same time in the new range; a value sent outside 0..1 lands on the nearer end
+    // (rescaled as it stood, -3e38 from 5000 ms to 100 ms would read as -Inf).
+    norm = std::clamp(norm * old / rangeMs, 0.0, 1.0);
     const double t = rangeMs * unit(static_cast<float>(norm));
     (left ? e.dlyTimeLSetMs : e.dlyTimeRSetMs) = t;
     (left ? e.dlyTimeLMs : e.dlyTimeRMs) = t;

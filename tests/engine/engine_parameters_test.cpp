@@ -107,6 +107,20 @@ TEST_F(ParameterTest, LegacySwitchesResetDriveAndCutoffModulation) {
     EXPECT_FLOAT_EQ(static_cast<float>(state().driveValue), 0.72f);
 }
 
+// A range change rescales the free time; from a value sent far outside 0..1 that used to
+// overflow to -Inf, which the host then read back (found by the image fuzzer).
+TEST_F(ParameterTest, RangeChangeKeepsAnOutOfRangeTimeReadable) {
+    effect->setParameter(kDlyModeL, 0.0f);
+    for (float v : {-3e38f, 3e38f, -2.0f, 7.0f}) {
+        effect->setParameter(kRangeL, 1.0f);  // 5000 ms
+        effect->setParameter(kDlyTimeL, v);
+        EXPECT_EQ(effect->getParameter(kDlyTimeL), v);
+        effect->setParameter(kRangeL, 0.0f);  // the shortest range
+        const float after = effect->getParameter(kDlyTimeL);
+        EXPECT_TRUE(after >= 0.0f && after <= 1.0f) << v << " read back as " << after;
+    }
+}
+
 TEST_F(ParameterTest, BadValuesChangeNothingOrStayInRange) {
     const double before = state().inputValue;
     effect->setParameter(kInput, std::numeric_limits<float>::quiet_NaN());
