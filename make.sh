@@ -45,8 +45,8 @@ fuzz() {
     local seconds=${FUZZ_SECONDS:-30}
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DLUMDEL_FUZZ=ON -DLUMDEL_TESTS=OFF -DLUMDEL_BENCH=OFF > /dev/null
-    cmake --build build-fuzz -j "$JOBS" --target fuzz_chunk fuzz_events fuzz_params
-    for t in chunk events params; do
+    cmake --build build-fuzz -j "$JOBS" --target fuzz_chunk fuzz_events fuzz_params fuzz_images
+    for t in chunk events params images; do
         mkdir -p "build-fuzz/corpus-$t"
         echo "fuzz_$t: $seconds s"
         "./build-fuzz/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 \

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "shell/Orv.h"
@@ -39,13 +40,21 @@ public:
             host.processDouble(din_.get(), dout_.get(), frames);
             for (auto& ch : dout_.data)
                 for (int i = 0; i < frames; ++i)
-                    if (!std::isfinite(ch[i])) __builtin_trap();
+                    if (!std::isfinite(ch[i])) fail(i);
         } else {
             host.process(fin_.get(), fout_.get(), frames);
             for (auto& ch : fout_.data)
                 for (int i = 0; i < frames; ++i)
-                    if (!std::isfinite(ch[i])) __builtin_trap();
+                    if (!std::isfinite(ch[i])) fail(i);
         }
+    }
+
+    // A non-finite sample: the parameters it came with go to stderr for the report.
+    [[noreturn]] void fail(int frame) {
+        std::fprintf(stderr, "non-finite output at frame %d; parameters:", frame);
+        for (int i = 0; i < 120; ++i) std::fprintf(stderr, " %d=%.9g", i, host.getParameter(i));
+        std::fprintf(stderr, "\n");
+        __builtin_trap();
     }
 
     lumdel::host::Host host;
