@@ -24,6 +24,7 @@ enum class Fault {
     JumpsTime,         // a "Time" parameter that moves the read position at once
     HangsOnLevel,      // spins forever when Level is set above 0.9
     LeaksInstance,     // keeps 64 KB per instance after effClose
+    JumpsOnProgram,    // two programs; changing program sets a new Level at once
 };
 
 inline Fault& currentFault() {
@@ -36,7 +37,8 @@ public:
     static constexpr int kMaxDelay = 4096;
 
     explicit TestEffect(audioMasterCallback master)
-        : AudioEffectX(master, 1, currentFault() == Fault::JumpsTime ? 3 : 2),
+        : AudioEffectX(master, currentFault() == Fault::JumpsOnProgram ? 2 : 1,
+                       currentFault() == Fault::JumpsTime ? 3 : 2),
           fault_(currentFault()),
           lineL_(kMaxDelay, 0.0),
           lineR_(kMaxDelay, 0.0) {
@@ -75,6 +77,11 @@ public:
             while (forever) {
             }
         }
+    }
+    void setProgram(VstInt32 program) override {
+        if (program < 0 || program >= numPrograms_) return;
+        curProgram_ = program;
+        if (fault_ == Fault::JumpsOnProgram) values_[1] = program == 1 ? 0.05f : 0.5f;
     }
     float getParameter(VstInt32 index) override {
         return index >= 0 && index < numParams_ ? values_[index] : 0.0f;

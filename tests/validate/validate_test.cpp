@@ -90,12 +90,14 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{Fault::IgnoresChunk, "state.round-trip", "differs at byte"},
                       FaultCase{Fault::CrashesOnNaN, "automation.random", "crashed"},
                       FaultCase{Fault::JumpsTime, "automation.clicks", "click after Time"},
+                      FaultCase{Fault::JumpsOnProgram, "automation.clicks",
+                                "click after program 1 (loaded from a second thread)"},
                       FaultCase{Fault::HangsOnLevel, "automation.threaded", "timed out"}),
     [](const ::testing::TestParamInfo<FaultCase>& info) {
         std::string name = info.param.check;
         for (char& c : name)
             if (c == '.' || c == '-') c = '_';
-        return name;
+        return name + "_" + std::to_string(info.index);
     });
 
 TEST(Validator, CountsAllocationsInsideTheBlock) {

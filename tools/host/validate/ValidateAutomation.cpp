@@ -95,10 +95,10 @@ void checkRandomAutomation(Session& s, Report& r) {
         r.note("state restored after the sweep: clean, peak %.3g", sc.peak);
 }
 
-// One event of the click test, applied between two blocks. A program or preset load
-// may step: it brings in a whole new sound at once (other switches, modes, routings),
-// and made here on the thread that runs the blocks, the plug-in cannot wait for a
-// block to fade its output out first. Its step is reported, not failed.
+// One event of the click test. A change of a parameter or the tempo is applied between
+// two blocks on the thread that runs them. A program or preset load comes from another
+// thread while blocks run, as a host's user interface makes it: the plug-in can then fade
+// its output around the new sound (made on the audio thread it could not wait for that).
 struct Event {
     std::string what;
     std::function<void(Host&)> apply;
@@ -180,11 +180,51 @@ void checkClicks(Session& s, Report& r) {
     Signal settle = run(second / 2);
     double before = largestStep(settle, 0, second);
     remember(settle);
-    int clicks = 0, loadSteps = 0;
+    int clicks = 0;
     double worstRatio = 0.0, worstLoadRatio = 0.0;
+    // A load from a second thread, started a few blocks into the second. Blocks run at
+    // about a millisecond each while it is under way (faster than real time, slow enough
+    // for a plug-in that waits for a block or two); the second is extended until it ends.
+    auto runWithLoad = [&](const Event& e) {
+        std::atomic<bool> started{false}, done{false};
+        std::thread loader;
+        Signal during;
+        for (int extra = 0; extra < 10 && (extra == 0 || !done); ++extra) {
+            Signal in = makeSilence(s.facts.numInputs, static_cast<int>(second));
+            for (int c = 0; c < s.facts.numInputs; ++c)
+                for (long i = 0; i < second; ++i)
+                    in[c][i] = 0.5 * std::sin(2 * M_PI * 110.0 * (t + i) / 44100.0);
+            t += second;
+            Signal part = processWith(*host, in, 256, false, s.facts.numOutputs, [&](int pos, int) {
+                if (!started && pos >= 4 * 256) {
+                    started = true;
+                    loader = std::thread([&] {
+                        e.apply(*host);
+                        done = true;
+                    });
+                }
+                if (started && !done) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            });
+            if (during.empty()) during = std::move(part);
+            else
+                for (int c = 0; c < s.facts.numOutputs; ++c)
+                    during[c].insert(during[c].end(), part[c].begin(), part[c].end());
+        }
+        if (loader.joinable()) loader.join();
+        return during;
+    };
+    // The plug-in may call back from the loading thread while blocks call back from this
+    // one: the harness keeps no call lists meanwhile.
+    const bool recording = host->recordCalls;
+    host->recordCalls = false;
     for (const Event& e : events) {
-        e.apply(*host);
-        Signal during = run(second);
+        Signal during;
+        if (e.load) {
+            during = runWithLoad(e);
+        } else {
+            e.apply(*host);
+            during = run(second);
+        }
         for (int c = 0; c < s.facts.numOutputs; ++c) during[c].insert(during[c].begin(), lastBefore[c]);
         Signal after = run(second);
         remember(after);
@@ -194,30 +234,21 @@ void checkClicks(Session& s, Report& r) {
         // Four times the larger settled step (the signal may get louder or higher in
         // pitch by a factor of two each) plus 0.01 (-40 dBFS) of slack.
         double bound = 4.0 * std::max(before, settled) + 0.01;
-        if (e.load) {
-            worstLoadRatio = std::max(worstLoadRatio, step / bound);
-            if (step > bound) {
-                ++loadSteps;
-                r.note("step after %s (a load, reported only): %.4g at %.1f ms (bound %.4g)",
-                       e.what.c_str(), step, (where - 1) * 1000.0 / 44100.0, bound);
-            }
-            before = settled;
-            continue;
-        }
-        worstRatio = std::max(worstRatio, step / bound);
+        (e.load ? worstLoadRatio : worstRatio) = std::max(e.load ? worstLoadRatio : worstRatio, step / bound);
         if (step > bound) {
             ++clicks;
-            r.fail("click after %s: step %.4g at %.1f ms (bound %.4g = 4 x settled step %.4g + 0.01)",
-                   e.what.c_str(), step, (where - 1) * 1000.0 / 44100.0, bound, std::max(before, settled));
+            r.fail("click after %s%s: step %.4g at %.1f ms (bound %.4g = 4 x settled step %.4g + 0.01)",
+                   e.what.c_str(), e.load ? " (loaded from a second thread)" : "", step,
+                   (where - 1) * 1000.0 / 44100.0, bound, std::max(before, settled));
         }
         before = settled;
     }
+    host->recordCalls = recording;
     if (!clicks)
-        r.note("%zu changes (tempo, programs, %s): largest step at most %.0f%% of its bound "
-               "outside loads; %d of the program and preset loads stepped above it (largest "
-               "%.0f%%, reported only)",
-               events.size(), s.facts.isLumdel() ? "delay times, bypass, factory presets" : "time-like parameters",
-               worstRatio * 100.0, loadSteps, worstLoadRatio * 100.0);
+        r.note("%zu changes (tempo, %s; loads from a second thread while blocks run): largest "
+               "step at most %.0f%% of its bound for the changes, %.0f%% for the loads",
+               events.size(), s.facts.isLumdel() ? "delay times, bypass, factory presets" : "programs, time-like parameters",
+               worstRatio * 100.0, worstLoadRatio * 100.0);
 }
 
 void checkThreadedParameters(Session& s, Report& r) {
