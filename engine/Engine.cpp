@@ -361,6 +361,8 @@ void Engine::applyReverbType(double v, int type) {
     reverb_.setDamping(rvbDampValue);
 }
 
+void Engine::clearReverb() { reverb_.reset(); }
+
 void Engine::readMeterPeaks(float& left, float& right) {
     left = std::max(meterMaxL_, -meterMinL_);
     right = std::max(meterMaxR_, -meterMinR_);

@@ -126,6 +126,8 @@ public:
     void updateLfoPhaseInc();    // lfoPhaseInc from lfoRateHz
     // RvbType under the engine lock (the caller holds it): positions, band-pass, damping.
     void applyReverbType(double v, int type);
+    // Empties the reverb (lines, damping and band-pass states). Under the engine lock.
+    void clearReverb();
 
     // --- editor meters ----------------------------------------------------------------
     void readMeterPeaks(float& left, float& right);

@@ -51,10 +51,21 @@ void Reverb::attach(ReverbLines& lines) {
     for (int i = 0; i < 6; ++i) c[i] = lines.line(6 + i);
     for (int i = 0; i < 4; ++i) a[i] = lines.line(12 + i);
     w = mask;
+    placedRate = 0;  // new lines: the next setType places everything
 }
 
 void Reverb::setType(int newType, double fs) {
-    type = newType == 1 ? 1 : 0;
+    newType = newType == 1 ? 1 : 0;
+    // Every preset load applies the type. Placed again, the write position would jump:
+    // the reads at once, and a line length later again where the old and the new writing
+    // meet. The same type stays where it is.
+    if (newType == type && placedRate == fs && placedMask == mask && mask > 0) {
+        setDamping(damping);
+        return;
+    }
+    type = newType;
+    placedRate = fs;
+    placedMask = mask;
     w = mask;
     if (mask > 0) {
         if (type == 0) {

@@ -71,6 +71,8 @@ struct Reverb {
     double lowpassCoef = 0;  // reverbLowpassCoef (cD)
     double amount = 0;       // reverbAmount (RvbAmt)
     double damping = 0.1;    // RvbDamp value the gains were computed from
+    double placedRate = 0;   // rate and mask the positions were placed for (0: not yet)
+    int placedMask = 0;
 
     double lp[6] = {};  // damping states
     double bpB0 = 0, bpB2 = 0, bpA1 = 0, bpA2 = 0;
@@ -79,7 +81,8 @@ struct Reverb {
     // Points the record at freshly allocated lines; call setType afterwards.
     void attach(ReverbLines& lines);
     // Positions, scale, output band-pass and damping for type 0 or 1 at rate fs. Keeps
-    // the lines' contents (a tail continues through the new topology).
+    // the lines' contents (a tail continues through the new topology). The type it
+    // already has, at the rate and line length it was placed for, moves nothing.
     void setType(int newType, double fs);
     // Loop gains and damping coefficient for the RvbDamp value d and the current type.
     void setDamping(double d);

@@ -96,6 +96,8 @@ private:
     // runs the blocks (a MIDI program change), which must never wait.
     bool holdOutput();
     void releaseOutput();
+    // Empties the reverb under the engine lock (a preset load that changes its type).
+    void clearReverb();
 
     std::recursive_timed_mutex engineMutex_;
     // When (steady clock, ns; 0: never) and on which thread the last block ran.

@@ -54,14 +54,24 @@ void Orv::suspend() {
 // value follows the current tempo.
 // The preset's switches and modes act at once: while audio runs on another thread, the
 // output is ramped to silence around the load (4 ms down, 3 ms silent, 4 ms up).
+// A preset of the other reverb type starts with an empty reverb: the old tail, carried on
+// through the new topology, would jump where the lines change from the old type's
+// writing to the new one's, a line length after the load, long after the ramp.
 void Orv::setCurrentPreset(VstInt32 index) {
     if (index < 0 || index >= kNumPresets) return;
     const bool held = holdOutput();
+    const int reverbType = engine_.rvbType;
     if (editorLink_) editorLink_->unlinkChannels();
     CPresetSystemEffect::setCurrentPreset(index);
+    if (engine_.rvbType != reverbType) clearReverb();
     if (editorLink_ && channelsLinked()) editorLink_->linkChannels();
     recomputeSynced(kSyncAll);
     if (held) releaseOutput();
+}
+
+void Orv::clearReverb() {
+    std::unique_lock<std::recursive_timed_mutex> lock(engineMutex_, std::defer_lock);
+    if (lock.try_lock_for(kLockWait)) engine_.clearReverb();
 }
 
 bool Orv::holdOutput() {
