@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,20 @@
 #include "tools/host/Host.h"
 
 namespace lumdel::fuzz {
+
+// Patches bytes from data[from..size): groups of a 2-byte offset (little-endian, taken
+// modulo the size), a 1-byte length and that many bytes, written with wrap-around.
+template <typename Bytes>
+void applyPatches(Bytes& bytes, const std::uint8_t* data, std::size_t size, std::size_t from) {
+    if (bytes.empty()) return;
+    for (std::size_t pos = from; pos + 3 <= size;) {
+        std::size_t offset = (data[pos] | (data[pos + 1] << 8)) % bytes.size();
+        std::size_t length = data[pos + 2];
+        pos += 3;
+        for (std::size_t i = 0; i < length && pos < size; ++i, ++pos)
+            bytes[(offset + i) % bytes.size()] = data[pos];
+    }
+}
 
 inline AEffect* fuzzEntry(audioMasterCallback master) { return (new Orv(master))->getAeffect(); }
 

@@ -27,13 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) return 0;
     if (data[0] & 1) {
         bytes = good;
-        for (std::size_t pos = 1; pos + 3 <= size;) {
-            std::size_t offset = (data[pos] | (data[pos + 1] << 8)) % bytes.size();
-            std::size_t length = data[pos + 2];
-            pos += 3;
-            for (std::size_t i = 0; i < length && pos < size; ++i, ++pos)
-                bytes[(offset + i) % bytes.size()] = data[pos];
-        }
+        lumdel::fuzz::applyPatches(bytes, data, size, 1);
     } else {
         bytes.assign(data + 1, data + size);
     }

@@ -126,13 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<unsigned char> file;
     if (mode & 16) {
         file = validImage(*effect, kind, mode & 32, mode & 64);
-        for (std::size_t pos = 1; pos + 3 <= size;) {
-            std::size_t offset = (data[pos] | (data[pos + 1] << 8)) % file.size();
-            std::size_t length = data[pos + 2];
-            pos += 3;
-            for (std::size_t i = 0; i < length && pos < size; ++i, ++pos)
-                file[(offset + i) % file.size()] = data[pos];
-        }
+        lumdel::fuzz::applyPatches(file, data, size, 1);
     } else {
         file.assign(data + 1, data + size);
     }
