@@ -46,6 +46,15 @@ inline double biquad(double x, BiquadState& s, double b0, double b1, double b2, 
     return y;
 }
 
+// What goes round the feedback loop is held within +-kLoopCeiling (+30 dBFS). A loop that
+// gains (full feedback through a filter that lifts some band, with a delay of a few
+// samples) would otherwise grow without end and reach Inf within a block; held, it
+// settles into a loud but finite oscillation. Signals that die away never come near.
+constexpr double kLoopCeiling = 32.0;
+inline double loopLimit(double x) {
+    return x > kLoopCeiling ? kLoopCeiling : (x < -kLoopCeiling ? -kLoopCeiling : x);
+}
+
 inline void push(double* h, double v) {
     h[0] = h[1];
     h[1] = h[2];
@@ -528,11 +537,11 @@ template <typename T, bool kVco, bool kSmooth>
         double yL = a, yR = b;
         if (filterAfterLine) filter.process(yL, yR, filterType);
         if (filterInLoop) {
-            fbOutL = yL * fbSL;
-            fbOutR = yR * fbSR;
+            fbOutL = loopLimit(yL * fbSL);
+            fbOutR = loopLimit(yR * fbSR);
         } else {
-            fbOutL = a * fbSL;
-            fbOutR = b * fbSR;
+            fbOutL = loopLimit(a * fbSL);
+            fbOutR = loopLimit(b * fbSR);
         }
 
         // 1 ms lookahead: the gate's gains act on what the lines gave 1 ms ago.

@@ -174,6 +174,24 @@ TEST_F(BlockTest, OutOfRangeValuesKeepTheOutputFiniteAndBounded) {
     }
 }
 
+// Values all within 0..1 can still make a loop that gains: full feedback through the
+// band-pass in the loop, its resonance swept by the LFO, with the shortest free delay.
+// Such a loop rang up to Inf within a block (found by the event fuzzer); held at the
+// loop's ceiling it stays a loud, finite oscillation.
+TEST_F(BlockTest, GainingLoopStaysFinite) {
+    settle({{kFbGainR, 1.0f}, {kLROffset, 0.04f}, {kFltType, 0.47f}, {kFltMode, 0.5f},
+            {kDlyModeR, 0.0f}, {kDlyTimeR, 0.0f}, {kFltOn, 1.0f}, {kVcoOn, 0.0f},
+            {kResoMod, 1.0f}, {kCutoff, 1.0f}, {kInput, 1.0f}, {kOutput, 1.0f}});
+    const auto input = noise(44100 * 2, 3);
+    auto [l, r] = run(input, input);
+    float peak = 0.0f;
+    for (size_t i = 0; i < l.size(); ++i) {
+        ASSERT_TRUE(std::isfinite(l[i]) && std::isfinite(r[i])) << "at " << i;
+        peak = std::max({peak, std::fabs(l[i]), std::fabs(r[i])});
+    }
+    EXPECT_LT(peak, 1000.0f);
+}
+
 TEST_F(BlockTest, EmptyBlocksStillAskForTempoAndPosition) {
     settle({});
     const int before = host->getTimeCalls;
