@@ -1,7 +1,7 @@
 // The resonant state-variable filter: low-, band- or high-pass, run twice per sample
 // with the input held (2x oversampling), with a cubic limit on the band state so that
-// full resonance and loud signals saturate instead of exploding. One set of states serves whichever
-// position (input, loop, output) is active.
+// full resonance and loud signals saturate instead of exploding. One set of states
+// serves whichever position (input, loop, output) is active.
 #pragma once
 
 #include <cmath>
