@@ -162,13 +162,14 @@ void checkClicks(Session& s, Report& r) {
     // of it (delayed copies, filtered, mixed) steps little; a jump in the signal does not.
     const long second = 44100;
     long t = 0;
-    auto run = [&](long frames) {
+    auto sine = [&](long frames) {
         Signal in = makeSilence(s.facts.numInputs, static_cast<int>(frames));
         for (int c = 0; c < s.facts.numInputs; ++c)
             for (long i = 0; i < frames; ++i) in[c][i] = 0.5 * std::sin(2 * M_PI * 110.0 * (t + i) / 44100.0);
         t += frames;
-        return process(*host, in, 256, false, s.facts.numOutputs);
+        return in;
     };
+    auto run = [&](long frames) { return process(*host, sine(frames), 256, false, s.facts.numOutputs); };
     // Measures from the last sample before the change, so a jump right at the block
     // boundary counts.
     std::vector<double> lastBefore(s.facts.numOutputs, 0.0);
@@ -190,12 +191,7 @@ void checkClicks(Session& s, Report& r) {
         std::thread loader;
         Signal during;
         for (int extra = 0; extra < 10 && (extra == 0 || !done); ++extra) {
-            Signal in = makeSilence(s.facts.numInputs, static_cast<int>(second));
-            for (int c = 0; c < s.facts.numInputs; ++c)
-                for (long i = 0; i < second; ++i)
-                    in[c][i] = 0.5 * std::sin(2 * M_PI * 110.0 * (t + i) / 44100.0);
-            t += second;
-            Signal part = processWith(*host, in, 256, false, s.facts.numOutputs, [&](int pos, int) {
+            Signal part = processWith(*host, sine(second), 256, false, s.facts.numOutputs, [&](int pos, int) {
                 if (!started && pos >= 4 * 256) {
                     started = true;
                     loader = std::thread([&] {
@@ -234,7 +230,8 @@ void checkClicks(Session& s, Report& r) {
         // Four times the larger settled step (the signal may get louder or higher in
         // pitch by a factor of two each) plus 0.01 (-40 dBFS) of slack.
         double bound = 4.0 * std::max(before, settled) + 0.01;
-        (e.load ? worstLoadRatio : worstRatio) = std::max(e.load ? worstLoadRatio : worstRatio, step / bound);
+        double& worst = e.load ? worstLoadRatio : worstRatio;
+        worst = std::max(worst, step / bound);
         if (step > bound) {
             ++clicks;
             r.fail("click after %s%s: step %.4g at %.1f ms (bound %.4g = 4 x settled step %.4g + 0.01)",
