@@ -87,6 +87,13 @@ int runAnalyze(const Args& args) {
     }
     std::printf("%s", analyze::tableHeader().c_str());
     for (const analyze::Figures& f : figures) std::printf("%s", analyze::tableRow(f).c_str());
+    if (figures.size() == 1) {
+        const analyze::Echoes& e = figures[0].echoes;
+        std::printf("\nrepeats of a centred click:");
+        for (size_t i = 0; i < e.timesMs.size(); ++i)
+            std::printf(" %c %.0f ms%s", e.pattern[i], e.timesMs[i], i + 1 < e.timesMs.size() ? "," : "");
+        std::printf("\n");
+    }
     if (figures.size() > 1) {
         std::printf("\nnearest neighbours (feature distance):\n");
         for (const analyze::Figures& a : figures) {

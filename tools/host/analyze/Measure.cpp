@@ -156,31 +156,44 @@ Echoes echoes(const Stereo& wet, long zero) {
     Echoes result;
     const long span = std::min(wet.frames() - zero, 8L * kRate);
     if (span <= 0) return result;
-    // First arrival per side: the first sample within 20 dB of that side's loudest.
+    // First arrival per side: the first sample within 12 dB of that side's loudest and of
+    // the other side at that moment (a little of one line mixed into the other side does
+    // not count as that side's echo).
     for (int side = 0; side < 2; ++side) {
         const std::vector<float>& x = side == 0 ? wet.left : wet.right;
+        const std::vector<float>& other = side == 0 ? wet.right : wet.left;
         float loudest = 0.0f;
         for (long i = zero; i < zero + span; ++i) loudest = std::max(loudest, std::fabs(x[i]));
         if (loudest < 1e-4f) continue;
         for (long i = zero; i < zero + span; ++i)
-            if (std::fabs(x[i]) >= 0.1f * loudest) {
+            if (std::fabs(x[i]) >= 0.25f * loudest && std::fabs(x[i]) >= 0.25f * std::fabs(other[i])) {
                 result.firstMs[side] = 1000.0 * (i - zero) / kRate;
                 break;
             }
     }
     // Repeats: 1 ms frames whose energy jumps 6 dB above the few before and lies within
-    // 25 dB of the loudest frame; at least 20 ms apart.
+    // 30 dB of the loudest frame; at least half the shorter first arrival apart (10 to
+    // 100 ms, less if the sides' first arrivals are closer), so that a filter's ringing
+    // counts with its echo.
     const long size = kRate / 1000, count = span / size;
     std::vector<double> left, right;
     frameEnergies(wet, zero, size, count, left, right);
     double peak = 0.0;
     for (long k = 0; k < count; ++k) peak = std::max(peak, left[k] + right[k]);
+    const double shorter = std::min(result.firstMs[0] < 0 ? 1e9 : result.firstMs[0],
+                                    result.firstMs[1] < 0 ? 1e9 : result.firstMs[1]);
+    double gap = std::clamp(0.5 * shorter, 10.0, 100.0);
+    if (result.firstMs[0] >= 0 && result.firstMs[1] >= 0) {
+        const double apart = std::fabs(result.firstMs[0] - result.firstMs[1]);
+        if (apart >= 20.0) gap = std::min(gap, 0.9 * apart);  // the sides' own first echoes
+    }
+    const long spacing = static_cast<long>(gap);
     long last = -1000;
     for (long k = 3; k + 10 < count && result.pattern.size() < 8; ++k) {
         const double e = left[k] + right[k];
         const double before = std::max({left[k - 1] + right[k - 1], left[k - 2] + right[k - 2],
                                         left[k - 3] + right[k - 3]});
-        if (e < peak * std::pow(10.0, -2.5) || e < 4.0 * before || k - last < 20) continue;
+        if (e < peak * 1e-3 || e < 4.0 * before || k - last < spacing) continue;
         double l = 0.0, r = 0.0;
         for (long j = k; j < k + 10; ++j) {
             l += left[j];

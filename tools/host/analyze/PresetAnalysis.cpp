@@ -21,12 +21,15 @@ struct Player {
     std::string& error;
 
     // Renders `input` on both channels; the key is the input itself unless `unkeyed`;
-    // `muted` closes both line inputs, leaving the dry part of the output.
-    bool play(const Mono& input, Stereo& out, bool muted = false, bool unkeyed = false) {
+    // `muted` closes both line inputs, leaving the dry part of the output; `dryReverb`
+    // switches the reverb off, leaving the echoes alone.
+    bool play(const Mono& input, Stereo& out, bool muted = false, bool unkeyed = false,
+              bool dryReverb = false) {
         host::RenderOptions options;
         options.preset = std::to_string(index);
         options.tempo = kTempo;
         options.settings = settings;
+        if (dryReverb) options.settings.push_back({"RvbOn", 0.0f});
         if (muted) {
             options.settings.push_back({"MuteInL", 1.0f});
             options.settings.push_back({"MuteInR", 1.0f});
@@ -66,14 +69,17 @@ double energyDb(const Stereo& s, double fromSeconds, double toSeconds) {
     return 10.0 * std::log10(sum + 1e-20);
 }
 
+// Echo times and pattern without the reverb, whose onsets would count as repeats; the
+// decay with it.
 bool clickFigures(Player& p, Figures& f) {
     const int lead = kRate / 10;
-    Stereo out, dry;
-    if (!p.play(click(lead, 12 * kRate), out) || !p.play(click(lead, kRate / 2), dry, true))
+    Stereo out, echoesOnly, dry;
+    if (!p.play(click(lead, 12 * kRate), out) ||
+        !p.play(click(lead, 8 * kRate), echoesOnly, false, false, true) ||
+        !p.play(click(lead, kRate / 2), dry, true))
         return false;
-    const Stereo wet = difference(out, dry);
-    f.echoes = echoes(wet, lead);
-    f.t60 = decayTime(wet, lead);
+    f.echoes = echoes(difference(echoesOnly, dry), lead);
+    f.t60 = decayTime(difference(out, dry), lead);
     return true;
 }
 

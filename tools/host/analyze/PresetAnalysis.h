@@ -19,7 +19,7 @@ namespace lumdel::analyze {
 struct Figures {
     int index = 0;
     std::string name;
-    Echoes echoes;               // of a centred click
+    Echoes echoes;               // of a centred click, reverb off
     double t60 = 0.0;            // s
     double change[3] = {};       // loudness against bypass while playing (LU): drums, pad, pluck
     double meanChange = 0.0;     // their mean

@@ -128,7 +128,11 @@ Mono pluckPhrase() {
 
 Mono click(int at, int frames) {
     Mono x(frames, 0.0f);
-    if (at >= 0 && at < frames) x[at] = 0.5f;
+    Noise noise;
+    const int length = kRate / 100;
+    for (int i = 0; i < length && at + i < frames; ++i)
+        if (at + i >= 0) x[at + i] = static_cast<float>(noise.next() * std::exp(-i / (0.002 * kRate)));
+    normalise(x, -6.0);
     return x;
 }
 

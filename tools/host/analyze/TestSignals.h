@@ -18,7 +18,8 @@ Mono drumLoop();
 Mono sawPad();
 // Two bars of plucked notes with rests between them, peaking at -6 dBFS.
 Mono pluckPhrase();
-// One sample of 0.5 (-6 dBFS) at frame `at`, in `frames` of silence.
+// A 10 ms burst of noise decaying in 2 ms, peaking at -6 dBFS, from frame `at` on, in
+// `frames` of silence: a click long enough for a gate to open on.
 Mono click(int at, int frames);
 // A sine of `hz` at `dbfs` peak for `frames`, with a 10 ms fade-in.
 Mono sine(double hz, double dbfs, int frames);
