@@ -152,13 +152,12 @@ bool Echoes::alternates() const {
     return true;
 }
 
-Echoes echoes(const Stereo& wet, long zero) {
-    Echoes result;
-    const long span = std::min(wet.frames() - zero, 8L * kRate);
-    if (span <= 0) return result;
-    // First arrival per side: the first sample within 12 dB of that side's loudest and of
-    // the other side at that moment (a little of one line mixed into the other side does
-    // not count as that side's echo).
+namespace {
+
+// The first sample of each side within 12 dB of that side's loudest and of the other side
+// at that moment (a little of one line mixed into the other side does not count as that
+// side's echo); -1 for a silent side.
+void firstArrivals(const Stereo& wet, long zero, long span, double firstMs[2]) {
     for (int side = 0; side < 2; ++side) {
         const std::vector<float>& x = side == 0 ? wet.left : wet.right;
         const std::vector<float>& other = side == 0 ? wet.right : wet.left;
@@ -167,26 +166,27 @@ Echoes echoes(const Stereo& wet, long zero) {
         if (loudest < 1e-4f) continue;
         for (long i = zero; i < zero + span; ++i)
             if (std::fabs(x[i]) >= 0.25f * loudest && std::fabs(x[i]) >= 0.25f * std::fabs(other[i])) {
-                result.firstMs[side] = 1000.0 * (i - zero) / kRate;
+                firstMs[side] = 1000.0 * (i - zero) / kRate;
                 break;
             }
     }
-    // Repeats: 1 ms frames whose energy jumps 6 dB above the few before and lies within
-    // 30 dB of the loudest frame; at least half the shorter first arrival apart (10 to
-    // 100 ms, less if the sides' first arrivals are closer), so that a filter's ringing
-    // counts with its echo.
+}
+
+// Repeats: 1 ms frames whose energy jumps 6 dB above the few before and lies within 30 dB
+// of the loudest frame; at least half the shorter first arrival apart (10 to 100 ms, less
+// if the sides' first arrivals are closer), so that a filter's ringing counts with its
+// echo. Each is L, R or B by which side is 6 dB louder over its first 10 ms.
+void repeats(const Stereo& wet, long zero, long span, Echoes& result) {
     const long size = kRate / 1000, count = span / size;
     std::vector<double> left, right;
     frameEnergies(wet, zero, size, count, left, right);
     double peak = 0.0;
     for (long k = 0; k < count; ++k) peak = std::max(peak, left[k] + right[k]);
-    const double shorter = std::min(result.firstMs[0] < 0 ? 1e9 : result.firstMs[0],
-                                    result.firstMs[1] < 0 ? 1e9 : result.firstMs[1]);
-    double gap = std::clamp(0.5 * shorter, 10.0, 100.0);
-    if (result.firstMs[0] >= 0 && result.firstMs[1] >= 0) {
-        const double apart = std::fabs(result.firstMs[0] - result.firstMs[1]);
-        if (apart >= 20.0) gap = std::min(gap, 0.9 * apart);  // the sides' own first echoes
-    }
+    const double* first = result.firstMs;
+    double gap = std::clamp(0.5 * std::min(first[0] < 0 ? 1e9 : first[0], first[1] < 0 ? 1e9 : first[1]),
+                            10.0, 100.0);
+    if (first[0] >= 0 && first[1] >= 0 && std::fabs(first[0] - first[1]) >= 20.0)
+        gap = std::min(gap, 0.9 * std::fabs(first[0] - first[1]));
     const long spacing = static_cast<long>(gap);
     long last = -1000;
     for (long k = 3; k + 10 < count && result.pattern.size() < 8; ++k) {
@@ -203,6 +203,16 @@ Echoes echoes(const Stereo& wet, long zero) {
         result.timesMs.push_back(1000.0 * k * size / kRate);
         last = k;
     }
+}
+
+}  // namespace
+
+Echoes echoes(const Stereo& wet, long zero) {
+    Echoes result;
+    const long span = std::min(wet.frames() - zero, 8L * kRate);
+    if (span <= 0) return result;
+    firstArrivals(wet, zero, span, result.firstMs);
+    repeats(wet, zero, span, result);
     return result;
 }
 
