@@ -12,7 +12,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake pkg-config git libgtest-dev libbenchmark-dev
           libcairo2-dev libfontconfig-dev libfreetype-dev libx11-dev libxtst-dev
-          libsndfile1-dev fonts-dejavu-core xvfb xauth binutils)
+          libsndfile1-dev libebur128-dev fonts-dejavu-core xvfb xauth binutils)
 JOBS=${JOBS:-$(nproc)}
 
 setup() {  # setup [extra packages...]
