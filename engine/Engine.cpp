@@ -159,7 +159,7 @@ bool Engine::installSampleRate(double hostRate) {
     holdStep = 1.0 / (0.004 * fs);
     squareSmoothCoef = onePoleHz(500.0, fs);
     designAntiAlias();
-    installRateBuffers(std::move(fresh));  // lookahead, delay lines and taps, reverb lines and type
+    installRateBuffers(std::move(fresh));  // lookahead, delay lines and taps, reverb
     dlyFadeL = dlyFadeR = 0;
     drive_.setWindow(driveWindowFor(fs));
     updateEnvSpeedCoefs();

@@ -26,8 +26,9 @@
 // File dialogs run as separate processes and are never waited for: a file button opens
 // one and returns, and idle takes its answer. While one is open, the file buttons say
 // "a dialog is open" and every other control works. What goes wrong is told in the
-// dialog tool's error box, or, without a tool, for a few seconds in the controller
-// display (kMessageMs), which is where "install zenity or kdialog" appears.
+// dialog tool's error box, or, without a tool, for a few seconds (kMessageMs) in a
+// message box over the logo of the strip, which is where "install zenity or kdialog"
+// appears.
 //
 // Threads: everything here runs on the host's user-interface thread, except
 // midiLearnStopped / midiUnlearnStopped (any thread that changes a parameter: they only

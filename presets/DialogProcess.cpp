@@ -32,8 +32,17 @@ void prepareAttributes(posix_spawnattr_t& attr) {
     for (int s : {SIGPIPE, SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGCHLD, SIGALRM, SIGUSR1, SIGUSR2})
         sigaddset(&defaults, s);
     posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr,
-                             POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                        POSIX_SPAWN_SETSIGDEF);
+}
+
+// A descriptor of ours that is not 0, 1 or 2 (a host may have closed those, and the
+// child's own standard descriptors are set up over them).
+int aboveStandard(int fd) {
+    if (fd > 2) return fd;
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    close(fd);
+    return moved;
 }
 
 void sleepNs(long ns) {
@@ -57,6 +66,13 @@ bool DialogProcess::start(const std::vector<std::string>& argv, bool& notFound) 
 
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return false;
+    fds[0] = aboveStandard(fds[0]);
+    fds[1] = aboveStandard(fds[1]);
+    if (fds[0] < 0 || fds[1] < 0) {
+        if (fds[0] >= 0) close(fds[0]);
+        if (fds[1] >= 0) close(fds[1]);
+        return false;
+    }
     fcntl(fds[0], F_SETFL, O_NONBLOCK);
 
     posix_spawn_file_actions_t actions;

@@ -151,7 +151,8 @@ bool DesktopFileChooser::showError(const FileDialogRequest& about, const std::st
     if (process_.running()) return false;
     bool notFound = false;
     bool started = false;
-    if (tool_ != Tool::Kdialog) started = process_.start(zenityErrorArguments(about, message), notFound);
+    if (tool_ != Tool::Kdialog)
+        started = process_.start(zenityErrorArguments(about, message), notFound);
     if (!started && (tool_ == Tool::Kdialog || notFound))
         started = process_.start(kdialogErrorArguments(about, message), notFound);
     errorBox_ = started;

@@ -188,7 +188,8 @@ FileOutcome PresetFiles::poll() {
     std::string message;
     const FileChooser::Status status = chooser_->poll(chosen, message);
     if (!pending_.active) return {};
-    if (status == FileChooser::Status::Open) return outcome(FileOutcome::Kind::DialogOpen, pending_.request);
+    if (status == FileChooser::Status::Open)
+        return outcome(FileOutcome::Kind::DialogOpen, pending_.request);
     const Pending pending = pending_;
     pending_ = Pending();
     switch (status) {
@@ -217,13 +218,15 @@ FileOutcome PresetFiles::loadChosen(const Pending& pending, const std::string& c
     std::vector<unsigned char> image;
     const int error = readFilePadded(path, image, imageSize(pending.kind));
     bool loaded = false;
+    const bool reverse = pending.reverseValues;
     switch (pending.kind) {
-        case ImageKind::Preset: loaded = images_.loadPresetImage(image.data(), pending.reverseValues); break;
-        case ImageKind::Bank: loaded = images_.loadBankImage(image.data(), pending.reverseValues); break;
-        case ImageKind::Midi: loaded = images_.loadMidiImage(image.data(), pending.reverseValues); break;
+        case ImageKind::Preset: loaded = images_.loadPresetImage(image.data(), reverse); break;
+        case ImageKind::Bank: loaded = images_.loadBankImage(image.data(), reverse); break;
+        case ImageKind::Midi: loaded = images_.loadMidiImage(image.data(), reverse); break;
     }
     if (error != 0)
-        return failure(pending.request, "Could not read \"" + path + "\": " + fileErrorText(error) + ".",
+        return failure(pending.request,
+                       "Could not read \"" + path + "\": " + fileErrorText(error) + ".",
                        "cannot read the file");
     if (!loaded)
         return failure(pending.request,
@@ -244,7 +247,8 @@ FileOutcome PresetFiles::saveChosen(const Pending& pending, const std::string& c
     }
     const int error = saveUserFile(path, image.data(), image.size());
     if (error != 0)
-        return failure(pending.request, "Could not save \"" + path + "\": " + fileErrorText(error) + ".",
+        return failure(pending.request,
+                       "Could not save \"" + path + "\": " + fileErrorText(error) + ".",
                        "cannot save the file");
     return outcome(FileOutcome::Kind::Saved, pending.request);
 }

@@ -62,7 +62,8 @@ double& longestIdleMs() {
 class FileDialogPluginTest : public ::testing::Test {
 protected:
     static void TearDownTestSuite() {
-        std::printf("[ figure   ] longest idle call with a dialog open: %.3f ms\n", longestIdleMs());
+        std::printf("[ figure   ] longest idle call with a dialog open: %.3f ms\n",
+                    longestIdleMs());
     }
     void SetUp() override {
         ASSERT_TRUE(pluginLibrary().ok()) << pluginLibrary().error();

@@ -150,10 +150,28 @@ TEST_F(DialogProcessTest, HostIgnoringChildSignals) {
     sigaction(SIGCHLD, &ignore, &old);
     tools.answering("zenity", "/a/b.orv");
     const bool started = start();
-    const DialogProcess::State state = started ? pollWhileRunning(1000) : DialogProcess::State::Failed;
+    const DialogProcess::State state =
+        started ? pollWhileRunning(1000) : DialogProcess::State::Failed;
     sigaction(SIGCHLD, &old, nullptr);
     ASSERT_TRUE(started);
     EXPECT_EQ(state, DialogProcess::State::Finished);
     EXPECT_EQ(dialog.output(), "/a/b.orv\n");
     EXPECT_EQ(dialog.exitCode(), -1);
+}
+
+// A host started without standard input (descriptor 0 closed): the pipe must not land
+// on a descriptor the child's own setup replaces.
+TEST_F(DialogProcessTest, HostWithoutStandardInput) {
+    const int saved = dup(0);
+    ASSERT_GE(saved, 0);
+    close(0);
+    tools.answering("zenity", "/a/b.orv");
+    const bool started = start();
+    const DialogProcess::State state =
+        started ? pollWhileRunning(1000) : DialogProcess::State::Failed;
+    dup2(saved, 0);
+    close(saved);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(state, DialogProcess::State::Finished);
+    EXPECT_EQ(dialog.output(), "/a/b.orv\n");
 }

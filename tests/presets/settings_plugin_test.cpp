@@ -14,8 +14,9 @@ using namespace lumdel::testing;
 
 namespace {
 
-const char* const kValueNames[] = {"DefaultPreset", "MemoA",   "MemoB",      "DefaultBank", "DefaultMidi",
-                                   "CurrDir",       "CurrBank", "CurrPreset", "CurrMidi"};
+const char* const kValueNames[] = {"DefaultPreset", "MemoA",    "MemoB",
+                                   "DefaultBank",   "DefaultMidi", "CurrDir",
+                                   "CurrBank",      "CurrPreset",  "CurrMidi"};
 
 // XDG_CONFIG_HOME pointing at dir/config for the life of the object.
 class ConfigHome {
@@ -45,7 +46,8 @@ std::vector<std::string> entriesOf(const std::string& path) {
     std::vector<std::string> names;
     if (DIR* d = opendir(path.c_str())) {
         while (dirent* e = readdir(d))
-            if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
+            if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, ".."))
+                names.push_back(e->d_name);
         closedir(d);
     }
     return names;

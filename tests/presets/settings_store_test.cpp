@@ -321,7 +321,8 @@ TEST_F(SettingsTest, UnusableValuesAreLeftAsTheyAre) {
     ASSERT_EQ(lstat(value("CurrBank").c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
     EXPECT_EQ(readAll(value("DefaultBank")), protectedBank);
-    EXPECT_EQ(readAll(value("CurrPreset")), (Bytes{'c', 'h', 'a', 'n', 'g', 'e', 'd', '.', 'o', 'r', 'v'}));
+    const std::string changed = "changed.orv";
+    EXPECT_EQ(readAll(value("CurrPreset")), Bytes(changed.begin(), changed.end()));
     EXPECT_FALSE(exists(value("CurrMidi")));  // unchanged, so never written
 }
 

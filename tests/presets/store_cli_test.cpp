@@ -104,10 +104,11 @@ TEST_F(StateCommandTest, OnlyARegularFileOfOneChunkIsRead) {
     const std::string limit = "/usr/bin/timeout 60 ";
     ToolRun r = lumdelHost("state load " + plugin + " '" + file("long.state") + "'");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.output.find("is larger than one chunk (16376 bytes)"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("is larger than one chunk (16376 bytes)"), std::string::npos)
+        << r.output;
     for (const std::string& path : {file("fifo.state"), std::string("/dev/zero"), dir}) {
-        const std::string command = limit + "'" + LUMDEL_HOST_TOOL + "' state load " + plugin + " '" +
-                                    path + "' 2>&1";
+        const std::string command =
+            limit + "'" + LUMDEL_HOST_TOOL + "' state load " + plugin + " '" + path + "' 2>&1";
         std::string output;
         FILE* pipe = popen(command.c_str(), "r");
         ASSERT_NE(pipe, nullptr);
