@@ -89,7 +89,7 @@ case "${1:-}" in
     fuzz) setup clang libclang-rt-14-dev; fuzz ;;
     realhost) setup; build build; tests/realhost/run.sh build/Lumdel.so ;;
     *)
-        sed -n '2,12p' "$0"
+        sed -n '2,11p' "$0"
         exit 2
         ;;
 esac
