@@ -7,6 +7,8 @@
 #   ./make.sh fuzz           the libFuzzer targets, FUZZ_SECONDS (30) each, with clang
 #   ./make.sh realhost       build, then load Lumdel.so in Ardour 7 headless (installs ardour)
 #   ./make.sh setup | build | install | bench
+# At run time the preset strip's load and save buttons use zenity, or kdialog: install
+# one of them for the file dialogs (the tests use stand-ins and need neither).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -39,6 +41,9 @@ install_plugin() {
     cp build/Lumdel.so "$HOME/.vst/Lumdel.so.new"
     mv "$HOME/.vst/Lumdel.so.new" "$HOME/.vst/Lumdel.so"
     echo "Installed $HOME/.vst/Lumdel.so"
+    if ! command -v zenity > /dev/null && ! command -v kdialog > /dev/null; then
+        echo "Note: the load and save buttons need zenity or kdialog (sudo apt install zenity)"
+    fi
 }
 
 fuzz() {
@@ -84,7 +89,7 @@ case "${1:-}" in
     fuzz) setup clang libclang-rt-14-dev; fuzz ;;
     realhost) setup; build build; tests/realhost/run.sh build/Lumdel.so ;;
     *)
-        sed -n '2,10p' "$0"
+        sed -n '2,11p' "$0"
         exit 2
         ;;
 esac

@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -21,6 +22,8 @@ ZeroArray<T> zeroArray(std::size_t n) {
 
 constexpr std::size_t kMapThreshold = 256 * 1024;
 
+std::atomic<BufferAllocationGate> allocationGate{nullptr};
+
 double onePoleHz(double hz, double fs) { return 1.0 - std::exp(-kTwoPi * hz / fs); }
 
 // A one-pole coefficient stays within 0..1, whatever control value produced it.
@@ -31,7 +34,11 @@ double stableCoef(double c) {
 
 }  // namespace
 
+void setBufferAllocationGate(BufferAllocationGate gate) { allocationGate.store(gate); }
+
 ZeroBlock::ZeroBlock(std::size_t bytes) : bytes_(bytes) {
+    if (BufferAllocationGate gate = allocationGate.load(); gate && !gate(bytes))
+        throw std::bad_alloc();
     if (bytes == 0) bytes = 1;
     if (bytes >= kMapThreshold) {
         void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -81,24 +88,32 @@ Engine::Engine() : tables_(std::make_unique<Tables>()) {
 
     lookahead_.length = static_cast<int>(sampleRate / 1000.0);
     meterBufferLength_ = kDefaultMeterLength;
-    allocateRateBuffers();
+    installRateBuffers(RateBuffers(sampleRate));
     meterBufL_ = zeroArray<float>(meterBufferLength_);
     meterBufR_ = zeroArray<float>(meterBufferLength_);
     drive_.setWindow(driveWindowFor(sampleRate));
     designAntiAlias();
 }
 
-void Engine::allocateRateBuffers() {
-    lookahead_.length = std::max(1, static_cast<int>(sampleRate / 1000.0));
-    lookaheadBufL_ = zeroArray<double>(lookahead_.length);
-    lookaheadBufR_ = zeroArray<double>(lookahead_.length);
+Engine::RateBuffers::RateBuffers(double fs)
+    : lookaheadLength(std::max(1, static_cast<int>(fs / 1000.0))),
+      delayBufferLength(10 * static_cast<int>(fs) + 1),
+      lookaheadL(static_cast<std::size_t>(lookaheadLength)),
+      lookaheadR(static_cast<std::size_t>(lookaheadLength)),
+      lines(2 * static_cast<std::size_t>(delayBufferLength) + kLineGap) {
+    reverb.allocate(reverbMaskFor(fs));
+}
+
+void Engine::installRateBuffers(RateBuffers&& fresh) {
+    lookahead_.length = fresh.lookaheadLength;
+    lookaheadBufL_ = std::move(fresh.lookaheadL);
+    lookaheadBufR_ = std::move(fresh.lookaheadR);
     lookahead_.bufL = lookaheadBufL_.get();
     lookahead_.bufR = lookaheadBufR_.get();
     lookahead_.index = 0;
 
-    delayBufferLength_ = 10 * sampleRateInt + 1;
-    lineMemory_.reset();
-    lineMemory_ = zeroArray<double>(2 * static_cast<std::size_t>(delayBufferLength_) + kLineGap);
+    delayBufferLength_ = fresh.delayBufferLength;
+    lineMemory_ = std::move(fresh.lines);
     left_.buf = lineMemory_.get();
     right_.buf = lineMemory_.get() + delayBufferLength_ + kLineGap;
     left_.writeTap = right_.writeTap = 0;
@@ -106,7 +121,7 @@ void Engine::allocateRateBuffers() {
     placeTaps(0);
     placeTaps(1);
 
-    reverbLines_.allocate(reverbMaskFor(sampleRate));
+    reverbLines_ = std::move(fresh.reverb);
     reverb_.attach(reverbLines_);
     reverb_.setType(rvbType, sampleRate);
     reverb_.setDamping(rvbDampValue);
@@ -130,6 +145,9 @@ bool Engine::installSampleRate(double hostRate) {
     double fs = hostRate;
     if (!(fs >= kMinRate && fs <= kMaxRate)) fs = 44100.0;
     if (fs == sampleRate) return false;
+    // Allocated before anything changes: without the memory (std::bad_alloc) the engine
+    // stays whole at its old rate.
+    RateBuffers fresh(fs);
 
     sampleRate = fs;
     sampleRateInt = static_cast<int>(fs);
@@ -141,7 +159,7 @@ bool Engine::installSampleRate(double hostRate) {
     holdStep = 1.0 / (0.004 * fs);
     squareSmoothCoef = onePoleHz(500.0, fs);
     designAntiAlias();
-    allocateRateBuffers();  // lookahead, delay lines and taps, reverb lines and type
+    installRateBuffers(std::move(fresh));  // lookahead, delay lines and taps, reverb
     dlyFadeL = dlyFadeR = 0;
     drive_.setWindow(driveWindowFor(fs));
     updateEnvSpeedCoefs();
@@ -153,9 +171,10 @@ bool Engine::installSampleRate(double hostRate) {
 void Engine::installMeterLength(long latency) {
     int n = (latency >= 1 && latency <= 44100) ? static_cast<int>(latency) : kDefaultMeterLength;
     if (n == meterBufferLength_) return;
+    ZeroArray<float> left(n), right(n);  // both before either is installed
     meterBufferLength_ = n;
-    meterBufL_ = zeroArray<float>(n);
-    meterBufR_ = zeroArray<float>(n);
+    meterBufL_ = std::move(left);
+    meterBufR_ = std::move(right);
     meterIndex_ = 0;
 }
 

@@ -23,9 +23,16 @@
 
 namespace lumdel {
 
+// Test hook: when set, asked before every ZeroBlock allocation; false makes that
+// allocation fail as an exhausted memory would (std::bad_alloc). Never set in the
+// plug-in; allocations happen at construction and rate changes only, never per block.
+using BufferAllocationGate = bool (*)(std::size_t bytes);
+void setBufferAllocationGate(BufferAllocationGate gate);
+
 // Zero-filled arrays. Large ones are mapped straight from the system as fresh zero
 // pages, so a new line costs nothing until it is touched and its memory goes back to
-// the system when it is freed; small ones come from calloc.
+// the system when it is freed; small ones come from calloc. Without the memory the
+// constructor throws std::bad_alloc.
 class ZeroBlock {
 public:
     ZeroBlock() = default;
@@ -93,8 +100,10 @@ public:
     // --- lifecycle (under the engine lock) ------------------------------------
     // Installs the host's rate (outside 4096..200000: 44100). Reallocates and re-places
     // what depends on it when it differs; true then. The caller re-applies the reverb type.
+    // Throws std::bad_alloc without the memory, and then leaves everything as it was.
     bool installSampleRate(double hostRate);
-    // Meter rings follow the host's output latency (1..44100 samples, else 1024).
+    // Meter rings follow the host's output latency (1..44100 samples, else 1024). Throws
+    // std::bad_alloc without the memory, and then leaves the rings as they were.
     void installMeterLength(long latency);
     // Zeroes every running signal state; the configuration stays.
     void reset();
@@ -154,7 +163,18 @@ private:
     template <typename T, bool kVco, bool kSmooth>
     void run(T** inputs, T** outputs, int frames, const Routing& routing);
 
-    void allocateRateBuffers();
+    // The buffers whose sizes follow the sample rate, all allocated before any is
+    // installed (the constructor throws std::bad_alloc without the memory).
+    struct RateBuffers {
+        explicit RateBuffers(double fs);
+        int lookaheadLength;
+        int delayBufferLength;
+        ZeroArray<double> lookaheadL, lookaheadR, lines;
+        ReverbLines reverb;
+    };
+    // Takes them over: lookahead, delay lines and taps, reverb lines and type. Allocates
+    // nothing.
+    void installRateBuffers(RateBuffers&& fresh);
     void designAntiAlias();
     bool smoothersSettled() const;
 

@@ -40,8 +40,10 @@ int reverbMaskFor(double fs) {
 }
 
 void ReverbLines::allocate(int mask) {
+    // The old lines stay as they were when the new ones cannot be had.
+    std::unique_ptr<double[]> fresh(new double[kLines * (mask + 1u + kGap)]());
+    data_ = std::move(fresh);
     mask_ = mask;
-    data_.reset(new double[kLines * stride()]());
 }
 
 void Reverb::attach(ReverbLines& lines) {

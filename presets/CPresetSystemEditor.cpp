@@ -137,6 +137,10 @@ public:
     void redrawAll() override {
         if (editor_.frame) editor_.frame->setDirty(true);
     }
+    void showMessage(const char* text) override { editor_.showPanelMessage(text); }
+    unsigned long dialogParentWindow() const override {
+        return editor_.frame ? editor_.frame->getTopLevelWindow() : 0;
+    }
 
 private:
     CPresetSystemEditor& editor_;
@@ -294,6 +298,8 @@ void CPresetSystemEditor::clearStripPointers() {
     controllerDisplay_ = nullptr;
     learnButton_ = nullptr;
     unlearnButton_ = nullptr;
+    messageBox_ = nullptr;
+    panelMessage_.clear();
 }
 
 void CPresetSystemEditor::close() {
@@ -303,7 +309,9 @@ void CPresetSystemEditor::close() {
 }
 
 void CPresetSystemEditor::idle() {
-    // In line first, so a change made elsewhere is drawn by this idle.
+    // A file dialog's answer first (a loaded file shows in this idle's drawing), then
+    // the strip in line, so a change made elsewhere is drawn by this idle.
+    core_->idle();
     syncPresetDisplay();
     AEffGUIEditor::idle();
     updateControllerDisplay();
@@ -353,7 +361,37 @@ CControl* CPresetSystemEditor::stripControl(std::int32_t tag) const {
     }
 }
 
+// The message box lies over the logo between the memory and the MIDI buttons, the one
+// place of the strip wide enough for a sentence; it exists only while it shows.
+void CPresetSystemEditor::showPanelMessage(const char* text) {
+    panelMessage_ = text ? text : "";
+    messageUntil_ = getTicks() + kMessageMs;
+    if (panelMessage_.empty() || !frame) {
+        hidePanelMessage();
+        return;
+    }
+    if (!messageBox_) {
+        messageBox_ = new CParamDisplay(CRect(512, 156, 674, 170));
+        messageBox_->setFont(stripFont());
+        messageBox_->setFontColor(kStripTextColor);
+        messageBox_->setBackColor(kNameBackColor);
+        messageBox_->setFrameColor(kStripTextColor);
+        messageBox_->setHoriAlign(kCenterText);
+        messageBox_->setValueToString([this](float) { return panelMessage_; });
+        frame->addView(messageBox_);
+    }
+    messageBox_->setDirty(true);
+}
+
+void CPresetSystemEditor::hidePanelMessage() {
+    panelMessage_.clear();
+    if (messageBox_ && frame) frame->removeView(messageBox_);
+    messageBox_ = nullptr;
+}
+
 void CPresetSystemEditor::updateControllerDisplay() {
+    if (!panelMessage_.empty() && static_cast<std::int32_t>(getTicks() - messageUntil_) >= 0)
+        hidePanelMessage();
     if (!presetEffect_ || !frame || !controllerDisplay_) return;
     CPoint where;
     if (!frame->getCurrentMouseLocation(where)) return;

@@ -9,17 +9,26 @@
 //                    this open last: it adds the strip's 19 controls to the frame, turns
 //                    learn and unlearn off and answers true (false without a frame or an
 //                    effect, adding nothing).
-//   close()          the derived close calls this first (it drops the strip pointers and
-//                    detaches the strip from the core), then closes its frame.
-//   idle()           the derived idle ends with this: the menu and name field brought in
-//                    line with the effect, the toolkit's idle (window events and redraw
-//                    of dirty views), then the controller display.
+//   close()          the derived close calls this first (it ends an open file dialog,
+//                    drops the strip pointers and detaches the strip from the core), then
+//                    closes its frame.
+//   idle()           the derived idle ends with this: a file dialog's answer handed over,
+//                    the menu and name field brought in line with the effect, the
+//                    toolkit's idle (window events and redraw of dirty views), then the
+//                    controller display.
 //   valueChanged(c)  the derived valueChanged calls this first for every control; it
 //                    handles the tags 98..116 and ignores all others.
 //
 // Refresh: the toolkit starts no timer or thread, so the strip is refreshed from the
 // host's idle calls (effEditIdle). Hosts must send them at least every 50 ms while the
 // window is open; the controller display is updated on every idle.
+//
+// File dialogs run as separate processes and are never waited for: a file button opens
+// one and returns, and idle takes its answer. While one is open, the file buttons say
+// "a dialog is open" and every other control works. What goes wrong is told in the
+// dialog tool's error box, or, without a tool, for a few seconds (kMessageMs) in a
+// message box over the logo of the strip, which is where "install zenity or kdialog"
+// appears.
 //
 // Threads: everything here runs on the host's user-interface thread, except
 // midiLearnStopped / midiUnlearnStopped (any thread that changes a parameter: they only
@@ -29,6 +38,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "PresetSystemEditorCore.h"
 #include "PresetSystemHooks.h"
@@ -95,6 +105,13 @@ public:
     void renameCurrentPreset(const char* name);
     // Sets the controller display from the view under the mouse (part of idle).
     void updateControllerDisplay();
+    // Editor thread: shows text in the strip's message box for kMessageMs (while the
+    // window is open); an empty text hides the box.
+    void showPanelMessage(const char* text);
+    // The message shown now, or empty; and its box (null while none shows).
+    const std::string& panelMessage() const { return panelMessage_; }
+    CParamDisplay* messageBox() const { return messageBox_; }
+    static constexpr std::uint32_t kMessageMs = 4000;
     // Brings the menu (current entry, titles) and the name field in line with the
     // effect's presets, whatever changed them (part of idle; a host restoring its
     // chunk, for one, tells the strip nothing). The name field is left alone while
@@ -117,6 +134,7 @@ public:
 private:
     class StripView;
     void clearStripPointers();
+    void hidePanelMessage();
     void stepPreset(float direction);
     void selectMenuPreset(float value);
 
@@ -143,4 +161,7 @@ private:
     CParamDisplay* controllerDisplay_ = nullptr;
     CPSOnOffButton* learnButton_ = nullptr;
     CPSOnOffButton* unlearnButton_ = nullptr;
+    CParamDisplay* messageBox_ = nullptr;
+    std::string panelMessage_;
+    std::uint32_t messageUntil_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <initializer_list>
 
 #include "../shell/AEffEditor.h"
@@ -56,13 +57,19 @@ CPresetSystemEffect::CPresetSystemEffect(audioMasterCallback audioMaster, VstInt
                                          VstInt32 numParams)
     : AudioEffectX(audioMaster, numPrograms, numParams) {
     programsAreChunks();
-    chunkBuffer_ = new unsigned char[kChunkSize]();
+    // All four arrays exist before any is kept: when one cannot be had (std::bad_alloc)
+    // the others go with the unwinding instead of leaking.
+    auto chunk = std::make_unique<unsigned char[]>(kChunkSize);
+    auto presets = std::make_unique<PresetRecord[]>(kNumPresets);
+    auto parameterController = std::make_unique<VstInt32[]>(kNumParams);
+    auto controllerParameter = std::make_unique<VstInt32[]>(128);
+    chunkBuffer_ = chunk.release();
+    presets_ = presets.release();
+    parameterController_ = parameterController.release();
+    controllerParameter_ = controllerParameter.release();
     curProgram_ = 0;
     currentPreset_ = 0;
-    presets_ = new PresetRecord[kNumPresets]();
     loadFactoryPresets();
-    parameterController_ = new VstInt32[kNumParams];
-    controllerParameter_ = new VstInt32[128];
     clearMidiAssignments();
     midiLearnActive_ = false;
     midiLearnTarget_ = kNoAssignment;

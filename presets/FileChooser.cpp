@@ -1,140 +1,162 @@
 #include "FileChooser.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-
-extern char** environ;
-
 namespace lumdel {
 
 namespace {
 
-std::string joinStart(const FileDialogRequest& request, bool withName) {
+std::string joinStart(const FileDialogRequest& request) {
     std::string path = request.startDirectory;
     if (!path.empty() && path.back() != '/') path += '/';
-    if (withName) path += request.defaultName;
+    if (request.save) path += request.defaultName;
     return path;
-}
-
-std::vector<std::string> parseChosen(const std::string& output) {
-    // One path per line; the tools end it with a newline.
-    std::vector<std::string> paths;
-    std::string line;
-    for (char c : output) {
-        if (c == '\n') {
-            if (!line.empty()) paths.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty()) paths.push_back(line);
-    return paths;
 }
 
 }  // namespace
 
-bool runCapturingOutput(const std::vector<std::string>& argv, std::string& output, int& exitCode,
-                        bool& notFound) {
-    output.clear();
-    exitCode = -1;
-    notFound = false;
-    if (argv.empty()) return false;
-
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0) return false;
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-
-    std::vector<char*> args;
-    args.reserve(argv.size() + 1);
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-    if (rc != 0) {
-        close(pipeFds[0]);
-        notFound = rc == ENOENT;
-        return false;
-    }
-
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
-        if (n > 0) {
-            output.append(buffer, static_cast<std::size_t>(n));
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            break;
-        }
-    }
-    close(pipeFds[0]);
-
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno == EINTR) continue;
-        // A host that ignores SIGCHLD leaves no status to collect; the tools print a
-        // path only when the user confirmed, so the output tells.
-        exitCode = output.empty() ? 1 : 0;
-        return true;
-    }
-    if (WIFEXITED(status)) exitCode = WEXITSTATUS(status);
+bool ImmediateFileChooser::open(const FileDialogRequest& request, std::string& /*message*/) {
+    answer_ = request.save ? chooseFileToSave(request) : chooseFileToOpen(request);
+    answered_ = true;
     return true;
 }
 
-std::vector<std::string> DesktopFileChooser::zenityArguments(const FileDialogRequest& request,
-                                                             bool save) {
+FileChooser::Status ImmediateFileChooser::poll(std::vector<std::string>& paths,
+                                               std::string& /*message*/) {
+    if (!answered_) return Status::Idle;
+    answered_ = false;
+    paths.swap(answer_);
+    answer_.clear();
+    return paths.empty() ? Status::Cancelled : Status::Chosen;
+}
+
+void ImmediateFileChooser::cancel() {
+    answered_ = false;
+    answer_.clear();
+}
+
+std::vector<std::string> DesktopFileChooser::zenityArguments(const FileDialogRequest& request) {
+    // Every value is part of its option (--name=value): nothing the user typed can be
+    // read as an option of its own.
     std::vector<std::string> a{"zenity", "--file-selection", "--title=" + request.title};
-    if (save) {
+    if (request.save) {
         a.push_back("--save");
         a.push_back("--confirm-overwrite");
     }
-    const std::string start = joinStart(request, save);
+    const std::string start = joinStart(request);
     if (!start.empty()) a.push_back("--filename=" + start);
     a.push_back("--file-filter=" + request.filter.description + " | *." +
                 request.filter.extension);
+    if (request.parentWindow != 0) a.push_back("--attach=" + std::to_string(request.parentWindow));
     return a;
 }
 
-std::vector<std::string> DesktopFileChooser::kdialogArguments(const FileDialogRequest& request,
-                                                              bool save) {
-    std::vector<std::string> a{"kdialog", "--title", request.title,
-                               save ? "--getsavefilename" : "--getopenfilename"};
-    std::string start = joinStart(request, save);
+std::vector<std::string> DesktopFileChooser::kdialogArguments(const FileDialogRequest& request) {
+    std::vector<std::string> a{"kdialog"};
+    if (request.parentWindow != 0) {
+        a.push_back("--attach");
+        a.push_back(std::to_string(request.parentWindow));
+    }
+    a.push_back("--title");
+    a.push_back(request.title);
+    a.push_back(request.save ? "--getsavefilename" : "--getopenfilename");
+    std::string start = joinStart(request);
     if (start.empty()) start = ".";
+    // The start path and the filter are positional: after "--", a stored name that
+    // begins with "--" is still a name.
+    a.push_back("--");
     a.push_back(start);
     a.push_back(request.filter.description + " (*." + request.filter.extension + ")");
     return a;
 }
 
-std::vector<std::string> DesktopFileChooser::run(const FileDialogRequest& request, bool save) {
-    std::string output;
-    int exitCode = -1;
+std::vector<std::string> DesktopFileChooser::zenityErrorArguments(const FileDialogRequest& about,
+                                                                  const std::string& message) {
+    std::vector<std::string> a{"zenity", "--error", "--no-markup", "--title=" + about.title,
+                               "--text=" + message};
+    if (about.parentWindow != 0) a.push_back("--attach=" + std::to_string(about.parentWindow));
+    return a;
+}
+
+std::vector<std::string> DesktopFileChooser::kdialogErrorArguments(const FileDialogRequest& about,
+                                                                   const std::string& message) {
+    std::vector<std::string> a{"kdialog"};
+    if (about.parentWindow != 0) {
+        a.push_back("--attach");
+        a.push_back(std::to_string(about.parentWindow));
+    }
+    a.push_back("--title");
+    a.push_back(about.title);
+    a.push_back("--error");
+    a.push_back(message);
+    return a;
+}
+
+std::string DesktopFileChooser::chosenPath(const std::string& output) {
+    // Multiple selection is off: the tool prints one path and a newline. Everything
+    // before that newline is the path, newlines inside the name included.
+    std::string path = output;
+    if (!path.empty() && path.back() == '\n') path.pop_back();
+    if (path.find('\0') != std::string::npos) return {};
+    return path;
+}
+
+bool DesktopFileChooser::open(const FileDialogRequest& request, std::string& message) {
+    if (process_.running()) {
+        message = "a file dialog is already open";
+        return false;
+    }
+    errorBox_ = false;
     bool notFound = false;
-    bool started = runCapturingOutput(zenityArguments(request, save), output, exitCode, notFound);
-    if (!started && notFound)
-        started = runCapturingOutput(kdialogArguments(request, save), output, exitCode, notFound);
-    if (!started || exitCode != 0) return {};
-    return parseChosen(output);
+    tool_ = Tool::None;
+    if (process_.start(zenityArguments(request), notFound)) {
+        tool_ = Tool::Zenity;
+    } else if (notFound && process_.start(kdialogArguments(request), notFound)) {
+        tool_ = Tool::Kdialog;
+    }
+    if (tool_ != Tool::None) return true;
+    message = notFound ? kNoToolMessage : "the file dialog could not be started";
+    return false;
 }
 
-std::vector<std::string> DesktopFileChooser::chooseFileToOpen(const FileDialogRequest& request) {
-    return run(request, false);
+FileChooser::Status DesktopFileChooser::poll(std::vector<std::string>& paths,
+                                             std::string& message) {
+    paths.clear();
+    switch (process_.poll()) {
+        case DialogProcess::State::Idle: return Status::Idle;
+        case DialogProcess::State::Running: return Status::Open;
+        case DialogProcess::State::Failed:
+            process_.clear();
+            if (errorBox_) return Status::Idle;
+            message = "the file dialog's answer could not be read";
+            return Status::Failed;
+        case DialogProcess::State::Finished: break;
+    }
+    const int exitCode = process_.exitCode();
+    const std::string output = process_.output();
+    process_.clear();
+    if (errorBox_) return Status::Idle;
+    // Exit status 1 is the tools' cancel; an unknown status (the host reaped the tool)
+    // is read from the output, which the tools write only for a choice.
+    if (exitCode == 0 || exitCode == -1) {
+        const std::string path = chosenPath(output);
+        if (path.empty()) return Status::Cancelled;
+        paths.push_back(path);
+        return Status::Chosen;
+    }
+    if (exitCode == 1) return Status::Cancelled;
+    message = "the file dialog failed (exit status " + std::to_string(exitCode) + ")";
+    return Status::Failed;
 }
 
-std::vector<std::string> DesktopFileChooser::chooseFileToSave(const FileDialogRequest& request) {
-    return run(request, true);
+bool DesktopFileChooser::showError(const FileDialogRequest& about, const std::string& message) {
+    if (process_.running()) return false;
+    bool notFound = false;
+    bool started = false;
+    if (tool_ != Tool::Kdialog)
+        started = process_.start(zenityErrorArguments(about, message), notFound);
+    if (!started && (tool_ == Tool::Kdialog || notFound))
+        started = process_.start(kdialogErrorArguments(about, message), notFound);
+    errorBox_ = started;
+    return started;
 }
 
 }  // namespace lumdel

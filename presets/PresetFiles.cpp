@@ -1,15 +1,11 @@
 #include "PresetFiles.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
+
+#include "SafeFile.h"
 
 namespace lumdel {
 
@@ -86,130 +82,53 @@ std::string withExtension(const std::string& name, const std::string& extension)
 
 namespace {
 
-// Opens a regular file for reading only; -1 otherwise. O_NONBLOCK keeps a FIFO from
-// blocking the editor; it does not matter for regular files.
-int openRegularForReading(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return -1;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return -1;
+const char* kindText(ImageKind kind) {
+    switch (kind) {
+        case ImageKind::Bank: return "bank";
+        case ImageKind::Midi: return "MIDI-settings";
+        case ImageKind::Preset: break;
     }
-    return fd;
+    return "preset";
 }
 
-// Reads up to size bytes; returns the count, or -1 on a read error.
-long readUpTo(int fd, unsigned char* data, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = read(fd, data + done, size - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            return -1;
-        }
-    }
-    return static_cast<long>(done);
+FileOutcome failure(const FileDialogRequest& request, std::string message, std::string panelText) {
+    FileOutcome o;
+    o.kind = FileOutcome::Kind::Failed;
+    o.request = request;
+    o.message = std::move(message);
+    o.panelText = std::move(panelText);
+    return o;
 }
 
-bool writeAll(int fd, const unsigned char* data, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = write(fd, data + done, size - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string temporaryNameFor(const std::string& target) {
-    static std::atomic<unsigned> counter{0};
-    std::string directory, name;
-    splitChosenPath(target, directory, name);
-    char suffix[64];
-    std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%u-%lx", static_cast<long>(getpid()),
-                  counter.fetch_add(1), static_cast<unsigned long>(std::time(nullptr)));
-    return directory + "." + name + suffix;
+FileOutcome outcome(FileOutcome::Kind kind, const FileDialogRequest& request) {
+    FileOutcome o;
+    o.kind = kind;
+    o.request = request;
+    return o;
 }
 
 }  // namespace
 
-bool readFilePadded(const std::string& path, std::vector<unsigned char>& buffer,
-                    std::size_t size) {
+int readFilePadded(const std::string& path, std::vector<unsigned char>& buffer, std::size_t size) {
     buffer.assign(size, 0);
-    const int fd = openRegularForReading(path);
-    if (fd < 0) return false;
+    const int fd = openRegularAt(AT_FDCWD, path.c_str(), false);
+    if (fd < 0) return errno;
     const long n = readUpTo(fd, buffer.data(), size);
+    const int error = n < 0 ? errno : 0;
     close(fd);
-    if (n < 0) {
-        buffer.assign(size, 0);
-        return false;
-    }
-    return true;
-}
-
-bool readWholeFile(const std::string& path, std::vector<unsigned char>& data,
-                   std::size_t maxSize) {
-    data.clear();
-    const int fd = openRegularForReading(path);
-    if (fd < 0) return false;
-    // One byte more than allowed tells a value that is too long.
-    std::vector<unsigned char> buffer(maxSize + 1);
-    const long n = readUpTo(fd, buffer.data(), buffer.size());
-    close(fd);
-    if (n < 0 || static_cast<std::size_t>(n) > maxSize) return false;
-    buffer.resize(static_cast<std::size_t>(n));
-    data.swap(buffer);
-    return true;
-}
-
-bool writeFileReplacing(const std::string& path, const unsigned char* data, std::size_t size) {
-    if (path.empty() || (!data && size > 0)) return false;
-
-    std::string target = path;
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (realpath(path.c_str(), resolved)) target = resolved;
-    }
-    bool exists = false;
-    mode_t mode = 0;
-    if (stat(target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) return false;
-        if (access(target.c_str(), W_OK) != 0) return false;
-        exists = true;
-        mode = st.st_mode & 07777;
-    }
-
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = temporaryNameFor(target);
-        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
-    if (fd < 0) return false;
-
-    bool ok = writeAll(fd, data, size);
-    if (ok && exists) ok = fchmod(fd, mode) == 0;
-    if (ok) ok = fsync(fd) == 0;
-    if (close(fd) != 0) ok = false;
-    if (ok) ok = rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) unlink(temporary.c_str());
-    return ok;
+    if (error != 0) buffer.assign(size, 0);
+    return error;
 }
 
 PresetFiles::PresetFiles(FileChooser& chooser, RememberedLocations& locations,
                          PresetImageOperations& images)
     : chooser_(&chooser), locations_(locations), images_(images) {}
+
+void PresetFiles::setChooser(FileChooser& chooser) {
+    chooser_->cancel();
+    pending_ = Pending();
+    chooser_ = &chooser;
+}
 
 std::string PresetFiles::takeChosenPath(ImageKind kind, const std::string& chosen, bool save) {
     std::string directory, name;
@@ -228,45 +147,110 @@ std::string PresetFiles::takeChosenPath(ImageKind kind, const std::string& chose
     return path;
 }
 
-bool PresetFiles::loadFile(ImageKind kind, bool reverseValues) {
+FileOutcome PresetFiles::loadFile(ImageKind kind, bool reverseValues, unsigned long parentWindow) {
     FileDialogRequest request;
     request.title = loadTitle(kind, reverseValues);
     request.startDirectory = locations_.directory;
     request.filter = fileFilter(kind);
-    const std::vector<std::string> chosen = chooser_->chooseFileToOpen(request);
-    if (chosen.size() != 1) return false;
-    const std::string path = takeChosenPath(kind, chosen[0], false);
-    if (path.empty()) return false;
-
-    std::vector<unsigned char> image;
-    readFilePadded(path, image, imageSize(kind));
-    switch (kind) {
-        case ImageKind::Preset: images_.loadPresetImage(image.data(), reverseValues); break;
-        case ImageKind::Bank: images_.loadBankImage(image.data(), reverseValues); break;
-        case ImageKind::Midi: images_.loadMidiImage(image.data(), reverseValues); break;
-    }
-    return true;
+    request.parentWindow = parentWindow;
+    return begin(request, kind, reverseValues);
 }
 
-bool PresetFiles::saveFile(ImageKind kind) {
+FileOutcome PresetFiles::saveFile(ImageKind kind, unsigned long parentWindow) {
     FileDialogRequest request;
     request.title = saveTitle(kind);
     request.startDirectory = locations_.directory;
     request.filter = fileFilter(kind);
     request.defaultName = locations_.nameOf(kind);
-    const std::vector<std::string> chosen = chooser_->chooseFileToSave(request);
-    if (chosen.size() != 1) return false;
-    const std::string path = takeChosenPath(kind, chosen[0], true);
-    if (path.empty()) return false;
+    request.save = true;
+    request.parentWindow = parentWindow;
+    return begin(request, kind, false);
+}
 
-    std::vector<unsigned char> image(imageSize(kind), 0);
-    switch (kind) {
+FileOutcome PresetFiles::begin(const FileDialogRequest& request, ImageKind kind,
+                               bool reverseValues) {
+    // One dialog at a time; the idle hands over the answer of the one that is open.
+    if (pending_.active || chooser_->busy())
+        return failure(request, "A file dialog is already open.", "a dialog is open");
+    std::string message;
+    if (!chooser_->open(request, message)) return failure(request, message, message);
+    pending_.active = true;
+    pending_.kind = kind;
+    pending_.reverseValues = reverseValues;
+    pending_.request = request;
+    const FileOutcome now = poll();
+    return now.kind == FileOutcome::Kind::Nothing ? outcome(FileOutcome::Kind::DialogOpen, request)
+                                                  : now;
+}
+
+FileOutcome PresetFiles::poll() {
+    std::vector<std::string> chosen;
+    std::string message;
+    const FileChooser::Status status = chooser_->poll(chosen, message);
+    if (!pending_.active) return {};
+    if (status == FileChooser::Status::Open)
+        return outcome(FileOutcome::Kind::DialogOpen, pending_.request);
+    const Pending pending = pending_;
+    pending_ = Pending();
+    switch (status) {
+        case FileChooser::Status::Chosen:
+            if (chosen.size() != 1) break;
+            return pending.request.save ? saveChosen(pending, chosen[0])
+                                        : loadChosen(pending, chosen[0]);
+        case FileChooser::Status::Failed:
+            return failure(pending.request, message, "dialog failed");
+        default: break;  // cancelled, or ended from elsewhere
+    }
+    return outcome(FileOutcome::Kind::Cancelled, pending.request);
+}
+
+void PresetFiles::cancel() {
+    // The bookkeeping is dropped by the next poll or dialog, on the editor thread.
+    chooser_->cancel();
+}
+
+FileOutcome PresetFiles::loadChosen(const Pending& pending, const std::string& chosen) {
+    const std::string path = takeChosenPath(pending.kind, chosen, false);
+    if (path.empty()) return outcome(FileOutcome::Kind::Cancelled, pending.request);
+
+    // An unreadable file still goes to the loader as zero bytes, which it ignores (a
+    // bank load still makes preset 0 current first); either way the user is told.
+    std::vector<unsigned char> image;
+    const int error = readFilePadded(path, image, imageSize(pending.kind));
+    bool loaded = false;
+    const bool reverse = pending.reverseValues;
+    switch (pending.kind) {
+        case ImageKind::Preset: loaded = images_.loadPresetImage(image.data(), reverse); break;
+        case ImageKind::Bank: loaded = images_.loadBankImage(image.data(), reverse); break;
+        case ImageKind::Midi: loaded = images_.loadMidiImage(image.data(), reverse); break;
+    }
+    if (error != 0)
+        return failure(pending.request,
+                       "Could not read \"" + path + "\": " + fileErrorText(error) + ".",
+                       "cannot read the file");
+    if (!loaded)
+        return failure(pending.request,
+                       "\"" + path + "\" is not a " + kindText(pending.kind) + " file.",
+                       std::string("not a ") + kindText(pending.kind) + " file");
+    return outcome(FileOutcome::Kind::Loaded, pending.request);
+}
+
+FileOutcome PresetFiles::saveChosen(const Pending& pending, const std::string& chosen) {
+    const std::string path = takeChosenPath(pending.kind, chosen, true);
+    if (path.empty()) return outcome(FileOutcome::Kind::Cancelled, pending.request);
+
+    std::vector<unsigned char> image(imageSize(pending.kind), 0);
+    switch (pending.kind) {
         case ImageKind::Preset: images_.makePresetImage(image.data()); break;
         case ImageKind::Bank: images_.makeBankImage(image.data()); break;
         case ImageKind::Midi: images_.makeMidiImage(image.data()); break;
     }
-    writeFileReplacing(path, image.data(), image.size());
-    return true;
+    const int error = saveUserFile(path, image.data(), image.size());
+    if (error != 0)
+        return failure(pending.request,
+                       "Could not save \"" + path + "\": " + fileErrorText(error) + ".",
+                       "cannot save the file");
+    return outcome(FileOutcome::Kind::Saved, pending.request);
 }
 
 }  // namespace lumdel

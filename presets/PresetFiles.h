@@ -1,6 +1,7 @@
 // Preset, bank and MIDI-settings files: the dialog-driven load and save operations of
-// the preset strip, and the file primitives they share with the settings store and the
-// command-line tool. Editor thread only.
+// the preset strip, and the path helpers they share with the command-line tool.
+// A button opens a dialog and returns; the editor's idle hands the answer over
+// (poll). Editor thread only, except cancel.
 #pragma once
 
 #include <cstddef>
@@ -41,32 +42,57 @@ std::string joinPath(const std::string& directory, const std::string& name);
 std::string withExtension(const std::string& name, const std::string& extension);
 
 // Reads at most size bytes of a regular file, opened for reading only, into a buffer of
-// exactly size bytes; what the file lacks stays zero. False (and an all-zero buffer)
-// when the file cannot be opened or is not a regular file.
-bool readFilePadded(const std::string& path, std::vector<unsigned char>& buffer,
-                    std::size_t size);
-// Reads a whole regular file of at most maxSize bytes. False when it cannot be read or
-// is longer than maxSize.
-bool readWholeFile(const std::string& path, std::vector<unsigned char>& data,
-                   std::size_t maxSize);
-// Writes data to a new file next to path and renames it over path, so the old file
-// stays whole until the new one is complete; a failed write leaves no trace. An
-// existing file keeps its permissions; a write-protected one is left alone (false).
-// A symbolic link is followed: the file it points to is replaced.
-bool writeFileReplacing(const std::string& path, const unsigned char* data, std::size_t size);
+// exactly size bytes; what the file lacks stays zero. Gives 0, or errno (and an
+// all-zero buffer) when the file cannot be opened, is not a regular file or cannot be
+// read.
+int readFilePadded(const std::string& path, std::vector<unsigned char>& buffer, std::size_t size);
+
+// What a file operation came to, for the editor to show.
+struct FileOutcome {
+    enum class Kind {
+        Nothing,     // no dialog was open, or no window
+        DialogOpen,  // a dialog was opened, or is still open
+        Loaded,
+        Saved,
+        Cancelled,   // the dialog was closed without exactly one file
+        Failed,      // see message
+    };
+    Kind kind = Kind::Nothing;
+    FileDialogRequest request;  // the dialog it was about (title of an error box)
+    std::string message;        // Failed: the whole story, for an error box
+    std::string panelText;      // Failed: a short form that fits the panel
+};
 
 class PresetFiles {
 public:
     PresetFiles(FileChooser& chooser, RememberedLocations& locations,
                 PresetImageOperations& images);
 
-    // Each returns true when exactly one file was chosen and the operation ran.
-    bool loadFile(ImageKind kind, bool reverseValues);
-    bool saveFile(ImageKind kind);
+    // Editor thread: open the load or save dialog of the kind and return at once
+    // (DialogOpen), unless a dialog is open already (Failed). A chooser that answers at
+    // once is taken at once.
+    FileOutcome loadFile(ImageKind kind, bool reverseValues, unsigned long parentWindow = 0);
+    FileOutcome saveFile(ImageKind kind, unsigned long parentWindow = 0);
+    // Editor thread (idle), never blocks: when the open dialog has an answer, loads or
+    // saves the chosen file and says how that went; DialogOpen while it is still open.
+    FileOutcome poll();
+    // Any thread: ends an open dialog and forgets what it was for.
+    void cancel();
+    bool dialogOpen() const { return pending_.active; }
 
-    void setChooser(FileChooser& chooser) { chooser_ = &chooser; }
+    void setChooser(FileChooser& chooser);
 
 private:
+    struct Pending {
+        bool active = false;
+        ImageKind kind = ImageKind::Preset;
+        bool reverseValues = false;
+        FileDialogRequest request;
+    };
+
+    FileOutcome begin(const FileDialogRequest& request, ImageKind kind, bool reverseValues);
+    FileOutcome loadChosen(const Pending& pending, const std::string& chosen);
+    FileOutcome saveChosen(const Pending& pending, const std::string& chosen);
     // Splits the chosen path, remembers its parts when they fit and returns the path of
     // the file to use.
     std::string takeChosenPath(ImageKind kind, const std::string& chosen, bool save);
@@ -74,6 +100,7 @@ private:
     FileChooser* chooser_;
     RememberedLocations& locations_;
     PresetImageOperations& images_;
+    Pending pending_;
 };
 
 }  // namespace lumdel

@@ -74,18 +74,24 @@ public:
     virtual void showName(const char* name) = 0;
     // Redraws the whole editor frame (after a file load).
     virtual void redrawAll() = 0;
+    // Shows a short text on the panel for a few seconds (what went wrong with a file
+    // button when no error box can say it).
+    virtual void showMessage(const char* /*text*/) {}
+    // The host's X window, which file dialogs are kept above; 0 when there is none.
+    virtual unsigned long dialogParentWindow() const { return 0; }
 };
 
 // The six image operations, in the editor's slot order. The editor overrides them
-// (through PresetSystemEditorCore) and the file and settings code calls them.
+// (through PresetSystemEditorCore) and the file and settings code calls them. A load
+// answers false when it ignored the image.
 class PresetImageOperations {
 public:
     virtual ~PresetImageOperations() = default;
-    virtual void loadBankImage(const unsigned char* image, bool reverseValues) = 0;
+    virtual bool loadBankImage(const unsigned char* image, bool reverseValues) = 0;
     virtual void makeBankImage(unsigned char* image) = 0;
-    virtual void loadPresetImage(const unsigned char* image, bool reverseValues) = 0;
+    virtual bool loadPresetImage(const unsigned char* image, bool reverseValues) = 0;
     virtual void makePresetImage(unsigned char* image) = 0;
-    virtual void loadMidiImage(const unsigned char* image, bool reverseValues) = 0;
+    virtual bool loadMidiImage(const unsigned char* image, bool reverseValues) = 0;
     virtual void makeMidiImage(unsigned char* image) = 0;
 };
 

@@ -42,36 +42,49 @@ PresetSystemEditorCore::PresetSystemEditorCore(CPresetSystemEffect* effect, Sett
       chooser_(chooser ? std::move(chooser) : std::make_unique<DesktopFileChooser>()),
       files_(*chooser_, locations_, *this) {
     locations_.directory = workingDirectory();
+    storedLocations_ = locations_;
 }
 
+// Runs inside effClose: nothing may escape it.
 PresetSystemEditorCore::~PresetSystemEditorCore() {
-    if (storeLocationsOnDestruction_) storeFileLocations();
+    chooser_->cancel();
+    try {
+        if (storeLocationsOnDestruction_) storeFileLocations();
+    } catch (...) {
+    }
 }
 
 void PresetSystemEditorCore::setChooser(std::unique_ptr<FileChooser> chooser) {
     if (!chooser) return;
+    files_.setChooser(*chooser);
     chooser_ = std::move(chooser);
-    files_.setChooser(*chooser_);
 }
 
-void PresetSystemEditorCore::loadBankImage(const unsigned char* image, bool reverseValues) {
-    if (effect_) lumdel::loadBankImage(*effect_, view_, image, reverseValues);
+void PresetSystemEditorCore::setView(PresetStripView* view) {
+    if (!view) cancelDialog();
+    view_ = view;
+    // A dialog ended by the last close leaves nothing pending for the new window.
+    if (view) files_.poll();
+}
+
+bool PresetSystemEditorCore::loadBankImage(const unsigned char* image, bool reverseValues) {
+    return effect_ && lumdel::loadBankImage(*effect_, view_, image, reverseValues);
 }
 
 void PresetSystemEditorCore::makeBankImage(unsigned char* image) {
     if (effect_) lumdel::makeBankImage(*effect_, image);
 }
 
-void PresetSystemEditorCore::loadPresetImage(const unsigned char* image, bool reverseValues) {
-    if (effect_) lumdel::loadPresetImage(*effect_, view_, image, reverseValues);
+bool PresetSystemEditorCore::loadPresetImage(const unsigned char* image, bool reverseValues) {
+    return effect_ && lumdel::loadPresetImage(*effect_, view_, image, reverseValues);
 }
 
 void PresetSystemEditorCore::makePresetImage(unsigned char* image) {
     if (effect_) lumdel::makePresetImage(*effect_, image);
 }
 
-void PresetSystemEditorCore::loadMidiImage(const unsigned char* image, bool reverseValues) {
-    if (effect_) lumdel::loadMidiImage(*effect_, image, reverseValues);
+bool PresetSystemEditorCore::loadMidiImage(const unsigned char* image, bool reverseValues) {
+    return effect_ && lumdel::loadMidiImage(*effect_, image, reverseValues);
 }
 
 void PresetSystemEditorCore::makeMidiImage(unsigned char* image) {
@@ -91,37 +104,64 @@ void PresetSystemEditorCore::renameCurrentPreset(const char* name) {
 }
 
 void PresetSystemEditorCore::loadPresetFile(bool reverseValues) {
-    if (view_ && files_.loadFile(ImageKind::Preset, reverseValues)) view_->redrawAll();
+    if (view_) show(files_.loadFile(ImageKind::Preset, reverseValues, view_->dialogParentWindow()));
 }
 
 void PresetSystemEditorCore::savePresetFile() {
-    if (view_) files_.saveFile(ImageKind::Preset);
+    if (view_) show(files_.saveFile(ImageKind::Preset, view_->dialogParentWindow()));
 }
 
 void PresetSystemEditorCore::loadBankFile(bool reverseValues) {
-    if (view_ && files_.loadFile(ImageKind::Bank, reverseValues)) view_->redrawAll();
+    if (view_) show(files_.loadFile(ImageKind::Bank, reverseValues, view_->dialogParentWindow()));
 }
 
 void PresetSystemEditorCore::saveBankFile() {
-    if (view_) files_.saveFile(ImageKind::Bank);
+    if (view_) show(files_.saveFile(ImageKind::Bank, view_->dialogParentWindow()));
 }
 
 void PresetSystemEditorCore::loadMidiFile(bool reverseValues) {
-    if (view_ && files_.loadFile(ImageKind::Midi, reverseValues)) view_->redrawAll();
+    if (view_) show(files_.loadFile(ImageKind::Midi, reverseValues, view_->dialogParentWindow()));
 }
 
 void PresetSystemEditorCore::saveMidiFile() {
-    if (view_) files_.saveFile(ImageKind::Midi);
+    if (view_) show(files_.saveFile(ImageKind::Midi, view_->dialogParentWindow()));
 }
 
-void PresetSystemEditorCore::storeImage(const char* valueName, ImageKind kind) {
+void PresetSystemEditorCore::idle() { show(files_.poll()); }
+
+void PresetSystemEditorCore::cancelDialog() { files_.cancel(); }
+
+void PresetSystemEditorCore::show(const FileOutcome& outcome) {
+    switch (outcome.kind) {
+        case FileOutcome::Kind::Loaded:
+            if (view_) view_->redrawAll();
+            break;
+        case FileOutcome::Kind::Failed:
+            tell(outcome.request, outcome.message, outcome.panelText);
+            break;
+        default: break;
+    }
+}
+
+void PresetSystemEditorCore::tell(const FileDialogRequest& about, const std::string& message,
+                                  const std::string& panelText) {
+    if (chooser_->showError(about, message)) return;
+    if (view_) view_->showMessage(panelText.c_str());
+}
+
+void PresetSystemEditorCore::storeImage(const char* valueName, ImageKind kind, const char* what) {
     std::vector<unsigned char> image(imageSize(kind), 0);
     switch (kind) {
         case ImageKind::Preset: makePresetImage(image.data()); break;
         case ImageKind::Bank: makeBankImage(image.data()); break;
         case ImageKind::Midi: makeMidiImage(image.data()); break;
     }
-    store_.writeBinary(valueName, image.data(), image.size());
+    if (store_.writeBinary(valueName, image.data(), image.size())) return;
+    FileDialogRequest about;
+    about.title = "Lumdel settings";
+    about.parentWindow = view_ ? view_->dialogParentWindow() : 0;
+    tell(about, std::string("Could not store the ") + what + " in " + store_.directory() + ".",
+         std::string("cannot store ") + what);
 }
 
 // A stored value is taken only when it has the full size of an image of its kind (or of
@@ -140,13 +180,19 @@ void PresetSystemEditorCore::recallImage(const char* valueName, ImageKind kind) 
     }
 }
 
-void PresetSystemEditorCore::storeDefaultPreset() { storeImage(kDefaultPreset, ImageKind::Preset); }
+void PresetSystemEditorCore::storeDefaultPreset() {
+    storeImage(kDefaultPreset, ImageKind::Preset, "default preset");
+}
 void PresetSystemEditorCore::eraseDefaultPreset() { store_.erase(kDefaultPreset); }
-void PresetSystemEditorCore::storeDefaultBank() { storeImage(kDefaultBank, ImageKind::Bank); }
+void PresetSystemEditorCore::storeDefaultBank() {
+    storeImage(kDefaultBank, ImageKind::Bank, "default bank");
+}
 void PresetSystemEditorCore::eraseDefaultBank() { store_.erase(kDefaultBank); }
-void PresetSystemEditorCore::storeDefaultMidi() { storeImage(kDefaultMidi, ImageKind::Midi); }
-void PresetSystemEditorCore::storeMemoA() { storeImage(kMemoA, ImageKind::Preset); }
-void PresetSystemEditorCore::storeMemoB() { storeImage(kMemoB, ImageKind::Preset); }
+void PresetSystemEditorCore::storeDefaultMidi() {
+    storeImage(kDefaultMidi, ImageKind::Midi, "default MIDI settings");
+}
+void PresetSystemEditorCore::storeMemoA() { storeImage(kMemoA, ImageKind::Preset, "memory A"); }
+void PresetSystemEditorCore::storeMemoB() { storeImage(kMemoB, ImageKind::Preset, "memory B"); }
 void PresetSystemEditorCore::recallMemoA() { recallImage(kMemoA, ImageKind::Preset); }
 void PresetSystemEditorCore::recallMemoB() { recallImage(kMemoB, ImageKind::Preset); }
 void PresetSystemEditorCore::recallDefaultBank() { recallImage(kDefaultBank, ImageKind::Bank); }
@@ -155,18 +201,18 @@ void PresetSystemEditorCore::recallDefaultPreset() {
 }
 void PresetSystemEditorCore::recallDefaultMidi() { recallImage(kDefaultMidi, ImageKind::Midi); }
 
-// Every instance stores its locations when it goes away; a value that is already
-// stored as it is is not written again.
+// Every instance stores the locations it changed when it goes away. One that is as it
+// was recalled is not written: opening and closing the plug-in writes nothing, and a
+// stored value that could not be used (a link, an overlong string) stays as it is.
 void PresetSystemEditorCore::storeFileLocations() {
-    const auto store = [this](const char* name, const std::string& value) {
-        std::string stored;
-        if (store_.readString(name, stored) && stored == value) return;
-        store_.writeString(name, value);
+    const auto store = [this](const char* name, const std::string& value, std::string& stored) {
+        if (value == stored) return;
+        if (store_.writeString(name, value)) stored = value;
     };
-    store(kCurrDir, locations_.directory);
-    store(kCurrBank, locations_.bankName);
-    store(kCurrPreset, locations_.presetName);
-    store(kCurrMidi, locations_.midiName);
+    store(kCurrDir, locations_.directory, storedLocations_.directory);
+    store(kCurrBank, locations_.bankName, storedLocations_.bankName);
+    store(kCurrPreset, locations_.presetName, storedLocations_.presetName);
+    store(kCurrMidi, locations_.midiName, storedLocations_.midiName);
 }
 
 // A missing value gives an empty string, so without a stored directory the dialogs
@@ -176,6 +222,7 @@ void PresetSystemEditorCore::recallFileLocations() {
     store_.readString(kCurrBank, locations_.bankName);
     store_.readString(kCurrPreset, locations_.presetName);
     store_.readString(kCurrMidi, locations_.midiName);
+    storedLocations_ = locations_;
 }
 
 void PresetSystemEditorCore::loadDefaults() {

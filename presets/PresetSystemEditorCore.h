@@ -4,7 +4,9 @@
 // created with the effect, and hands it its preset strip while the window is open.
 //
 // Threads: everything runs on the editor thread, except loadDefaults, which runs inside
-// the effect's construction. None of it may be called from the audio thread.
+// the effect's construction, and cancelDialog and the destructor, which may run on any
+// thread that closes the editor or the effect. None of it may be called from the audio
+// thread.
 #pragma once
 
 #include <memory>
@@ -24,36 +26,46 @@ public:
     // characters). A null chooser means the desktop's dialog tool.
     PresetSystemEditorCore(CPresetSystemEffect* effect, SettingsStore store = SettingsStore(),
                            std::unique_ptr<FileChooser> chooser = nullptr);
-    // Stores the file locations for the next instance (unless switched off).
+    // Ends an open dialog; stores the file locations that changed for the next
+    // instance (unless switched off).
     ~PresetSystemEditorCore() override;
     PresetSystemEditorCore(const PresetSystemEditorCore&) = delete;
     PresetSystemEditorCore& operator=(const PresetSystemEditorCore&) = delete;
 
     // The preset strip of the open window; null while the window is closed. The file
-    // operations need an open window, as their dialogs belong to it.
-    void setView(PresetStripView* view) { view_ = view; }
+    // operations need an open window, as their dialogs belong to it. Closing the window
+    // (a null view) ends an open dialog and drops its answer.
+    void setView(PresetStripView* view);
     PresetStripView* view() const { return view_; }
 
     // Image operations, in the editor's slot order. They accept both byte orders and
     // the older 48-parameter format.
-    void loadBankImage(const unsigned char* image, bool reverseValues) override;
+    bool loadBankImage(const unsigned char* image, bool reverseValues) override;
     void makeBankImage(unsigned char* image) override;
-    void loadPresetImage(const unsigned char* image, bool reverseValues) override;
+    bool loadPresetImage(const unsigned char* image, bool reverseValues) override;
     void makePresetImage(unsigned char* image) override;
-    void loadMidiImage(const unsigned char* image, bool reverseValues) override;
+    bool loadMidiImage(const unsigned char* image, bool reverseValues) override;
     void makeMidiImage(unsigned char* image) override;
 
     // Name field and menu entry; then the effect's setCurrentPresetName.
     void presetNameChanged(const char* name);
     void renameCurrentPreset(const char* name);
 
-    // Dialog-driven files; each does nothing while the window is closed.
+    // Dialog-driven files; each does nothing while the window is closed. Each opens its
+    // dialog and returns; idle loads or saves the chosen file. While a dialog is open,
+    // another is refused. What fails is told to the user: in the dialog tool's error
+    // box, or on the panel when there is no tool ("install zenity or kdialog").
     void loadPresetFile(bool reverseValues);
     void savePresetFile();
     void loadBankFile(bool reverseValues);
     void saveBankFile();
     void loadMidiFile(bool reverseValues);
     void saveMidiFile();
+    // Editor thread, on every idle: hands over the open dialog's answer, if any.
+    void idle();
+    // Any thread: ends an open dialog or error box and drops its answer.
+    void cancelDialog();
+    bool dialogOpen() const { return files_.dialogOpen(); }
 
     // Settings store.
     void storeDefaultPreset();
@@ -68,6 +80,9 @@ public:
     void recallDefaultBank();
     void recallDefaultPreset();
     void recallDefaultMidi();
+    // Writes the remembered locations that changed since they were recalled (or last
+    // stored); an unchanged one is never written, so a value that could not be used
+    // stays as it is.
     void storeFileLocations();
     void recallFileLocations();
     // The default bank, the default preset (into the current preset, which is 0 at
@@ -82,14 +97,19 @@ public:
     void setStoreLocationsOnDestruction(bool on) { storeLocationsOnDestruction_ = on; }
 
 private:
-    void storeImage(const char* valueName, ImageKind kind);
+    void storeImage(const char* valueName, ImageKind kind, const char* what);
     void recallImage(const char* valueName, ImageKind kind);
+    void show(const FileOutcome& outcome);
+    void tell(const FileDialogRequest& about, const std::string& message,
+              const std::string& panelText);
 
     CPresetSystemEffect* effect_;
     PresetStripView* view_ = nullptr;
     SettingsStore store_;
     std::unique_ptr<FileChooser> chooser_;
     RememberedLocations locations_;
+    // The locations as recalled or last stored: what storeFileLocations compares with.
+    RememberedLocations storedLocations_;
     PresetFiles files_;
     bool storeLocationsOnDestruction_ = true;
 };

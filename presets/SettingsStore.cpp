@@ -1,21 +1,24 @@
 #include "SettingsStore.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "PresetFiles.h"
+#include "SafeFile.h"
 
 namespace lumdel {
 
 namespace {
 constexpr const char* kStoreSubdirectory = "Orvtone/Lumdel/";
 
-// Creates each missing directory of path; true when path ends up a directory.
+// Creates each missing directory of path (mode 0700); true when path ends up a directory.
 bool makeDirectories(const std::string& path) {
     std::string partial;
     std::size_t start = 0;
@@ -30,6 +33,42 @@ bool makeDirectories(const std::string& path) {
     }
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// One line on stderr per process, however many instances meet the same folder.
+void warnUnusable(const std::string& folder, const char* why) {
+    static std::atomic<bool> warned{false};
+    if (warned.exchange(true)) return;
+    std::fprintf(stderr, "Lumdel: settings folder %s %s; using factory settings, storing nothing\n",
+                 folder.c_str(), why);
+}
+
+// Opens the folder name inside at: a real folder (not a link) owned by this user, made
+// (mode 0700) when missing and create is set. -1 otherwise.
+int openOwnedFolder(int at, const std::string& name, const std::string& shownPath, bool create) {
+    const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int fd = openat(at, name.c_str(), flags);
+    if (fd < 0 && errno == ENOENT && create) {
+        if (mkdirat(at, name.c_str(), 0700) != 0 && errno != EEXIST) return -1;
+        fd = openat(at, name.c_str(), flags);
+    }
+    if (fd < 0) {
+        if (errno == ELOOP || errno == ENOTDIR) warnUnusable(shownPath, "is not a folder");
+        return -1;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || st.st_uid != geteuid()) {
+        warnUnusable(shownPath, "belongs to another user");
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// A value name is one plain file name.
+bool isValueName(const char* name) {
+    return name && *name && std::strchr(name, '/') == nullptr && std::strcmp(name, ".") != 0 &&
+           std::strcmp(name, "..") != 0;
 }
 }  // namespace
 
@@ -63,24 +102,59 @@ std::string SettingsStore::defaultDirectory() {
     return base + ".config/" + kStoreSubdirectory;
 }
 
-std::string SettingsStore::pathOf(const char* name) const { return directory_ + name; }
+// The last two parts of the directory (Orvtone/Lumdel) are checked; what lies above
+// them (the user's configuration folder) may be a link, as it often is.
+int SettingsStore::openFolder(bool create) const {
+    std::string path = directory_;
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const std::size_t last = path.rfind('/');
+    if (last == std::string::npos || last == 0) return -1;
+    const std::string folder = path.substr(last + 1);
+    const std::string parentPath = path.substr(0, last);
+    const std::size_t above = parentPath.rfind('/');
+    if (above == std::string::npos) return -1;
+    const std::string parent = parentPath.substr(above + 1);
+    const std::string base = above == 0 ? "/" : parentPath.substr(0, above);
+    if (folder.empty() || parent.empty()) return -1;
 
-bool SettingsStore::ensureDirectory() const {
-    if (directory_.empty()) return false;
-    return makeDirectories(directory_.substr(0, directory_.size() - 1));
+    int baseFd = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (baseFd < 0 && errno == ENOENT && create && makeDirectories(base))
+        baseFd = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (baseFd < 0) return -1;
+    const int parentFd = openOwnedFolder(baseFd, parent, parentPath, create);
+    close(baseFd);
+    if (parentFd < 0) return -1;
+    const int folderFd = openOwnedFolder(parentFd, folder, path, create);
+    close(parentFd);
+    return folderFd;
 }
 
 bool SettingsStore::readBinary(const char* name, std::vector<unsigned char>& data,
                                std::size_t maxSize) const {
     data.clear();
-    if (directory_.empty() || !name) return false;
-    return readWholeFile(pathOf(name), data, maxSize);
+    if (!isValueName(name)) return false;
+    const int folder = openFolder(false);
+    if (folder < 0) return false;
+    const int error = readBoundedAt(folder, name, true, data, maxSize);
+    close(folder);
+    return error == 0;
 }
 
 bool SettingsStore::writeBinary(const char* name, const unsigned char* data,
                                 std::size_t size) const {
-    if (!name || !ensureDirectory()) return false;
-    return writeFileReplacing(pathOf(name), data, size);
+    if (!isValueName(name) || (!data && size > 0)) return false;
+    const int folder = openFolder(true);
+    if (folder < 0) return false;
+    bool ok = true;
+    struct stat st;
+    if (fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+        ok = S_ISREG(st.st_mode) && (st.st_mode & 0200) != 0;
+    if (ok) {
+        removeStaleTemporaries(folder);
+        ok = replaceAt(folder, name, data, size, 0600) == 0;
+    }
+    close(folder);
+    return ok;
 }
 
 bool SettingsStore::readString(const char* name, std::string& value) const {
@@ -101,8 +175,14 @@ bool SettingsStore::writeString(const char* name, const std::string& value) cons
 }
 
 bool SettingsStore::erase(const char* name) const {
-    if (directory_.empty() || !name) return false;
-    return unlink(pathOf(name).c_str()) == 0;
+    if (!isValueName(name)) return false;
+    const int folder = openFolder(false);
+    if (folder < 0) return false;
+    struct stat st;
+    const bool ok = fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+                    unlinkat(folder, name, 0) == 0;
+    close(folder);
+    return ok;
 }
 
 }  // namespace lumdel

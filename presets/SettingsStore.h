@@ -8,11 +8,20 @@
 //   CurrPreset, CurrMidi          the string (UTF-8), no terminator, at most 256
 //
 // Images are stored exactly as made, in this machine's byte order. Every write goes to
-// a temporary file in the same directory that is then renamed over the value, so a
-// reader, or a second instance writing at the same moment, sees one complete value.
-// A directory that cannot be created or written skips the operation; a value that
-// cannot be read is missing. Nothing is reported. Editor thread (and the thread that
-// constructs the effect) only; never the audio thread.
+// a temporary file in the folder that is then renamed over the value, so a reader, or
+// a second instance writing at the same moment, sees one complete value.
+//
+// The store trusts nothing it did not make:
+// - the Lumdel folder and its Orvtone parent must be real folders (not links) owned by
+//   this user; otherwise the store is not used at all (nothing read, nothing written)
+//   and one line on stderr says so. Folders the store creates are mode 0700;
+// - a value is read only from a regular file, never through a link; a link or any
+//   other non-regular entry is a missing value that is never written through or
+//   replaced, and so is a regular file without write permission;
+// - reading never creates anything: only a write creates the folders.
+// A folder that cannot be created or written skips the operation (false).
+// Editor thread (and the thread that constructs the effect) only; never the audio
+// thread.
 #pragma once
 
 #include <cstddef>
@@ -45,11 +54,13 @@ public:
     bool readString(const char* name, std::string& value) const;
     // Strings longer than 256 bytes are not written (the editor never holds one).
     bool writeString(const char* name, const std::string& value) const;
+    // Removes a stored value (a regular file only).
     bool erase(const char* name) const;
 
 private:
-    std::string pathOf(const char* name) const;
-    bool ensureDirectory() const;
+    // The value folder, opened (and, with create, made) as described above; -1 when it
+    // is missing or not to be used.
+    int openFolder(bool create) const;
 
     std::string directory_;
 };

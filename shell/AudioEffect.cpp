@@ -141,38 +141,73 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
     }
 }
 
+// The trampolines are the plug-in's C entry points: no exception may leave them. One
+// that escapes an operation (std::bad_alloc, in practice) ends that operation with the
+// answer 0, and a block with silence.
+
 VstIntPtr AudioEffect::dispatchEffect(AEffect* e, VstInt32 opcode, VstInt32 index,
                                       VstIntPtr value, void* ptr, float opt) {
     if (!e || !e->object) return 0;
     auto* effect = static_cast<AudioEffect*>(e->object);
     if (opcode == effClose) {
-        effect->dispatcher(opcode, index, value, ptr, opt);
+        try {
+            effect->dispatcher(opcode, index, value, ptr, opt);
+        } catch (...) {
+        }
         delete effect;
         return 1;
     }
-    return effect->dispatcher(opcode, index, value, ptr, opt);
+    try {
+        return effect->dispatcher(opcode, index, value, ptr, opt);
+    } catch (...) {
+        return 0;
+    }
 }
 
 void AudioEffect::processAccumulating(AEffect*, float**, float**, VstInt32) {}
 
 void AudioEffect::setParameterTrampoline(AEffect* e, VstInt32 index, float value) {
-    if (e && e->object) static_cast<AudioEffect*>(e->object)->setParameter(index, value);
+    if (!e || !e->object) return;
+    try {
+        static_cast<AudioEffect*>(e->object)->setParameter(index, value);
+    } catch (...) {
+    }
 }
 
 float AudioEffect::getParameterTrampoline(AEffect* e, VstInt32 index) {
     if (!e || !e->object) return 0.0f;
-    return static_cast<AudioEffect*>(e->object)->getParameter(index);
+    try {
+        return static_cast<AudioEffect*>(e->object)->getParameter(index);
+    } catch (...) {
+        return 0.0f;
+    }
+}
+
+template <typename T>
+void AudioEffect::silence(AEffect* e, T** outputs, VstInt32 sampleFrames) {
+    if (!outputs || sampleFrames <= 0) return;
+    for (VstInt32 c = 0; c < e->numOutputs; ++c)
+        if (outputs[c])
+            for (VstInt32 i = 0; i < sampleFrames; ++i) outputs[c][i] = T(0);
 }
 
 void AudioEffect::processReplacingTrampoline(AEffect* e, float** inputs, float** outputs,
                                              VstInt32 sampleFrames) {
-    if (e && e->object)
+    if (!e || !e->object) return;
+    try {
         static_cast<AudioEffect*>(e->object)->processReplacing(inputs, outputs, sampleFrames);
+    } catch (...) {
+        silence(e, outputs, sampleFrames);
+    }
 }
 
 void AudioEffect::processDoubleTrampoline(AEffect* e, double** inputs, double** outputs,
                                           VstInt32 sampleFrames) {
-    if (e && e->object)
+    if (!e || !e->object) return;
+    try {
         static_cast<AudioEffect*>(e->object)->processDoubleReplacing(inputs, outputs,
                                                                      sampleFrames);
+    } catch (...) {
+        silence(e, outputs, sampleFrames);
+    }
 }

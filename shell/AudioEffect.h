@@ -1,5 +1,18 @@
 // First layer of the effect object: the host record, the static trampolines the
 // record points to, and the dispatcher for opcodes 0 to 24.
+//
+// The rule of every entry point (the trampolines here and the library's entry point,
+// shell/CreateEffect.cpp): no exception leaves it. The host is C; an exception crossing
+// into it terminates the host. An operation that throws (std::bad_alloc, in practice:
+// the code throws nothing else on purpose) ends with the answer 0, a block with
+// silence, and effClose still destroys the object. Allocation failure in particular:
+// - while the effect is created: the entry point answers null, and the half-built
+//   effect is freed by its members' destructors;
+// - at resume (new buffers for another sample rate): the engine keeps its old buffers
+//   and the blocks are silent until a resume gets the memory;
+// - nowhere else: the audio thread never allocates.
+// Destructors must not throw either (they run in effClose); code that may allocate in
+// one catches what it throws.
 #pragma once
 
 #include "vst2.h"
@@ -88,4 +101,7 @@ private:
                                            VstInt32 sampleFrames);
     static void processDoubleTrampoline(AEffect* e, double** inputs, double** outputs,
                                         VstInt32 sampleFrames);
+    // The outputs of a block that could not run.
+    template <typename T>
+    static void silence(AEffect* e, T** outputs, VstInt32 sampleFrames);
 };

@@ -17,9 +17,13 @@ public:
     explicit Orv(audioMasterCallback audioMaster);
     ~Orv() override;
 
-    // Host UI thread (effMainsChanged): the engine's lifecycle.
+    // Host UI thread (effMainsChanged): the engine's lifecycle. A resume that cannot
+    // allocate the new rate's buffers leaves the instance silent (bypassed) until a
+    // later resume succeeds.
     void suspend() override;
     void resume() override;
+    // True while the blocks are silent for want of memory (tests).
+    bool buffersMissing() const { return buffersMissing_; }
     // Host audio thread: one block, under the engine lock.
     void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
     void processDoubleReplacing(double** inputs, double** outputs,
@@ -106,5 +110,8 @@ private:
     lumdel::Engine engine_;
     lumdel::Routing routing_;
     bool arrangementFixed_ = false;
+    // The last resume could not allocate the buffers of the host's rate: the blocks
+    // output silence (read and written under the engine lock).
+    bool buffersMissing_ = false;
     lumdel::EditorLink* editorLink_ = nullptr;
 };

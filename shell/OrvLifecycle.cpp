@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <thread>
 
 #include "Orv.h"
@@ -17,7 +18,9 @@ constexpr std::chrono::milliseconds kLockWait{1000};
 
 // Host UI thread (effMainsChanged 1), before processing starts: MIDI registration,
 // tempo, pins, the sample rate and output latency the buffers depend on, then a reset.
-// A lock not obtained within 1000 ms leaves everything as it was.
+// A lock not obtained within 1000 ms leaves everything as it was. Without the memory
+// for the new rate's buffers the engine keeps its old ones and the blocks are silent
+// until a later resume gets the memory.
 void Orv::resume() {
     std::unique_lock<std::recursive_timed_mutex> lock(engineMutex_, std::defer_lock);
     if (!lock.try_lock_for(kLockWait)) return;
@@ -32,8 +35,13 @@ void Orv::resume() {
         }
     }
     probePins();
-    engine_.installSampleRate(getSampleRate());
-    engine_.installMeterLength(static_cast<long>(getOutputLatency()));
+    try {
+        engine_.installSampleRate(getSampleRate());
+        engine_.installMeterLength(static_cast<long>(getOutputLatency()));
+        buffersMissing_ = false;
+    } catch (const std::bad_alloc&) {
+        buffersMissing_ = true;
+    }
     engine_.reset();
     // The lines start empty, so the tempo just read needs no fade: without this the
     // first echoes after a transport start would be faded away.

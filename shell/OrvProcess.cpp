@@ -13,8 +13,9 @@ void Orv::processBlock(T** inputs, T** outputs, VstInt32 sampleFrames) {
     const Routing routing = routing_;
     const int frames = sampleFrames > 0 ? sampleFrames : 0;
     std::unique_lock<std::recursive_timed_mutex> lock(engineMutex_, std::defer_lock);
-    if (!lock.try_lock_for(std::chrono::milliseconds(1000))) {
-        // resume may be reallocating the lines: output silence and touch nothing.
+    // resume may be reallocating the lines, or could not get the memory for them:
+    // output silence and touch nothing.
+    if (!lock.try_lock_for(std::chrono::milliseconds(1000)) || buffersMissing_) {
         Engine::writeSilence(outputs, frames, routing);
         return;
     }

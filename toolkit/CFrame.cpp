@@ -48,6 +48,8 @@ void CFrame::close() {
 
 unsigned long CFrame::getWindowId() const { return window_ ? window_->id() : 0; }
 
+unsigned long CFrame::getTopLevelWindow() const { return window_ ? window_->topLevelId() : 0; }
+
 // --- views -----------------------------------------------------------------
 
 bool CFrame::addView(CView* view) {

@@ -44,6 +44,9 @@ public:
     void* getSystemWindow() const { return systemWindow_; }
     // The child window's X id, 0 when offscreen.
     unsigned long getWindowId() const;
+    // The X id of the top-level window that holds the frame (the host's window, which
+    // dialogs are kept above), 0 when offscreen.
+    unsigned long getTopLevelWindow() const;
     VSTGUIEditorInterface* getEditor() const { return editor_; }
 
     // The frame takes over the caller's reference.

@@ -206,6 +206,23 @@ std::unique_ptr<X11Window> X11Window::create(void* parentPointer, int width, int
 
 unsigned long X11Window::id() const { return impl_->window; }
 
+unsigned long X11Window::topLevelId() const {
+    Display* d = impl_->display;
+    ErrorTrap trap(d);
+    Window current = impl_->window;
+    // A few dozen levels at most; a tree deeper than that is not walked further.
+    for (int depth = 0; current && depth < 64; ++depth) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(d, current, &root, &parent, &children, &count) || trap.failed()) return 0;
+        if (children) XFree(children);
+        if (!parent || parent == root) return current;
+        current = parent;
+    }
+    return 0;
+}
+
 void X11Window::pumpEvents(CFrame& frame, CRect& damage) {
     Display* d = impl_->display;
     ErrorTrap trap(d);

@@ -21,6 +21,8 @@ public:
     X11Window& operator=(const X11Window&) = delete;
 
     unsigned long id() const;
+    // The top-level window that holds ours (the host's window), 0 when unknown.
+    unsigned long topLevelId() const;
     // Hands every pending event to the frame; adds exposed areas to damage.
     void pumpEvents(CFrame& frame, CRect& damage);
     // Copies this area of the back buffer into the window.

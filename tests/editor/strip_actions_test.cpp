@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "StandInTools.h"
 #include "presets/FileChooser.h"
 #include "shell/ParameterTable.h"
 #include "strip_rig.h"
@@ -19,7 +20,7 @@ bool fileExists(const std::string& path) {
     return stat(path.c_str(), &st) == 0;
 }
 
-class RecordingChooser : public FileChooser {
+class RecordingChooser : public ImmediateFileChooser {
 public:
     struct Call {
         bool save;
@@ -293,6 +294,34 @@ TEST_F(StripTest, RightClickLoadsEndianReversedAndSavesNormally) {
     rig->close();
     rig->editor->presetCore().loadBankFile(false);
     EXPECT_EQ(calls.size(), 4u);
+}
+
+// Without zenity or kdialog every file button says so in the strip's message box for a
+// few seconds (it used to do nothing at all); the other buttons go on working.
+TEST_F(StripTest, WithoutADialogToolTheFileButtonsSaySo) {
+    lumdel::test::StandInTools noTools;  // an empty PATH
+    rig->editor->presetCore().setChooser(std::make_unique<DesktopFileChooser>());
+    const struct {
+        double x;
+        int buttons;
+    } fileButtons[] = {{44, kLButton}, {95, kLButton}, {95, kRButton}, {124, kLButton},
+                       {187, kLButton}, {687, kLButton}, {735, kLButton}};
+    for (const auto& b : fileButtons) {
+        rig->editor->showPanelMessage("");
+        rig->click(b.x, 163, b.buttons);
+        rig->idle();
+        EXPECT_EQ(rig->editor->panelMessage(), "install zenity or kdialog") << b.x;
+        CParamDisplay* box = rig->editor->messageBox();
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(rig->frame()->isChild(box));
+        EXPECT_EQ(box->valueText(box->getValue()), "install zenity or kdialog");
+        EXPECT_FALSE(rig->editor->presetCore().dialogOpen());
+    }
+    if (const char* shot = std::getenv("LUMDEL_STRIP_SHOT"))
+        rig->fx->dispatcher(effVendorSpecific, vstFourCC('L', 'M', 'D', 'L'),
+                            editor_request::kScreenshot, const_cast<char*>(shot), 0);
+    rig->click(368, 162);  // the step switch still steps
+    EXPECT_EQ(rig->fx->getCurrentPreset(), 1);
 }
 
 TEST_F(StripTest, HoverPicksTheSubImages) {

@@ -1,6 +1,9 @@
 // lumdel-host preset|bank|midi export|import on a fresh instance with its own settings.
+#include <sys/wait.h>
+
+#include <cstdio>
+
 #include "files_test_support.h"
-#include "presets/FileChooser.h"
 
 using namespace lumdel;
 using namespace lumdel::testing;
@@ -12,11 +15,23 @@ struct Result {
     std::string output;
 };
 
+// Runs the tool with the arguments, each quoted for the shell; its standard output.
 Result host(std::vector<std::string> args) {
     args.insert(args.begin(), LUMDEL_HOST_TOOL);
+    std::string command;
+    for (const std::string& a : args) {
+        std::string quoted = "'";
+        for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        command += quoted + "' ";
+    }
     Result r;
-    bool notFound = false;
-    runCapturingOutput(args, r.output, r.exitCode, notFound);
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return r;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.output.append(buffer, n);
+    const int status = pclose(pipe);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
 }
 

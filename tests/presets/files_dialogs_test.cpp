@@ -6,6 +6,11 @@
 
 #include <climits>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "StandInTools.h"
 #include "files_test_support.h"
 #include "presets/PresetFiles.h"
 
@@ -166,6 +171,9 @@ TEST_F(DialogsTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
     signal(SIGXFSZ, SIG_DFL);
 
     EXPECT_EQ(readAll(path), old);
+    ASSERT_EQ(a->chooser->errors.size(), 1u);  // and the user is told
+    EXPECT_EQ(a->chooser->errors[0].rfind("Save bank: Could not save \"" + path + "\": ", 0), 0u)
+        << a->chooser->errors[0];
     const std::string listing = dir.path();
     int entries = 0;
     if (DIR* d = opendir(listing.c_str())) {
@@ -182,6 +190,49 @@ TEST_F(DialogsTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
     const Bytes now = readAll(path);
     ASSERT_EQ(now.size(), kBankImageSize);
     EXPECT_EQ(now[4], 0x37);
+}
+
+// A save or load that fails is reported: in the dialog tool's error box, or on the
+// panel without one. Success and cancel report nothing.
+TEST_F(DialogsTest, FailedSavesAndLoadsAreReported) {
+    auto a = open();
+    const std::string readOnly = dir / "factory.orv";
+    writeAll(readOnly, Bytes(kPresetImageSize, 0x33));
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    writeAll(dir / "noise.orv", Bytes(kPresetImageSize, 0x5A));
+    auto& errors = a->chooser->errors;
+
+    a->chooser->answers.push_back({readOnly});
+    a->core->savePresetFile();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "Save preset: Could not save \"" + readOnly + "\": Permission denied.");
+    EXPECT_EQ(readAll(readOnly), Bytes(kPresetImageSize, 0x33));
+
+    a->chooser->answers.push_back({dir / "missing.orm"});
+    a->core->loadMidiFile(false);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[1], "Load MIDI settings: Could not read \"" + dir / "missing.orm" +
+                             "\": No such file or directory.");
+    a->chooser->answers.push_back({dir / "noise.orv"});
+    a->core->loadPresetFile(true);
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_EQ(errors[2], "Load preset (endian-reversed): \"" + dir / "noise.orv" +
+                             "\" is not a preset file.");
+
+    a->chooser->answers.push_back({dir / "fine.orv"});
+    a->core->savePresetFile();
+    a->core->loadPresetFile(false);  // cancelled
+    EXPECT_EQ(errors.size(), 3u);
+    EXPECT_TRUE(view.message.empty());
+
+    // Without an error box the panel says it, shortly.
+    a->chooser->errorBoxes = false;
+    a->chooser->answers.push_back({readOnly});
+    a->core->savePresetFile();
+    EXPECT_EQ(view.message, "cannot save the file");
+    a->chooser->answers.push_back({dir / "noise.orv"});
+    a->core->loadBankFile(false);
+    EXPECT_EQ(view.message, "not a bank file");
 }
 
 TEST_F(DialogsTest, SaveKeepsPermissionsAndFollowsLinks) {
@@ -316,77 +367,158 @@ TEST(PathHelpers, SplitJoinAndExtension) {
 // their arguments and answer with a path.
 class DesktopChooserTest : public ::testing::Test {
 protected:
-    TempDir dir;
-    std::string savedPath;
+    lumdel::test::StandInTools tools;
+    DesktopFileChooser chooser;
 
-    void SetUp() override {
-        const char* p = std::getenv("PATH");
-        savedPath = p ? p : "";
-    }
-    void TearDown() override { setenv("PATH", savedPath.c_str(), 1); }
-
-    void tool(const std::string& name, const std::string& answer, int exitCode) {
-        const std::string path = dir / name;
-        std::ofstream script(path);
-        script << "#!/bin/sh\n"
-               << "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" << dir.path() << "/" << name
-               << ".args'\n"
-               << "printf '%s\\n' '" << answer << "'\n"
-               << "exit " << exitCode << "\n";
-        script.close();
-        chmod(path.c_str(), 0755);
-    }
-    std::vector<std::string> argsOf(const std::string& name) {
-        std::ifstream in(dir / (name + ".args"));
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
     FileDialogRequest request() {
         FileDialogRequest r;
         r.title = "Save preset";
         r.startDirectory = "/home/me/My Presets/";
         r.filter = {"Orv Preset", "orv"};
         r.defaultName = "Tape echo.orv";
+        r.save = true;
         return r;
+    }
+    // Opens the dialog and polls until it has an answer (at most about 10 s).
+    FileChooser::Status run(const FileDialogRequest& r, std::vector<std::string>& paths,
+                            std::string& message) {
+        if (!chooser.open(r, message)) return FileChooser::Status::Failed;
+        FileChooser::Status status = FileChooser::Status::Open;
+        for (int i = 0; i < 1000 && status == FileChooser::Status::Open; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            status = chooser.poll(paths, message);
+        }
+        return status;
     }
 };
 
 TEST_F(DesktopChooserTest, ZenityGetsArgumentVectorAndAnswerIsParsed) {
-    tool("zenity", "/home/me/My Presets/Tape echo.orv", 0);
-    setenv("PATH", dir.path().c_str(), 1);
-    DesktopFileChooser chooser;
-    const auto chosen = chooser.chooseFileToSave(request());
+    tools.answering("zenity", "/home/me/My Presets/Tape echo.orv");
+    std::vector<std::string> chosen;
+    std::string message;
+    ASSERT_EQ(run(request(), chosen, message), FileChooser::Status::Chosen) << message;
     ASSERT_EQ(chosen.size(), 1u);
     EXPECT_EQ(chosen[0], "/home/me/My Presets/Tape echo.orv");
     const std::vector<std::string> expected{"--file-selection", "--title=Save preset", "--save",
                                             "--confirm-overwrite",
                                             "--filename=/home/me/My Presets/Tape echo.orv",
                                             "--file-filter=Orv Preset | *.orv"};
-    EXPECT_EQ(argsOf("zenity"), expected);
+    EXPECT_EQ(tools.argsOf("zenity"), expected);
+    EXPECT_FALSE(chooser.busy());
 }
 
-TEST_F(DesktopChooserTest, KdialogWhenZenityIsMissingAndCancelWhenNeither) {
-    tool("kdialog", "/tmp/x.orb", 0);
-    setenv("PATH", dir.path().c_str(), 1);
-    DesktopFileChooser chooser;
+TEST_F(DesktopChooserTest, KdialogWhenZenityIsMissingAndTheMessageWhenNeither) {
+    tools.answering("kdialog", "/tmp/x.orb");
     FileDialogRequest r = request();
     r.title = "Load bank";
     r.filter = {"Orv Bank", "orb"};
-    const auto chosen = chooser.chooseFileToOpen(r);
+    r.save = false;
+    std::vector<std::string> chosen;
+    std::string message;
+    ASSERT_EQ(run(r, chosen, message), FileChooser::Status::Chosen) << message;
     ASSERT_EQ(chosen.size(), 1u);
     EXPECT_EQ(chosen[0], "/tmp/x.orb");
-    const std::vector<std::string> expected{"--title", "Load bank", "--getopenfilename",
+    const std::vector<std::string> expected{"--title", "Load bank", "--getopenfilename", "--",
                                             "/home/me/My Presets/", "Orv Bank (*.orb)"};
-    EXPECT_EQ(argsOf("kdialog"), expected);
+    EXPECT_EQ(tools.argsOf("kdialog"), expected);
 
-    setenv("PATH", (dir / "nothing-here").c_str(), 1);
-    EXPECT_TRUE(chooser.chooseFileToOpen(r).empty());
+    std::remove(tools.file("kdialog").c_str());
+    EXPECT_FALSE(chooser.open(r, message));
+    EXPECT_EQ(message, "install zenity or kdialog");
 }
 
-TEST_F(DesktopChooserTest, CancelledDialogGivesNothing) {
-    tool("zenity", "", 1);
-    setenv("PATH", dir.path().c_str(), 1);
-    DesktopFileChooser chooser;
-    EXPECT_TRUE(chooser.chooseFileToOpen(request()).empty());
+TEST_F(DesktopChooserTest, CancelledDialogGivesNothingAndOtherFailuresAreReported) {
+    tools.answering("zenity", "", 1);
+    std::vector<std::string> chosen;
+    std::string message;
+    EXPECT_EQ(run(request(), chosen, message), FileChooser::Status::Cancelled);
+    EXPECT_TRUE(chosen.empty());
+
+    tools.answering("zenity", "", 0);  // confirmed, but nothing named
+    EXPECT_EQ(run(request(), chosen, message), FileChooser::Status::Cancelled);
+
+    tools.tool("zenity", "exit 255");  // the tool itself failed
+    EXPECT_EQ(run(request(), chosen, message), FileChooser::Status::Failed);
+    EXPECT_NE(message.find("255"), std::string::npos) << message;
+}
+
+TEST_F(DesktopChooserTest, NameStartingWithDashesStaysAName) {
+    FileDialogRequest r = request();
+    r.startDirectory.clear();
+    r.defaultName = "--help.orv";
+    const auto kdialog = DesktopFileChooser::kdialogArguments(r);
+    const std::vector<std::string> expectedTail{"--getsavefilename", "--", "--help.orv",
+                                                "Orv Preset (*.orv)"};
+    ASSERT_GE(kdialog.size(), expectedTail.size());
+    EXPECT_TRUE(std::equal(expectedTail.begin(), expectedTail.end(),
+                           kdialog.end() - static_cast<long>(expectedTail.size())));
+    // zenity takes every value inside its option.
+    const auto zenity = DesktopFileChooser::zenityArguments(r);
+    EXPECT_NE(std::find(zenity.begin(), zenity.end(), "--filename=--help.orv"), zenity.end());
+    EXPECT_EQ(std::find(zenity.begin(), zenity.end(), "--help.orv"), zenity.end());
+}
+
+TEST_F(DesktopChooserTest, DialogsAndErrorBoxesAreAttachedToTheHostWindow) {
+    FileDialogRequest r = request();
+    r.parentWindow = 0x2a00005;
+    const auto zenity = DesktopFileChooser::zenityArguments(r);
+    EXPECT_EQ(zenity.back(), "--attach=44040197");
+    const auto kdialog = DesktopFileChooser::kdialogArguments(r);
+    ASSERT_GE(kdialog.size(), 3u);
+    EXPECT_EQ(kdialog[1], "--attach");
+    EXPECT_EQ(kdialog[2], "44040197");
+    r.parentWindow = 0;
+    const auto unattached = DesktopFileChooser::zenityArguments(r);
+    EXPECT_EQ(std::find_if(unattached.begin(), unattached.end(),
+                           [](const std::string& a) { return a.rfind("--attach", 0) == 0; }),
+              unattached.end());
+
+    // The error box: plain text (a "<" in a file name is no markup), above the host.
+    r.parentWindow = 7;
+    const std::vector<std::string> box{"zenity", "--error", "--no-markup", "--title=Save preset",
+                                       "--text=Could not save <a>.", "--attach=7"};
+    EXPECT_EQ(DesktopFileChooser::zenityErrorArguments(r, "Could not save <a>."), box);
+    const std::vector<std::string> kbox{"kdialog", "--attach", "7", "--title", "Save preset",
+                                        "--error", "Could not save <a>."};
+    EXPECT_EQ(DesktopFileChooser::kdialogErrorArguments(r, "Could not save <a>."), kbox);
+}
+
+TEST_F(DesktopChooserTest, NewlineInsideTheChosenNameIsPartOfTheName) {
+    EXPECT_EQ(DesktopFileChooser::chosenPath("/a/two\nlines.orv\n"), "/a/two\nlines.orv");
+    EXPECT_EQ(DesktopFileChooser::chosenPath("/a/ends in newline\n\n"), "/a/ends in newline\n");
+    EXPECT_EQ(DesktopFileChooser::chosenPath("\n"), "");
+    EXPECT_EQ(DesktopFileChooser::chosenPath(""), "");
+
+    tools.tool("zenity", "printf '/tmp/two\\nlines.orv\\n'");
+    std::vector<std::string> chosen;
+    std::string message;
+    ASSERT_EQ(run(request(), chosen, message), FileChooser::Status::Chosen);
+    ASSERT_EQ(chosen.size(), 1u);
+    EXPECT_EQ(chosen[0], "/tmp/two\nlines.orv");
+}
+
+// Through the editor core: a preset whose file name holds a newline loads (it used to
+// be taken for two names, which is no choice at all).
+TEST_F(DialogsTest, FileNameWithNewlineLoads) {
+    lumdel::test::StandInTools tools;
+    auto a = open();
+    fillPreset(a->fx(), 0, "Two lines", 0.6f);
+    a->fx().setCurrentPreset(0);
+    Bytes image(kPresetImageSize);
+    a->core->makePresetImage(image.data());
+    const std::string path = dir / "two\nlines.orv";
+    writeAll(path, image);
+
+    Instance b(dir);
+    b.core->setView(&view);
+    b.core->setChooser(std::make_unique<DesktopFileChooser>());
+    tools.tool("zenity", "printf '%s\\n' '" + path + "'");
+    b.core->loadPresetFile(false);
+    for (int i = 0; i < 500 && b.core->dialogOpen(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        b.core->idle();
+    }
+    EXPECT_FALSE(b.core->dialogOpen());
+    EXPECT_EQ(nameOf(b.preset(0)), "Two lines");
+    EXPECT_EQ(b.core->locations().presetName, "two\nlines.orv");
 }

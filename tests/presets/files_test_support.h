@@ -64,8 +64,9 @@ inline bool exists(const std::string& path) {
     return stat(path.c_str(), &st) == 0;
 }
 
-// Answers dialogs from a queue of prepared answers and records the requests.
-class ScriptedChooser : public FileChooser {
+// Answers dialogs from a queue of prepared answers and records the requests, and the
+// error boxes it is asked to show ("title: message"; with errorBoxes off it has none).
+class ScriptedChooser : public ImmediateFileChooser {
 public:
     struct Call {
         bool save;
@@ -73,6 +74,14 @@ public:
     };
     std::deque<std::vector<std::string>> answers;
     std::vector<Call> calls;
+    std::vector<std::string> errors;
+    bool errorBoxes = true;
+
+    bool showError(const FileDialogRequest& about, const std::string& message) override {
+        if (!errorBoxes) return false;
+        errors.push_back(about.title + ": " + message);
+        return true;
+    }
 
     std::vector<std::string> chooseFileToOpen(const FileDialogRequest& r) override {
         return answer(false, r);
@@ -96,6 +105,7 @@ public:
     std::vector<std::string> menu = std::vector<std::string>(61);
     int selected = -1;
     std::string shownName;
+    std::string message;  // the last panel message
     int redraws = 0;
     int entryUpdates = 0;
 
@@ -109,9 +119,18 @@ public:
     }
     void showName(const char* name) override { shownName = name; }
     void redrawAll() override { ++redraws; }
+    void showMessage(const char* text) override { message = text; }
 };
 
 inline std::string storeDirectoryIn(const TempDir& dir) { return dir / "config/Orvtone/Lumdel/"; }
+
+// Makes the store's folders as the store itself would (mode 0700), for tests that put
+// values in place by hand.
+inline std::string makeStoreFolder(const TempDir& dir) {
+    for (const char* part : {"config", "config/Orvtone", "config/Orvtone/Lumdel"})
+        mkdir((dir / part).c_str(), 0700);
+    return storeDirectoryIn(dir);
+}
 
 // One plug-in instance as a host starts it: the effect, its editor-side core on the
 // settings store in dir, the stored defaults, then preset 0.

@@ -1,6 +1,8 @@
 // The per-user settings store: defaults a new instance starts with, memories, file
 // locations, damaged values and directories that cannot be used.
 #include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -185,7 +187,7 @@ TEST_F(SettingsTest, FileLocationsSurviveIncludingTheLongestDirectory) {
 }
 
 TEST_F(SettingsTest, OverlongOrMissingOrTerminatedStringValues) {
-    { Instance a(dir); }
+    makeStoreFolder(dir);
     const std::string tooLong = "/" + std::string(298, 'y') + "/";
     writeAll(value("CurrDir"), Bytes(tooLong.begin(), tooLong.end()));
     writeAll(value("CurrBank"), Bytes{'a', '.', 'o', 'r', 'b', 0, 'j', 'u', 'n', 'k'});
@@ -285,4 +287,95 @@ TEST(SettingsLocation, FollowsXdgConfigHomeElseHome) {
 
     if (savedXdg) setenv("XDG_CONFIG_HOME", xdg.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
     if (savedHome) setenv("HOME", home.c_str(), 1); else unsetenv("HOME");
+}
+
+// A value that exists but cannot be used (too long, a FIFO, a link, write-protected)
+// is left as it is: never read through, never overwritten by a default, and reading a
+// FIFO does not wait for a writer.
+TEST_F(SettingsTest, UnusableValuesAreLeftAsTheyAre) {
+    const std::string folder = makeStoreFolder(dir);
+    const std::string tooLong = "/" + std::string(298, 'y') + "/";
+    writeAll(value("CurrDir"), Bytes(tooLong.begin(), tooLong.end()));
+    ASSERT_EQ(mkfifo(value("CurrBank").c_str(), 0600), 0);
+    Bytes protectedBank(kBankImageSize, 0);
+    writeAll(value("DefaultBank"), protectedBank);
+    ASSERT_EQ(chmod(value("DefaultBank").c_str(), 0444), 0);
+    {
+        Instance a(dir);
+        EXPECT_EQ(a.core->locations().directory, "");
+        EXPECT_EQ(a.core->locations().bankName, "");
+        a.core->locations().presetName = "changed.orv";  // one location does change
+        RecordingView view;
+        a.core->setView(&view);
+        a.core->storeDefaultBank();  // refused, even for root, and said so
+        ASSERT_EQ(a.chooser->errors.size(), 1u);
+        EXPECT_EQ(a.chooser->errors[0], "Lumdel settings: Could not store the default bank in " +
+                                            folder + ".");
+        a.chooser->errorBoxes = false;
+        a.core->storeDefaultBank();
+        EXPECT_EQ(view.message, "cannot store default bank");
+        a.core->setView(nullptr);
+    }
+    EXPECT_EQ(readAll(value("CurrDir")).size(), tooLong.size());
+    struct stat st;
+    ASSERT_EQ(lstat(value("CurrBank").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(readAll(value("DefaultBank")), protectedBank);
+    const std::string changed = "changed.orv";
+    EXPECT_EQ(readAll(value("CurrPreset")), Bytes(changed.begin(), changed.end()));
+    EXPECT_FALSE(exists(value("CurrMidi")));  // unchanged, so never written
+}
+
+// Settings folders of another user are not used at all: a planted default bank is not
+// loaded, nothing is stored, and the plug-in says so once on stderr.
+TEST_F(SettingsTest, FolderOfAnotherUserIsNotUsed) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to give a folder to another user";
+    makeStoreFolder(dir);
+    Bytes planted(kBankImageSize);
+    {
+        Instance a(dir);
+        for (int k = 0; k < kNumPresets; ++k) fillPreset(a.fx(), k, "Planted", 0.3f);
+        a.core->makeBankImage(planted.data());
+    }
+    for (const char* owner : {"config/Orvtone", "config/Orvtone/Lumdel"}) {
+        SCOPED_TRACE(owner);
+        writeAll(value("DefaultBank"), planted);
+        ASSERT_EQ(chown((dir / owner).c_str(), 65534, 65534), 0);
+        {
+            Instance b(dir);
+            EXPECT_EQ(nameOf(b.preset(3)), factoryName(3));
+            b.core->storeMemoA();
+            b.core->locations().directory = "/elsewhere/";
+        }
+        EXPECT_FALSE(exists(value("MemoA")));
+        EXPECT_FALSE(exists(value("CurrDir")));
+        ASSERT_EQ(chown((dir / owner).c_str(), 0, 0), 0);
+    }
+
+    // The line on stderr, from a process of its own (it is said once per process).
+    ASSERT_EQ(chown((dir / "config/Orvtone/Lumdel").c_str(), 65534, 65534), 0);
+    const std::string command = std::string("'") + LUMDEL_HOST_TOOL + "' bank export --config '" +
+                                (dir / "config") + "' '" + (dir / "out.orb") + "' 2>&1";
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+        pclose(pipe);
+    }
+    EXPECT_NE(output.find("belongs to another user; using factory settings"), std::string::npos)
+        << output;
+    EXPECT_NE(output.find("Orvtone/Lumdel"), std::string::npos) << output;
+}
+
+// A link in place of the Lumdel folder, or of its Orvtone parent, makes the store unused.
+TEST_F(SettingsTest, LinkedSettingsFolderIsNotUsed) {
+    ASSERT_EQ(mkdir((dir / "config").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((dir / "elsewhere").c_str(), 0700), 0);
+    ASSERT_EQ(symlink((dir / "elsewhere").c_str(), (dir / "config/Orvtone").c_str()), 0);
+    {
+        Instance a(dir);
+        a.core->storeMemoA();
+    }
+    EXPECT_TRUE(readAll(dir / "elsewhere/Lumdel/MemoA").empty());
+    EXPECT_FALSE(exists(dir / "elsewhere/Lumdel"));
 }

@@ -1,5 +1,7 @@
 // lumdel-host presets and state save/load on the real plug-in.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -86,6 +88,36 @@ TEST_F(StateCommandTest, DamagedFilesAreRefusedOrReported) {
     EXPECT_NE(r.output.find("not as in the file: preset 3 \"Studio One\" Mix: nan -> 0.5"),
               std::string::npos)
         << r.output;
+}
+
+// Only a regular file of at most one chunk is read: a FIFO, a device or an oversized
+// file is refused at once (a FIFO used to block the tool; /dev/zero to fill memory).
+TEST_F(StateCommandTest, OnlyARegularFileOfOneChunkIsRead) {
+    ASSERT_EQ(lumdelHost("state save " + plugin + " '" + file("a.state") + "'").exitCode, 0);
+    std::ifstream in(file("a.state"), std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    bytes.push_back(0);
+    std::ofstream(file("long.state"), std::ios::binary).write(bytes.data(), bytes.size());
+    ASSERT_EQ(mkfifo(file("fifo.state").c_str(), 0600), 0);
+
+    // A time limit, so that a tool that blocks fails here instead of hanging the suite.
+    const std::string limit = "/usr/bin/timeout 60 ";
+    ToolRun r = lumdelHost("state load " + plugin + " '" + file("long.state") + "'");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.output.find("is larger than one chunk (16376 bytes)"), std::string::npos)
+        << r.output;
+    for (const std::string& path : {file("fifo.state"), std::string("/dev/zero"), dir}) {
+        const std::string command =
+            limit + "'" + LUMDEL_HOST_TOOL + "' state load " + plugin + " '" + path + "' 2>&1";
+        std::string output;
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        char buf[512];
+        while (std::fgets(buf, sizeof buf, pipe)) output += buf;
+        const int status = pclose(pipe);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1) << path << ": " << output;
+        EXPECT_NE(output.find("cannot read"), std::string::npos) << output;
+    }
 }
 
 }  // namespace

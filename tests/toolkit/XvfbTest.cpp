@@ -97,6 +97,20 @@ TEST_F(XvfbTest, OpenRefusesMissingParents) {
     editor->close();
 }
 
+// File dialogs are kept above the host's top-level window, found from the frame's
+// window however deep the host nests its container.
+TEST_F(XvfbTest, TopLevelWindowIsTheHostsWindow) {
+    const Window container = XCreateSimpleWindow(display, hostWindow, 5, 5, 200, 100, 0, 0, 0);
+    XMapWindow(display, container);
+    XSync(display, False);
+    ASSERT_TRUE(editor->open(reinterpret_cast<void*>(static_cast<std::uintptr_t>(container))));
+    EXPECT_EQ(editor->getFrame()->getTopLevelWindow(), hostWindow);
+    editor->close();
+    ASSERT_TRUE(editor->open(parent()));
+    EXPECT_EQ(editor->getFrame()->getTopLevelWindow(), hostWindow);
+    editor->close();
+}
+
 TEST_F(XvfbTest, EmbeddedFrameTakesClicksAndDragsAndShowsItself) {
     editor->setKnobMode(kLinearMode);
     ASSERT_TRUE(editor->open(parent()));

@@ -13,6 +13,7 @@
 #include "presets/ControllerNames.h"
 #include "presets/PresetFiles.h"
 #include "presets/PresetImages.h"
+#include "presets/SafeFile.h"
 #include "presets/PresetSystemEditorCore.h"
 #include "shell/Orv.h"
 #include "shell/ParameterTable.h"
@@ -99,8 +100,10 @@ struct Instance {
 };
 
 bool writeImage(const std::string& path, const std::vector<unsigned char>& image) {
-    if (!writeFileReplacing(path, image.data(), image.size())) {
-        std::fprintf(stderr, "lumdel-host: cannot write %s\n", path.c_str());
+    const int error = saveUserFile(path, image.data(), image.size());
+    if (error != 0) {
+        std::fprintf(stderr, "lumdel-host: cannot write %s: %s\n", path.c_str(),
+                     fileErrorText(error).c_str());
         return false;
     }
     return true;
@@ -163,8 +166,9 @@ int run(const Args& args, ImageKind kind, const char* command, const char* usage
     }
 
     std::vector<unsigned char> image;
-    if (!readFilePadded(o.file, image, imageSize(kind))) {
-        std::fprintf(stderr, "lumdel-host: cannot read %s\n", o.file.c_str());
+    if (const int error = readFilePadded(o.file, image, imageSize(kind))) {
+        std::fprintf(stderr, "lumdel-host: cannot read %s: %s\n", o.file.c_str(),
+                     fileErrorText(error).c_str());
         return 1;
     }
     bool loaded = false;

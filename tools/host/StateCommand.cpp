@@ -3,18 +3,23 @@
 // Saves the host chunk of a fresh instance (optionally after selecting a preset and
 // setting parameters), or loads a chunk into a fresh instance, lists what it changed
 // against the factory state and checks that the instance gives the same chunk back.
+// A state file is a regular file of at most one chunk (the size of the instance's own
+// chunk, or Lumdel's when it gives none); anything else is refused unread.
+#include <fcntl.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "Commands.h"
 #include "Host.h"
+#include "presets/SafeFile.h"
 
 namespace lumdel::host {
 
@@ -178,17 +183,22 @@ int save(const Args& args) {
 }
 
 int load(const Args& args) {
-    std::ifstream in(args[2], std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "lumdel-host: cannot read %s\n", args[2].c_str());
-        return 1;
-    }
-    Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     PluginLibrary library(args[1]);
     Host host;
     if (!loadPlugin(library, host)) return 1;
     const VstInt32 id = host.effect()->uniqueID;
     const Bytes before = currentChunk(host);
+    const size_t limit = before.empty() ? kLumdelChunkSize : before.size();
+    Bytes file;
+    if (const int error = readBoundedAt(AT_FDCWD, args[2].c_str(), false, file, limit)) {
+        if (error == EFBIG)
+            std::fprintf(stderr, "lumdel-host: %s is larger than one chunk (%zu bytes)\n",
+                         args[2].c_str(), limit);
+        else
+            std::fprintf(stderr, "lumdel-host: cannot read %s: %s\n", args[2].c_str(),
+                         fileErrorText(error).c_str());
+        return 1;
+    }
     Bytes sent = file;
     VstIntPtr result = host.dispatch(effSetChunk, 0, static_cast<VstIntPtr>(sent.size()),
                                      sent.empty() ? nullptr : sent.data());
