@@ -121,6 +121,24 @@ TEST_F(ParameterTest, RangeChangeKeepsAnOutOfRangeTimeReadable) {
     }
 }
 
+// 500 ms at range 1000 is 0.1 at range 5000; taken through single precision that read
+// "500.000007".
+TEST_F(ParameterTest, RangeChangeKeepsTheTimeExact) {
+    char text[64];
+    effect->setParameter(kDlyModeL, 0.0f);
+    effect->setParameter(kRangeL, fromStep(1, 3));
+    effect->setParameter(kDlyTimeL, 0.5f);
+    effect->setParameter(kRangeL, fromStep(2, 3));
+    effect->getParameterDisplay(kDlyTimeL, text);
+    EXPECT_STREQ(text, "500.000000");
+    EXPECT_EQ(state().dlyTimeLMs, 500.0);
+    EXPECT_EQ(state().dlyTimeLNorm, 0.1);
+    // And back to the 1000 ms range: 0.5 again.
+    effect->setParameter(kRangeL, fromStep(1, 3));
+    EXPECT_EQ(state().dlyTimeLMs, 500.0);
+    EXPECT_EQ(effect->getParameter(kDlyTimeL), 0.5f);
+}
+
 TEST_F(ParameterTest, BadValuesChangeNothingOrStayInRange) {
     const double before = state().inputValue;
     effect->setParameter(kInput, std::numeric_limits<float>::quiet_NaN());
