@@ -320,7 +320,8 @@ bool Engine::blockTempo(bool haveRecord, double tempo) {
         return false;
     }
     hostTempoValid = 1;
-    if (tempo != hostTempo && tempo >= 30.0 && tempo <= 400.0) {
+    // Outside 30..400 BPM (0, negative or not a number included) the tempo stays.
+    if (isTempo(tempo) && tempo != hostTempo && tempo >= 30.0 && tempo <= 400.0) {
         hostTempo = tempo;
         hostTempoNorm = (tempo - 30.0) / 370.0;
         return true;

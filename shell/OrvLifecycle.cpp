@@ -25,7 +25,7 @@ void Orv::resume() {
 
     if (VstTimeInfo* time = getTimeInfo(kVstTempoValid)) {
         const double tempo = time->tempo;
-        if (!std::isnan(tempo)) {
+        if (isTempo(tempo)) {
             engine_.hostTempo = tempo < 30.0 ? 30.0 : (tempo > 400.0 ? 400.0 : tempo);
             engine_.hostTempoNorm = (engine_.hostTempo - 30.0) / 370.0;
             recomputeSynced(kSyncAll);

@@ -2,6 +2,7 @@
 // switches, bad values; and the engine's sizes per sample rate.
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "engine_direct.h"
 
@@ -264,6 +265,35 @@ TEST_F(ParameterTest, TempoAtResumeIsClampedAndWithoutRecordKept) {
     effect->processReplacing(io, io, 64);
     EXPECT_TRUE(effect->hostTempoValid());
     EXPECT_DOUBLE_EQ(effect->hostTempo(), 90.0);
+}
+
+// A host loading a project may report a tempo of 0, flagged valid: that is no tempo,
+// neither at resume nor in a block; the last good one stays (120 before any). Tempos above
+// 0 are still clamped at resume, so 20 BPM gives 30.
+TEST_F(ParameterTest, TempoOfZeroOrNotANumberIsNoTempo) {
+    const double notTempos[] = {0.0, -0.0, -5.0, std::numeric_limits<double>::quiet_NaN(),
+                                std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity()};
+    std::vector<float> buf(64);
+    float* io[4] = {buf.data(), buf.data(), buf.data(), buf.data()};
+    for (double bpm : notTempos) {
+        DirectHost::time.tempo = bpm;
+        effect->resume();
+        EXPECT_DOUBLE_EQ(effect->hostTempo(), 120.0) << bpm;
+        effect->processReplacing(io, io, 64);
+        EXPECT_DOUBLE_EQ(effect->hostTempo(), 120.0) << bpm;
+    }
+    EXPECT_DOUBLE_EQ(state().dlyTimeLMs, 500.0);
+    DirectHost::time.tempo = 90.0;
+    effect->resume();
+    DirectHost::time.tempo = 0.0;
+    effect->suspend();
+    effect->resume();
+    EXPECT_DOUBLE_EQ(effect->hostTempo(), 90.0);
+    EXPECT_NEAR(state().dlyTimeLMs, 2000.0 / 3.0, 1e-9);
+    DirectHost::time.tempo = 20.0;
+    effect->resume();
+    EXPECT_DOUBLE_EQ(effect->hostTempo(), 30.0);
 }
 
 TEST_F(ParameterTest, SizesPerSampleRate) {
