@@ -126,9 +126,12 @@ void Engine::designAntiAlias() {
     aaA2_ = (k * k - std::sqrt(2.0) * k + 1.0) / n;
 }
 
+double Engine::effectiveRate(double hostRate) {
+    return hostRate >= kMinRate && hostRate <= kMaxRate ? hostRate : 44100.0;
+}
+
 bool Engine::installSampleRate(double hostRate) {
-    double fs = hostRate;
-    if (!(fs >= kMinRate && fs <= kMaxRate)) fs = 44100.0;
+    const double fs = effectiveRate(hostRate);
     if (fs == sampleRate) return false;
 
     sampleRate = fs;

@@ -91,8 +91,10 @@ public:
     Engine& operator=(const Engine&) = delete;
 
     // --- lifecycle (under the engine lock) ------------------------------------
-    // Installs the host's rate (outside 4096..200000: 44100). Reallocates and re-places
-    // what depends on it when it differs; true then. The caller re-applies the reverb type.
+    // The rate the engine runs at for a host's rate: outside 4096..200000 Hz, 44100.
+    static double effectiveRate(double hostRate);
+    // Installs the host's rate (effectiveRate). Reallocates and re-places what depends on
+    // it when it differs; true then.
     bool installSampleRate(double hostRate);
     // Meter rings follow the host's output latency (1..44100 samples, else 1024).
     void installMeterLength(long latency);

@@ -20,6 +20,10 @@ public:
     // Host UI thread (effMainsChanged): the engine's lifecycle.
     void suspend() override;
     void resume() override;
+    // Host UI thread (effSetSampleRate), usually before resume. Some hosts set the rate
+    // while the effect is resumed: a new rate then takes effect at once, before the next
+    // block, exactly as a suspend and resume would (here, under the engine lock).
+    void setSampleRate(float sampleRate) override;
     // Host audio thread: one block, under the engine lock.
     void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
     void processDoubleReplacing(double** inputs, double** outputs,
@@ -106,5 +110,7 @@ private:
     lumdel::Engine engine_;
     lumdel::Routing routing_;
     bool arrangementFixed_ = false;
+    // Between resume and suspend (host UI thread only).
+    bool resumed_ = false;
     lumdel::EditorLink* editorLink_ = nullptr;
 };
