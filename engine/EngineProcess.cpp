@@ -318,6 +318,7 @@ template <typename T, bool kVco, bool kSmooth>
     // Plain mode keeps the histories in rings of four (one store per value).
     HistoryRing ringInL(left_.inHist), ringInR(right_.inHist);
     HistoryRing ringFbL(left_.fbHist), ringFbR(right_.fbHist);
+    HistoryRing ringReadL(left_.readHist), ringReadR(right_.readHist);
     int ringPos = 0;
 
     BiquadState aaL0 = left_.aa[0], aaL1 = left_.aa[1];
@@ -331,7 +332,7 @@ template <typename T, bool kVco, bool kSmooth>
     float meterMaxL = meterMaxL_, meterMaxR = meterMaxR_;
 
     double fbOutL = fbOutL_, fbOutR = fbOutR_;
-    double lastUL = 0.0, lastUR = 0.0;
+    double lastXL = 0.0, lastXR = 0.0;
 
     // Who hears the modulation signals: the filter (cutoff and resonance) and the clocked
     // lines while VcoMod is not 0. With VcoMod at 0 the clock speed is 2^vcoMan whatever
@@ -484,7 +485,6 @@ template <typename T, bool kVco, bool kSmooth>
             ringFbR.v[ringPos] = toRight;
             ringInL.v[ringPos] = lineInL;
             ringInR.v[ringPos] = lineInR;
-            ringPos = (ringPos + 1) & 3;
             L.buf[L.w] = lineInL;
             L.buf[L.p] += toLeft;
             a = L.buf[L.o];
@@ -494,6 +494,9 @@ template <typename T, bool kVco, bool kSmooth>
             R.buf[R.w] = lineInR;
             R.buf[R.p] += toRight;
             b = R.buf[R.o];
+            ringReadL.v[ringPos] = a;
+            ringReadR.v[ringPos] = b;
+            ringPos = (ringPos + 1) & 3;
             advance(R.o, len);
             advance(R.p, len);
             advance(R.w, len);
@@ -601,8 +604,8 @@ template <typename T, bool kVco, bool kSmooth>
         outL[i] = static_cast<T>(outLeft);
         outR[i] += static_cast<T>(outRight);
 
-        lastUL = uL;
-        lastUR = uR;
+        lastXL = xL;
+        lastXR = xR;
     }
 
     // --- write back -----------------------------------------------------------------
@@ -678,11 +681,14 @@ template <typename T, bool kVco, bool kSmooth>
         ringInR.store(right_.inHist, ringPos);
         ringFbL.store(left_.fbHist, ringPos);
         ringFbR.store(right_.fbHist, ringPos);
-        // The anti-alias stages settle on the last line input, so that switching the
-        // clocked mode on starts without a step.
-        for (BiquadState* s : {&left_.aa[0], &left_.aa[1]}) s->x1 = s->x2 = s->y1 = s->y2 = lastUL;
+        ringReadL.store(left_.readHist, ringPos);
+        ringReadR.store(right_.readHist, ringPos);
+        // The read history follows the plain lines too, and the anti-alias stages settle
+        // on their last input (ahead of the drive), so that switching the clocked mode on
+        // goes on from where the lines were.
+        for (BiquadState* s : {&left_.aa[0], &left_.aa[1]}) s->x1 = s->x2 = s->y1 = s->y2 = lastXL;
         for (BiquadState* s : {&right_.aa[0], &right_.aa[1]})
-            s->x1 = s->x2 = s->y1 = s->y2 = lastUR;
+            s->x1 = s->x2 = s->y1 = s->y2 = lastXR;
     }
 
     meterIndex_ = meterIdx;
