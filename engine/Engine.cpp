@@ -70,6 +70,7 @@ Engine::Engine() : tables_(std::make_unique<Tables>()) {
     sampleRateInt = 44100;
     sampleRate = 44100.0;
     fadeStep = std::pow(0.001, 1.0 / 4410.0);
+    spliceDecay = std::exp(-1.0 / (0.001 * sampleRate));
     maxCutoff = sampleRate / 2.75;
     invHalfRate = 2.0 / sampleRate;
     smoothCoef = onePoleHz(30.0, sampleRate);
@@ -137,6 +138,7 @@ bool Engine::installSampleRate(double hostRate) {
     sampleRate = fs;
     sampleRateInt = static_cast<int>(fs);
     fadeStep = std::pow(0.001, 1000.0 / (fs * 100.0));
+    spliceDecay = std::exp(-1.0 / (0.001 * fs));
     maxCutoff = fs / 2.75;
     invHalfRate = 2.0 / fs;
     smoothCoef = onePoleHz(30.0, fs);
@@ -189,6 +191,7 @@ void Engine::reset() {
     modulation_.cutoffFactor = cutoffFactor;
     modulation_.resoModSource = resoModSource;
     gate_.reset();
+    splices_ = LineSplices();
     fbOutL_ = fbOutR_ = 0.0;
     for (DelayLine* line : {&left_, &right_}) {
         line->aa[0] = line->aa[1] = BiquadState();

@@ -18,6 +18,7 @@
 #include "Drive.h"
 #include "Ducker.h"
 #include "Gate.h"
+#include "Splice.h"
 #include "SvfFilter.h"
 #include "Tables.h"
 
@@ -186,6 +187,10 @@ private:
 
     // The LFO increment of this block (0 in LfoMode 2 without a host position).
     double blockPhaseInc_ = 0;
+
+    // The switches the last block ran with, and the splices of a preset load's switches.
+    LinePathSwitches lastSwitches_;
+    LineSplices splices_;
 
     // Stages.
     SvfFilter filter_;

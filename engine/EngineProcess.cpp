@@ -274,11 +274,21 @@ template <typename T, bool kVco, bool kSmooth>
     const double holdInc = held ? -holdStep : holdStep;
     const double fbSL = fbSignL, fbSR = fbSignR, dlySL = dlySignL, dlySR = dlySignR;
     const double vcoManual = vcoMan, offset = lrOffset, phaseInc = blockPhaseInc_;
+    const int wave = lfoWave;
+    // A preset load's switches splice the streams into the lines (the output is held
+    // meanwhile); switches changed at any other time act at once.
+    const LinePathSwitches switches{filterOn ? 1 : 0, filterMode, filterType, driveOn ? 1 : 0,
+                                    kVco ? 1 : 0,     wave,       fbSL,       fbSR,
+                                    vcoManual};
+    const bool join = holdRamp && switches != lastSwitches_;
+    lastSwitches_ = switches;
+    LineSplices splices = splices_;
+    const bool splicing = join || splices.active();
+    const double joinDecay = spliceDecay;
     const double edgeSmooth = squareSmoothCoef, sens = modSens, envelopeCoef = envCoef;
     const double gateAttack = gateAttackCoef, gateRelease = gateReleaseCoef;
     const double duckThr = duckThreshold, duckAttack = duckAttackCoef,
                  duckRelease = duckReleaseCoef;
-    const int wave = lfoWave;
     const double maxFc = maxCutoff, halfRateInv = invHalfRate;
     const double step = fadeStep;
     const double* const sine = tables_->sine;
@@ -382,8 +392,9 @@ template <typename T, bool kVco, bool kSmooth>
 
         // Output hold of a preset load. Below 0 all is silent: held, the ramp drops to
         // -0.75 at once, so that after the release 3 ms of silence pass before it rises.
-        // What goes into the lines and the reverb fades with it, so that no step of the
-        // switches is recorded there to be heard a delay later.
+        // Only what is heard is held (and the reverb's input): the lines and the feedback
+        // loop run on, so no hole is recorded there to come back in every later echo; the
+        // new switches are spliced into them instead.
         double holdG = 1.0;
         if (holdRamp) {
             sHold += holdInc;
@@ -457,11 +468,20 @@ template <typename T, bool kVco, bool kSmooth>
 
         // The two lines.
         double lineInL = uL * sMuteInL, lineInR = uR * sMuteInR;
-        if (holdRamp) {
-            toLeft *= holdG;
-            toRight *= holdG;
-            lineInL *= holdG;
-            lineInR *= holdG;
+        if (splicing) {
+            if (join && i == 0) {
+                splices.inL.join(lineInL, left_.inHist[3], left_.inHist[2]);
+                splices.inR.join(lineInR, right_.inHist[3], right_.inHist[2]);
+                splices.beginFeedback(left_.fbHist, right_.fbHist);
+            } else if (splices.feedbackDue) {
+                // The feedback of the first sample was made before the change.
+                splices.joinFeedback(toLeft, toRight);
+            }
+            lineInL = splices.inL.apply(lineInL, joinDecay);
+            lineInR = splices.inR.apply(lineInR, joinDecay);
+            toLeft = splices.fbL.apply(toLeft, joinDecay);
+            toRight = splices.fbR.apply(toRight, joinDecay);
+            splices.rememberFeedback(toLeft, toRight);
         }
         double a, b;
         if constexpr (kVco) {
@@ -561,7 +581,8 @@ template <typename T, bool kVco, bool kSmooth>
         double mixR = (1.0 - sMix) * xR * dryToWet + sMix * rightWet;
         double mixL = (1.0 - sMix) * xL * dryToWet + sMix * leftWet;
 
-        // Reverb.
+        // Reverb. Its input is held with the output (its own loop runs on), so that no
+        // step of the switches is recorded there.
         if (holdRamp) {
             mixL *= holdG;
             mixR *= holdG;
@@ -631,6 +652,8 @@ template <typename T, bool kVco, bool kSmooth>
     driveGain = sDriveGain;
     bypassMix = sBypass;
     holdGain = sHold;
+    splices.settle();
+    splices_ = splices;
     if (held && sHold <= 0.0) __atomic_store_n(&holdAnswer, request, __ATOMIC_RELEASE);
 
     if (!driveOn) {

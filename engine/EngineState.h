@@ -161,6 +161,7 @@ struct EngineState {
     double smoothCoef = 0.0;        // 1 - exp(-2 pi 30 / fs)
     double squareSmoothCoef = 0.0;  // LFO edge smoothing
     double fadeStep = 0.0;          // 0.001^(10 / fs)
+    double spliceDecay = 0.0;       // exp(-1 / (fs * 1 ms)): a splice dies away in about 1 ms
     double maxCutoff = 44100.0 / 2.75;
     double invHalfRate = 2.0 / 44100.0;
 };
