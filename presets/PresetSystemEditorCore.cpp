@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "CPresetSystemEffect.h"
+#include "EditorLoadReport.h"
 
 namespace lumdel {
 
@@ -54,7 +55,10 @@ void PresetSystemEditorCore::setChooser(std::unique_ptr<FileChooser> chooser) {
     files_.setChooser(*chooser_);
 }
 
+// The bank and preset loads of the files, the memories and the stored defaults are made
+// in the editor: the host hears of the parameters they change.
 void PresetSystemEditorCore::loadBankImage(const unsigned char* image, bool reverseValues) {
+    EditorLoadReport report(effect_);
     if (effect_) lumdel::loadBankImage(*effect_, view_, image, reverseValues);
 }
 
@@ -63,6 +67,7 @@ void PresetSystemEditorCore::makeBankImage(unsigned char* image) {
 }
 
 void PresetSystemEditorCore::loadPresetImage(const unsigned char* image, bool reverseValues) {
+    EditorLoadReport report(effect_);
     if (effect_) lumdel::loadPresetImage(*effect_, view_, image, reverseValues);
 }
 
@@ -178,7 +183,10 @@ void PresetSystemEditorCore::recallFileLocations() {
     store_.readString(kCurrMidi, locations_.midiName);
 }
 
+// Inside the effect's construction: the host does not hold the effect yet, and nothing
+// it was told of has changed.
 void PresetSystemEditorCore::loadDefaults() {
+    EditorLoadReport silent(effect_, EditorLoadReport::Mode::Silent);
     recallDefaultBank();
     recallDefaultPreset();
     recallDefaultMidi();
