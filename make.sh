@@ -5,7 +5,7 @@
 #   ./make.sh test-sanitize  every test again in an AddressSanitizer + UBSan build
 #   ./make.sh validate [PLUGIN.so] [options]   lumdel-host validate at strictness 10
 #   ./make.sh fuzz           the libFuzzer targets, FUZZ_SECONDS (30) each, with clang
-#   ./make.sh realhost       build, then load Lumdel.so in Ardour 7 headless (installs ardour)
+#   ./make.sh realhost       build, then load Lumdel.so in Ardour 7 and Audacity 3 (installs them)
 #   ./make.sh setup | build | install | bench
 set -euo pipefail
 cd "$(dirname "$0")"

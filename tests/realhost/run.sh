@@ -4,11 +4,13 @@
 #   ardour.sh    Ardour 7 headless (package ardour): scan, echo, state through the
 #                chunk, and a load from the editor's preset strip reaching Ardour's
 #                generic controls and automation lanes
+#   audacity.sh  Audacity 3 under Xvfb, driven through its scripting pipe (package
+#                audacity): listing with its inputs and outputs, echo at 44.1 and 48 kHz
 # Each script installs its host when it runs as root, works in a scratch directory of its
 # own and retries a host that crashes or hangs by itself (REALHOST_ATTEMPTS, default 4);
 # REALHOST_KEEP=1 keeps the scratch directories.
 # Usage: tests/realhost/run.sh [PLUGIN.so]        (default: build/Lumdel.so)
-#        REALHOST_HOSTS="ardour" tests/realhost/run.sh ...     only some hosts
+#        REALHOST_HOSTS="audacity" tests/realhost/run.sh ...   only some hosts
 # Exit code 0 when every check of every host passed.
 set -uo pipefail
 
@@ -16,7 +18,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 plugin=${1:-$here/../../build/Lumdel.so}
 started=$(date +%s)
 failed=()
-for h in ${REALHOST_HOSTS:-ardour}; do
+for h in ${REALHOST_HOSTS:-ardour audacity}; do
     echo "=== $h"
     t0=$(date +%s)
     "$here/$h.sh" "$plugin"
