@@ -77,6 +77,7 @@ Engine::Engine() : tables_(std::make_unique<Tables>()) {
     sampleRateInt = 44100;
     sampleRate = 44100.0;
     fadeStep = std::pow(0.001, 1.0 / 4410.0);
+    spliceDecay = std::exp(-1.0 / (0.001 * sampleRate));
     maxCutoff = sampleRate / 2.75;
     invHalfRate = 2.0 / sampleRate;
     smoothCoef = onePoleHz(30.0, sampleRate);
@@ -141,9 +142,12 @@ void Engine::designAntiAlias() {
     aaA2_ = (k * k - std::sqrt(2.0) * k + 1.0) / n;
 }
 
+double Engine::effectiveRate(double hostRate) {
+    return hostRate >= kMinRate && hostRate <= kMaxRate ? hostRate : 44100.0;
+}
+
 bool Engine::installSampleRate(double hostRate) {
-    double fs = hostRate;
-    if (!(fs >= kMinRate && fs <= kMaxRate)) fs = 44100.0;
+    const double fs = effectiveRate(hostRate);
     if (fs == sampleRate) return false;
     // Allocated before anything changes: without the memory (std::bad_alloc) the engine
     // stays whole at its old rate.
@@ -152,6 +156,7 @@ bool Engine::installSampleRate(double hostRate) {
     sampleRate = fs;
     sampleRateInt = static_cast<int>(fs);
     fadeStep = std::pow(0.001, 1000.0 / (fs * 100.0));
+    spliceDecay = std::exp(-1.0 / (0.001 * fs));
     maxCutoff = fs / 2.75;
     invHalfRate = 2.0 / fs;
     smoothCoef = onePoleHz(30.0, fs);
@@ -205,6 +210,7 @@ void Engine::reset() {
     modulation_.cutoffFactor = cutoffFactor;
     modulation_.resoModSource = resoModSource;
     gate_.reset();
+    splices_ = LineSplices();
     fbOutL_ = fbOutR_ = 0.0;
     for (DelayLine* line : {&left_, &right_}) {
         line->aa[0] = line->aa[1] = BiquadState();
@@ -339,7 +345,8 @@ bool Engine::blockTempo(bool haveRecord, double tempo) {
         return false;
     }
     hostTempoValid = 1;
-    if (tempo != hostTempo && tempo >= 30.0 && tempo <= 400.0) {
+    // Outside 30..400 BPM (0, negative or not a number included) the tempo stays.
+    if (isTempo(tempo) && tempo != hostTempo && tempo >= 30.0 && tempo <= 400.0) {
         hostTempo = tempo;
         hostTempoNorm = (tempo - 30.0) / 370.0;
         return true;

@@ -18,6 +18,7 @@
 #include "Drive.h"
 #include "Ducker.h"
 #include "Gate.h"
+#include "Splice.h"
 #include "SvfFilter.h"
 #include "Tables.h"
 
@@ -98,8 +99,10 @@ public:
     Engine& operator=(const Engine&) = delete;
 
     // --- lifecycle (under the engine lock) ------------------------------------
-    // Installs the host's rate (outside 4096..200000: 44100). Reallocates and re-places
-    // what depends on it when it differs; true then. The caller re-applies the reverb type.
+    // The rate the engine runs at for a host's rate: outside 4096..200000 Hz, 44100.
+    static double effectiveRate(double hostRate);
+    // Installs the host's rate (effectiveRate). Reallocates and re-places what depends on
+    // it when it differs; true then. The caller re-applies the reverb type.
     // Throws std::bad_alloc without the memory, and then leaves everything as it was.
     bool installSampleRate(double hostRate);
     // Meter rings follow the host's output latency (1..44100 samples, else 1024). Throws
@@ -204,6 +207,10 @@ private:
 
     // The LFO increment of this block (0 in LfoMode 2 without a host position).
     double blockPhaseInc_ = 0;
+
+    // The switches the last block ran with, and the splices of a preset load's switches.
+    LinePathSwitches lastSwitches_;
+    LineSplices splices_;
 
     // Stages.
     SvfFilter filter_;

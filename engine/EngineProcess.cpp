@@ -274,11 +274,21 @@ template <typename T, bool kVco, bool kSmooth>
     const double holdInc = held ? -holdStep : holdStep;
     const double fbSL = fbSignL, fbSR = fbSignR, dlySL = dlySignL, dlySR = dlySignR;
     const double vcoManual = vcoMan, offset = lrOffset, phaseInc = blockPhaseInc_;
+    const int wave = lfoWave;
+    // A preset load's switches splice the streams into the lines (the output is held
+    // meanwhile); switches changed at any other time act at once.
+    const LinePathSwitches switches{filterOn ? 1 : 0, filterMode, filterType, driveOn ? 1 : 0,
+                                    kVco ? 1 : 0,     wave,       fbSL,       fbSR,
+                                    vcoManual};
+    const bool join = holdRamp && switches != lastSwitches_;
+    lastSwitches_ = switches;
+    LineSplices splices = splices_;
+    const bool splicing = join || splices.active();
+    const double joinDecay = spliceDecay;
     const double edgeSmooth = squareSmoothCoef, sens = modSens, envelopeCoef = envCoef;
     const double gateAttack = gateAttackCoef, gateRelease = gateReleaseCoef;
     const double duckThr = duckThreshold, duckAttack = duckAttackCoef,
                  duckRelease = duckReleaseCoef;
-    const int wave = lfoWave;
     const double maxFc = maxCutoff, halfRateInv = invHalfRate;
     const double step = fadeStep;
     const double* const sine = tables_->sine;
@@ -318,6 +328,7 @@ template <typename T, bool kVco, bool kSmooth>
     // Plain mode keeps the histories in rings of four (one store per value).
     HistoryRing ringInL(left_.inHist), ringInR(right_.inHist);
     HistoryRing ringFbL(left_.fbHist), ringFbR(right_.fbHist);
+    HistoryRing ringReadL(left_.readHist), ringReadR(right_.readHist);
     int ringPos = 0;
 
     BiquadState aaL0 = left_.aa[0], aaL1 = left_.aa[1];
@@ -331,7 +342,7 @@ template <typename T, bool kVco, bool kSmooth>
     float meterMaxL = meterMaxL_, meterMaxR = meterMaxR_;
 
     double fbOutL = fbOutL_, fbOutR = fbOutR_;
-    double lastUL = 0.0, lastUR = 0.0;
+    double lastXL = 0.0, lastXR = 0.0;
 
     // Who hears the modulation signals: the filter (cutoff and resonance) and the clocked
     // lines while VcoMod is not 0. With VcoMod at 0 the clock speed is 2^vcoMan whatever
@@ -381,8 +392,9 @@ template <typename T, bool kVco, bool kSmooth>
 
         // Output hold of a preset load. Below 0 all is silent: held, the ramp drops to
         // -0.75 at once, so that after the release 3 ms of silence pass before it rises.
-        // What goes into the lines and the reverb fades with it, so that no step of the
-        // switches is recorded there to be heard a delay later.
+        // Only what is heard is held (and the reverb's input): the lines and the feedback
+        // loop run on, so no hole is recorded there to come back in every later echo; the
+        // new switches are spliced into them instead.
         double holdG = 1.0;
         if (holdRamp) {
             sHold += holdInc;
@@ -456,11 +468,20 @@ template <typename T, bool kVco, bool kSmooth>
 
         // The two lines.
         double lineInL = uL * sMuteInL, lineInR = uR * sMuteInR;
-        if (holdRamp) {
-            toLeft *= holdG;
-            toRight *= holdG;
-            lineInL *= holdG;
-            lineInR *= holdG;
+        if (splicing) {
+            if (join && i == 0) {
+                splices.inL.join(lineInL, left_.inHist[3], left_.inHist[2]);
+                splices.inR.join(lineInR, right_.inHist[3], right_.inHist[2]);
+                splices.beginFeedback(left_.fbHist, right_.fbHist);
+            } else if (splices.feedbackDue) {
+                // The feedback of the first sample was made before the change.
+                splices.joinFeedback(toLeft, toRight);
+            }
+            lineInL = splices.inL.apply(lineInL, joinDecay);
+            lineInR = splices.inR.apply(lineInR, joinDecay);
+            toLeft = splices.fbL.apply(toLeft, joinDecay);
+            toRight = splices.fbR.apply(toRight, joinDecay);
+            splices.rememberFeedback(toLeft, toRight);
         }
         double a, b;
         if constexpr (kVco) {
@@ -484,7 +505,6 @@ template <typename T, bool kVco, bool kSmooth>
             ringFbR.v[ringPos] = toRight;
             ringInL.v[ringPos] = lineInL;
             ringInR.v[ringPos] = lineInR;
-            ringPos = (ringPos + 1) & 3;
             L.buf[L.w] = lineInL;
             L.buf[L.p] += toLeft;
             a = L.buf[L.o];
@@ -494,6 +514,9 @@ template <typename T, bool kVco, bool kSmooth>
             R.buf[R.w] = lineInR;
             R.buf[R.p] += toRight;
             b = R.buf[R.o];
+            ringReadL.v[ringPos] = a;
+            ringReadR.v[ringPos] = b;
+            ringPos = (ringPos + 1) & 3;
             advance(R.o, len);
             advance(R.p, len);
             advance(R.w, len);
@@ -558,7 +581,8 @@ template <typename T, bool kVco, bool kSmooth>
         double mixR = (1.0 - sMix) * xR * dryToWet + sMix * rightWet;
         double mixL = (1.0 - sMix) * xL * dryToWet + sMix * leftWet;
 
-        // Reverb.
+        // Reverb. Its input is held with the output (its own loop runs on), so that no
+        // step of the switches is recorded there.
         if (holdRamp) {
             mixL *= holdG;
             mixR *= holdG;
@@ -601,8 +625,8 @@ template <typename T, bool kVco, bool kSmooth>
         outL[i] = static_cast<T>(outLeft);
         outR[i] += static_cast<T>(outRight);
 
-        lastUL = uL;
-        lastUR = uR;
+        lastXL = xL;
+        lastXR = xR;
     }
 
     // --- write back -----------------------------------------------------------------
@@ -628,6 +652,8 @@ template <typename T, bool kVco, bool kSmooth>
     driveGain = sDriveGain;
     bypassMix = sBypass;
     holdGain = sHold;
+    splices.settle();
+    splices_ = splices;
     if (held && sHold <= 0.0) __atomic_store_n(&holdAnswer, request, __ATOMIC_RELEASE);
 
     if (!driveOn) {
@@ -678,11 +704,14 @@ template <typename T, bool kVco, bool kSmooth>
         ringInR.store(right_.inHist, ringPos);
         ringFbL.store(left_.fbHist, ringPos);
         ringFbR.store(right_.fbHist, ringPos);
-        // The anti-alias stages settle on the last line input, so that switching the
-        // clocked mode on starts without a step.
-        for (BiquadState* s : {&left_.aa[0], &left_.aa[1]}) s->x1 = s->x2 = s->y1 = s->y2 = lastUL;
+        ringReadL.store(left_.readHist, ringPos);
+        ringReadR.store(right_.readHist, ringPos);
+        // The read history follows the plain lines too, and the anti-alias stages settle
+        // on their last input (ahead of the drive), so that switching the clocked mode on
+        // goes on from where the lines were.
+        for (BiquadState* s : {&left_.aa[0], &left_.aa[1]}) s->x1 = s->x2 = s->y1 = s->y2 = lastXL;
         for (BiquadState* s : {&right_.aa[0], &right_.aa[1]})
-            s->x1 = s->x2 = s->y1 = s->y2 = lastUR;
+            s->x1 = s->x2 = s->y1 = s->y2 = lastXR;
     }
 
     meterIndex_ = meterIdx;

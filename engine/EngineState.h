@@ -9,6 +9,7 @@
 // with the stages in lumdel::Engine, not here.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 namespace lumdel {
@@ -20,6 +21,11 @@ constexpr double kPreDelayNumeratorTable[6] = {0, 1, 3, 5, 7, 9};
 constexpr double kLfoNumeratorTable[5] = {1, 2, 3, 4, 8};
 constexpr double kDenominatorTable[13] = {1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 64, 96};
 constexpr double kRangeMs[3] = {100.0, 1000.0, 5000.0};
+
+// What a host reports as its tempo is one only when it is a finite number above 0: some
+// hosts report 0 (flagged valid) while they load a project. Anything else is ignored
+// wherever a tempo is read, and the last good tempo stays (120 BPM before any).
+inline bool isTempo(double bpm) { return std::isfinite(bpm) && bpm > 0.0; }
 
 // Flags of recomputeSynced.
 enum SyncFlags : int { kSyncLeft = 1, kSyncRight = 2, kSyncLfo = 4, kSyncAll = 7 };
@@ -155,6 +161,7 @@ struct EngineState {
     double smoothCoef = 0.0;        // 1 - exp(-2 pi 30 / fs)
     double squareSmoothCoef = 0.0;  // LFO edge smoothing
     double fadeStep = 0.0;          // 0.001^(10 / fs)
+    double spliceDecay = 0.0;       // exp(-1 / (fs * 1 ms)): a splice dies away in about 1 ms
     double maxCutoff = 44100.0 / 2.75;
     double invHalfRate = 2.0 / 44100.0;
 };

@@ -6,6 +6,7 @@
 
 #include "CPresetSystemEffect.h"
 #include "ControllerNames.h"
+#include "EditorLoadReport.h"
 #include "PresetStripButtons.h"
 #include "shell/ParameterTable.h"
 
@@ -420,6 +421,7 @@ void CPresetSystemEditor::stepPreset(float direction) {
     const std::string name = presetName(presetEffect_->preset(c));
     if (presetMenu_) presetMenu_->setCurrent(c);
     if (nameField_) nameField_->setText(displayName(name).c_str());
+    lumdel::EditorLoadReport report(presetEffect_);
     presetEffect_->setCurrentPreset(c);
     presetEffect_->setCurrentPresetName(name.c_str());
 }
@@ -431,6 +433,7 @@ void CPresetSystemEditor::selectMenuPreset(float value) {
     // are (the title may be their displayable form).
     const std::string name = presetName(presetEffect_->preset(d));
     if (presetMenu_) presetMenu_->setCurrent(d);
+    lumdel::EditorLoadReport report(presetEffect_);
     presetEffect_->setCurrentPreset(d);
     presetEffect_->setCurrentPresetName(name.c_str());
     if (nameField_) nameField_->setText(displayName(name).c_str());

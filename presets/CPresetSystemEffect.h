@@ -68,6 +68,11 @@ public:
     bool isMidiUnlearnActive() const { return midiUnlearnActive_; }
     VstInt32 getMidiLearnTarget() const { return midiLearnTarget_; }
 
+    // Editor thread: nesting of the loads made in the editor (lumdel::EditorLoadReport).
+    // enterEditorLoad answers whether this is the outermost one.
+    bool enterEditorLoad() { return editorLoads_++ == 0; }
+    void leaveEditorLoad() { --editorLoads_; }
+
     // The stored value of assignment pseudo-parameter 60 + parameter (no assignment for
     // an index outside 0..59).
     float assignmentValue(int parameter) const {
@@ -95,6 +100,7 @@ protected:
     bool midiUnlearnActive_ = false;
     bool presetLoading_ = false;
     float assignmentValues_[60] = {};
+    int editorLoads_ = 0;
 
 private:
     void handleControlChange(int controller, int value);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "CPresetSystemEffect.h"
+#include "EditorLoadReport.h"
 
 namespace lumdel {
 
@@ -67,7 +68,10 @@ void PresetSystemEditorCore::setView(PresetStripView* view) {
     if (view) files_.poll();
 }
 
+// The bank and preset loads of the files, the memories and the stored defaults are made
+// in the editor: the host hears of the parameters they change.
 bool PresetSystemEditorCore::loadBankImage(const unsigned char* image, bool reverseValues) {
+    EditorLoadReport report(effect_);
     return effect_ && lumdel::loadBankImage(*effect_, view_, image, reverseValues);
 }
 
@@ -76,6 +80,7 @@ void PresetSystemEditorCore::makeBankImage(unsigned char* image) {
 }
 
 bool PresetSystemEditorCore::loadPresetImage(const unsigned char* image, bool reverseValues) {
+    EditorLoadReport report(effect_);
     return effect_ && lumdel::loadPresetImage(*effect_, view_, image, reverseValues);
 }
 
@@ -225,7 +230,10 @@ void PresetSystemEditorCore::recallFileLocations() {
     storedLocations_ = locations_;
 }
 
+// Inside the effect's construction: the host does not hold the effect yet, and nothing
+// it was told of has changed.
 void PresetSystemEditorCore::loadDefaults() {
+    EditorLoadReport silent(effect_, EditorLoadReport::Mode::Silent);
     recallDefaultBank();
     recallDefaultPreset();
     recallDefaultMidi();

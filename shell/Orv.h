@@ -24,6 +24,10 @@ public:
     void resume() override;
     // True while the blocks are silent for want of memory (tests).
     bool buffersMissing() const { return buffersMissing_; }
+    // Host UI thread (effSetSampleRate), usually before resume. Some hosts set the rate
+    // while the effect is resumed: a new rate then takes effect at once, before the next
+    // block, exactly as a suspend and resume would (here, under the engine lock).
+    void setSampleRate(float sampleRate) override;
     // Host audio thread: one block, under the engine lock.
     void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
     void processDoubleReplacing(double** inputs, double** outputs,
@@ -113,5 +117,7 @@ private:
     // The last resume could not allocate the buffers of the host's rate: the blocks
     // output silence (read and written under the engine lock).
     bool buffersMissing_ = false;
+    // Between resume and suspend (host UI thread only).
+    bool resumed_ = false;
     lumdel::EditorLink* editorLink_ = nullptr;
 };

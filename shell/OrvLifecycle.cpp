@@ -28,7 +28,7 @@ void Orv::resume() {
 
     if (VstTimeInfo* time = getTimeInfo(kVstTempoValid)) {
         const double tempo = time->tempo;
-        if (!std::isnan(tempo)) {
+        if (isTempo(tempo)) {
             engine_.hostTempo = tempo < 30.0 ? 30.0 : (tempo > 400.0 ? 400.0 : tempo);
             engine_.hostTempoNorm = (engine_.hostTempo - 30.0) / 370.0;
             recomputeSynced(kSyncAll);
@@ -47,6 +47,7 @@ void Orv::resume() {
     // first echoes after a transport start would be faded away.
     engine_.applyPendingTimes();
     engine_.prefault();
+    resumed_ = true;
 }
 
 // Host UI thread (effMainsChanged 0) and construction: smoothers at their targets,
@@ -55,6 +56,20 @@ void Orv::suspend() {
     std::unique_lock<std::recursive_timed_mutex> lock(engineMutex_, std::defer_lock);
     if (!lock.try_lock_for(kLockWait)) return;
     engine_.settle();
+    resumed_ = false;
+}
+
+// The lines are sized for the new rate and cleared here, on the host's thread, while the
+// lock keeps the blocks out; the audio thread never allocates. An unchanged rate leaves
+// everything running (some hosts send the same rate again). A lock not obtained in time
+// leaves the new rate to the next resume.
+void Orv::setSampleRate(float sampleRate) {
+    CPresetSystemEffect::setSampleRate(sampleRate);
+    if (!resumed_ || Engine::effectiveRate(sampleRate) == engine_.sampleRate) return;
+    std::unique_lock<std::recursive_timed_mutex> lock(engineMutex_, std::defer_lock);
+    if (!lock.try_lock_for(kLockWait)) return;
+    suspend();
+    resume();
 }
 
 // Editor preset menu or preset store, UI thread: the preset's 60 values go through the

@@ -336,9 +336,11 @@ void Orv::applyRange(int line, float value) {
     (left ? e.rangeL : e.rangeR) = r;
     rangeMs = kRangeMs[r];
     // The same time in the new range; a value sent outside 0..1 lands on the nearer end
-    // (rescaled as it stood, -3e38 from 5000 ms to 100 ms would read as -Inf).
+    // (rescaled as it stood, -3e38 from 5000 ms to 100 ms would read as -Inf). The rescaled
+    // value stays in double: 500 ms at 1000 ms range is 0.1 at 5000 ms, which in single
+    // precision would give 500.000007 ms.
     norm = std::clamp(norm * old / rangeMs, 0.0, 1.0);
-    const double t = rangeMs * unit(static_cast<float>(norm));
+    const double t = rangeMs * norm;
     (left ? e.dlyTimeLSetMs : e.dlyTimeRSetMs) = t;
     (left ? e.dlyTimeLMs : e.dlyTimeRMs) = t;
     markFade(left ? e.dlyFadeL : e.dlyFadeR);

@@ -2,6 +2,7 @@
 // switches, bad values; and the engine's sizes per sample rate.
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "engine_direct.h"
 
@@ -119,6 +120,24 @@ TEST_F(ParameterTest, RangeChangeKeepsAnOutOfRangeTimeReadable) {
         const float after = effect->getParameter(kDlyTimeL);
         EXPECT_TRUE(after >= 0.0f && after <= 1.0f) << v << " read back as " << after;
     }
+}
+
+// 500 ms at range 1000 is 0.1 at range 5000; taken through single precision that read
+// "500.000007".
+TEST_F(ParameterTest, RangeChangeKeepsTheTimeExact) {
+    char text[64];
+    effect->setParameter(kDlyModeL, 0.0f);
+    effect->setParameter(kRangeL, fromStep(1, 3));
+    effect->setParameter(kDlyTimeL, 0.5f);
+    effect->setParameter(kRangeL, fromStep(2, 3));
+    effect->getParameterDisplay(kDlyTimeL, text);
+    EXPECT_STREQ(text, "500.000000");
+    EXPECT_EQ(state().dlyTimeLMs, 500.0);
+    EXPECT_EQ(state().dlyTimeLNorm, 0.1);
+    // And back to the 1000 ms range: 0.5 again.
+    effect->setParameter(kRangeL, fromStep(1, 3));
+    EXPECT_EQ(state().dlyTimeLMs, 500.0);
+    EXPECT_EQ(effect->getParameter(kDlyTimeL), 0.5f);
 }
 
 TEST_F(ParameterTest, BadValuesChangeNothingOrStayInRange) {
@@ -246,6 +265,35 @@ TEST_F(ParameterTest, TempoAtResumeIsClampedAndWithoutRecordKept) {
     effect->processReplacing(io, io, 64);
     EXPECT_TRUE(effect->hostTempoValid());
     EXPECT_DOUBLE_EQ(effect->hostTempo(), 90.0);
+}
+
+// A host loading a project may report a tempo of 0, flagged valid: that is no tempo,
+// neither at resume nor in a block; the last good one stays (120 before any). Tempos above
+// 0 are still clamped at resume, so 20 BPM gives 30.
+TEST_F(ParameterTest, TempoOfZeroOrNotANumberIsNoTempo) {
+    const double notTempos[] = {0.0, -0.0, -5.0, std::numeric_limits<double>::quiet_NaN(),
+                                std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity()};
+    std::vector<float> buf(64);
+    float* io[4] = {buf.data(), buf.data(), buf.data(), buf.data()};
+    for (double bpm : notTempos) {
+        DirectHost::time.tempo = bpm;
+        effect->resume();
+        EXPECT_DOUBLE_EQ(effect->hostTempo(), 120.0) << bpm;
+        effect->processReplacing(io, io, 64);
+        EXPECT_DOUBLE_EQ(effect->hostTempo(), 120.0) << bpm;
+    }
+    EXPECT_DOUBLE_EQ(state().dlyTimeLMs, 500.0);
+    DirectHost::time.tempo = 90.0;
+    effect->resume();
+    DirectHost::time.tempo = 0.0;
+    effect->suspend();
+    effect->resume();
+    EXPECT_DOUBLE_EQ(effect->hostTempo(), 90.0);
+    EXPECT_NEAR(state().dlyTimeLMs, 2000.0 / 3.0, 1e-9);
+    DirectHost::time.tempo = 20.0;
+    effect->resume();
+    EXPECT_DOUBLE_EQ(effect->hostTempo(), 30.0);
 }
 
 TEST_F(ParameterTest, SizesPerSampleRate) {

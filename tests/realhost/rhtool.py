@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Helpers for run.sh: impulse files, session edits, chunk inspection, echo analysis.
+"""Helpers for the real-host scripts: impulse files, session edits, chunk inspection, echo
+analysis, Audacity's scripting pipe and its settings file.
 
 Only the standard library: no numpy needed.
 
@@ -10,14 +11,24 @@ Only the standard library: no numpy needed.
   rhtool.py record SESSION.ardour N              the 60 values of preset N stored in the chunk
   rhtool.py peaks WAV AFTER THRESHOLD            per channel: first sample above THRESHOLD
                                                  (absolute) at or after AFTER s, and the peak
+  rhtool.py audacity TIMEOUT CMD...              sends each scripting command through
+                                                 Audacity's pipe and prints the answers;
+                                                 exit 1 when one fails, 3 when Audacity does
+                                                 not answer within TIMEOUT s
+  rhtool.py audacity-cfg CFG TEMPDIR             turns the scripting module on, puts
+                                                 Audacity's temporary files into TEMPDIR and
+                                                 forgets the projects of a killed run
 """
 import base64
+import errno
 import math
 import os
 import re
+import select
 import shutil
 import struct
 import sys
+import time
 
 CHUNK_SIZE = 16376
 CURRENT_OFFSET = 12
@@ -173,6 +184,100 @@ def cmd_peaks(wav, after, threshold):
         print("CH %d first=%d peak=%.6f peak_at=%d nonfinite=%d" % (c, first, peak, peak_at, bad))
 
 
+class AudacityPipe:
+    """The client end of mod-script-pipe: commands go to /tmp/audacity_script_pipe.to.UID,
+    answers come from ...from.UID, each ending with "BatchCommand finished: ..." and an
+    empty line. Nothing here blocks for longer than the timeout."""
+
+    def __init__(self, timeout):
+        uid = os.getuid()
+        self.timeout = timeout
+        deadline = time.monotonic() + timeout
+        # Audacity waits in a blocking open for a writer of its input pipe, which a
+        # non-blocking open for writing alone would never reach (no reader yet): opened for
+        # reading and writing, the pipe has both at once.
+        self.to = self._open("/tmp/audacity_script_pipe.to.%d" % uid, os.O_RDWR, deadline)
+        self.fr = self._open("/tmp/audacity_script_pipe.from.%d" % uid, os.O_RDONLY, deadline)
+        self.pending = b""
+
+    @staticmethod
+    def _open(path, mode, deadline):
+        while True:
+            try:
+                return os.open(path, mode | os.O_NONBLOCK)
+            except OSError as e:
+                # No reader on the other end yet (ENXIO), or no pipe yet (ENOENT).
+                if e.errno not in (errno.ENXIO, errno.ENOENT) or time.monotonic() > deadline:
+                    raise TimeoutError("no Audacity on %s" % path)
+                time.sleep(0.1)
+
+    def command(self, text):
+        data = (text + "\n").encode()
+        while data:
+            _, writable, _ = select.select([], [self.to], [], self.timeout)
+            if not writable:
+                raise TimeoutError("Audacity took no command: %s" % text)
+            data = data[os.write(self.to, data):]
+        lines, deadline = [], time.monotonic() + self.timeout
+        while True:
+            while b"\n" in self.pending:
+                line, self.pending = self.pending.split(b"\n", 1)
+                line = line.decode("utf-8", "replace")
+                if line == "" and lines and lines[-1].startswith("BatchCommand finished"):
+                    return lines
+                lines.append(line)
+            left = deadline - time.monotonic()
+            readable = select.select([self.fr], [], [], max(left, 0))[0] if left > 0 else []
+            if not readable:
+                raise TimeoutError("no answer from Audacity to: %s" % text)
+            chunk = os.read(self.fr, 65536)
+            if not chunk:
+                time.sleep(0.05)  # the writer has not opened its end yet
+            self.pending += chunk
+
+
+def cmd_audacity(timeout, *commands):
+    try:
+        pipe = AudacityPipe(float(timeout))
+        for c in commands:
+            lines = pipe.command(c)
+            print(">> " + c)
+            for line in lines:
+                print(line)
+            if lines[-1] != "BatchCommand finished: OK":
+                return 1
+    except TimeoutError as e:
+        print("TIMEOUT " + str(e))
+        return 3
+    return 0
+
+
+def cmd_audacity_cfg(cfg, tempdir):
+    """audacity.cfg is an INI file without a header section."""
+    text = open(cfg).read() if os.path.exists(cfg) else ""
+    out, section, seen = [], "", set()
+    wanted = {"Module": ("mod-script-pipe", "1"), "Directories": ("TempDir", tempdir)}
+    for line in text.splitlines():
+        m = re.match(r"\[(.*)\]$", line)
+        if m:
+            section = m.group(1)
+            out.append(line)
+            continue
+        if section == "ActiveProjects":
+            continue
+        key = line.split("=", 1)[0]
+        if section in wanted and key == wanted[section][0]:
+            line = "%s=%s" % wanted[section]
+            seen.add(section)
+        out.append(line)
+    for section, (key, value) in wanted.items():
+        if section not in seen:
+            out += ["[%s]" % section, "%s=%s" % (key, value)]
+    open(cfg, "w").write("\n".join(out) + "\n")
+    print("CFG %s: mod-script-pipe=1 TempDir=%s" % (cfg, tempdir))
+    return 0
+
+
 def main(argv):
     if len(argv) < 2:
         print(__doc__)
@@ -191,6 +296,10 @@ def main(argv):
         cmd_record(*args)
     elif cmd == "peaks":
         cmd_peaks(*args)
+    elif cmd == "audacity":
+        return cmd_audacity(*args)
+    elif cmd == "audacity-cfg":
+        return cmd_audacity_cfg(*args)
     else:
         print(__doc__)
         return 2

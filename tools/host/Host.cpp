@@ -188,7 +188,10 @@ VstIntPtr Host::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* p
         case audioMasterVersion:
             return hostVersion;
         case audioMasterAutomate:
-            if (recordCalls) automates.push_back({index, opt});
+            if (recordCalls) {
+                automates.push_back({index, opt});
+                automationEvents.push_back({AutomationEvent::Automate, index, opt});
+            }
             if (onAutomate) onAutomate(index, opt);
             return 0;
         case audioMasterPinConnected: {
@@ -221,10 +224,16 @@ VstIntPtr Host::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* p
             if (onUpdateDisplay) onUpdateDisplay();
             return 1;
         case audioMasterBeginEdit:
-            if (recordCalls) edits.push_back({index, true});
+            if (recordCalls) {
+                edits.push_back({index, true});
+                automationEvents.push_back({AutomationEvent::Begin, index, 0.0f});
+            }
             return 1;
         case audioMasterEndEdit:
-            if (recordCalls) edits.push_back({index, false});
+            if (recordCalls) {
+                edits.push_back({index, false});
+                automationEvents.push_back({AutomationEvent::End, index, 0.0f});
+            }
             return 1;
         case audioMasterGetVendorString:
             if (ptr) std::strcpy(static_cast<char*>(ptr), "Lumdel test host");

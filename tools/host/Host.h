@@ -42,6 +42,13 @@ struct EditCall {
     bool begin;
 };
 
+// Begin edit, automate and end edit in the order the plug-in sent them.
+struct AutomationEvent {
+    enum Kind { Begin, Automate, End } kind;
+    int index;
+    float value;  // Automate only
+};
+
 // One plug-in instance and the host around it.
 class Host {
 public:
@@ -64,12 +71,14 @@ public:
     // --- what the plug-in reported ---------------------------------------
     std::vector<AutomateCall> automates;
     std::vector<EditCall> edits;
+    std::vector<AutomationEvent> automationEvents;
     int updateDisplayCalls = 0;
     int wantMidiCalls = 0;
     int getTimeCalls = 0;
     std::vector<VstInt32> getTimeFilters;
-    // false: the callbacks keep no lists (automates, edits, getTimeFilters), so the host
-    // itself allocates nothing while the plug-in calls back from its audio thread.
+    // false: the callbacks keep no lists (automates, edits, automationEvents,
+    // getTimeFilters), so the host itself allocates nothing while the plug-in calls back
+    // from its audio thread.
     bool recordCalls = true;
     // Called from inside the callbacks, to test re-entrant plug-in calls.
     std::function<void(int index, float value)> onAutomate;
