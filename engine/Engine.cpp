@@ -241,14 +241,6 @@ void Engine::applyPendingTimes() {
     placeTaps(1);
 }
 
-double Engine::preDelayMs(int line) const {
-    const double t = line == 0 ? dlyTimeLMs : dlyTimeRMs;
-    const int num = line == 0 ? preNumL : preNumR;
-    const int den = line == 0 ? preDenL : preDenR;
-    const double p = t * kPreDelayNumeratorTable[num] / kDenominatorTable[den];
-    return std::min(p, t);
-}
-
 void Engine::placeTaps(int line) {
     DelayLine& d = line == 0 ? left_ : right_;
     const int len = delayBufferLength_;

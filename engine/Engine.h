@@ -36,7 +36,6 @@ public:
     ZeroBlock(const ZeroBlock&) = delete;
     ZeroBlock& operator=(const ZeroBlock&) = delete;
     void* get() const { return data_; }
-    std::size_t bytes() const { return bytes_; }
 
 private:
     void release();
@@ -51,7 +50,6 @@ public:
     ZeroArray() = default;
     explicit ZeroArray(std::size_t n) : block_(n * sizeof(T)) {}
     T* get() const { return static_cast<T*>(block_.get()); }
-    T& operator[](std::size_t i) const { return get()[i]; }
     void reset() { block_ = ZeroBlock(); }
 
 private:
@@ -114,7 +112,6 @@ public:
     void recomputeSynced(int flags);
     // The editor's range warnings: kinds 1, 2 (delay), 4 (LFO), 8, 16 (pre-delay).
     bool syncOutOfRange(int kind) const;
-    double preDelayMs(int line) const;
     // Per block: a time record (or none). Returns true when the tempo changed and the
     // synchronised values need recomputing.
     bool blockTempo(bool haveRecord, double tempo);
@@ -146,8 +143,6 @@ public:
     int reverbMask() const { return reverbLines_.mask(); }
     int driveWindow() const { return drive_.window; }
     std::size_t bufferBytes() const;
-    const DelayLine& line(int i) const { return i == 0 ? left_ : right_; }
-    double aaB0() const { return aaB0_; }
     double lfoPhase() const { return lfo_.phase; }
 
 private:

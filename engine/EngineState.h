@@ -121,7 +121,6 @@ struct EngineState {
 
     // --- reverb settings ----------------------------------------------------------
     // (line geometry, loop gains and the band-pass live in the reverb stage)
-    double reverbDenormalOffset = 1e-15;
     double rvbModeValue = 0.0;
     int rvbMode = 0;
     double rvbTypeValue = 0.0;

@@ -29,7 +29,6 @@ public:
     void allocate(int mask);  // 16 lines of mask + 1 zeroed doubles
     double* line(int i) { return data_.get() + static_cast<std::size_t>(i) * stride(); }
     int mask() const { return mask_; }
-    bool allocated() const { return data_ != nullptr; }
     std::size_t stride() const { return mask_ + 1u + kGap; }
     std::size_t bytes() const { return data_ ? kLines * stride() * sizeof(double) : 0; }
 
@@ -51,7 +50,7 @@ struct ReverbBandPass {
 };
 
 struct Reverb {
-    static constexpr double kDenormalOffset = 1e-15;  // reverbDenormalOffset
+    static constexpr double kDenormalOffset = 1e-15;  // added to the reverb's input
 
     // Lines: B0..B5, C0..C5, A0..A3 (not owned).
     double* b[6] = {};
@@ -89,10 +88,8 @@ struct Reverb {
     // Zeroes the lines, the damping states and both band-pass states.
     void reset();
 
-    // Read positions as index values (write position minus distance, wrapped).
+    // Read position of line Bi as an index (write position minus distance, wrapped).
     int readB(int i) const { return (w - distB[i]) & mask; }
-    int readC(int i) const { return (w - distC[i]) & mask; }
-    int readA(int i) const { return (w - distA[i]) & mask; }
 
     // One sample: L and R are the mixed signals; they are blended towards the reverb
     // output by amount. Only called while RvbOn; otherwise the reverb stands still.

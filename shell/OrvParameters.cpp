@@ -88,7 +88,7 @@ void Orv::applyParameter(VstInt32 index, float value) {
             break;
         case kDucking:
             e.duckingValue = value;
-            e.duckThreshold = std::pow(10.0, 1.5 * v - 1.5);
+            e.duckThreshold = duckThresholdFor(v);
             break;
         case kLFORate: {
             double rate = std::pow(16.0, v) - 1.0;
