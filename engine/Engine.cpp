@@ -1,11 +1,8 @@
 #include "Engine.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <new>
 #include <initializer_list>
 
 #include "Denormal.h"
@@ -19,8 +16,6 @@ ZeroArray<T> zeroArray(std::size_t n) {
     return ZeroArray<T>(n);
 }
 
-constexpr std::size_t kMapThreshold = 256 * 1024;
-
 double onePoleHz(double hz, double fs) { return 1.0 - std::exp(-kTwoPi * hz / fs); }
 
 // A one-pole coefficient stays within 0..1, whatever control value produced it.
@@ -30,40 +25,6 @@ double stableCoef(double c) {
 }
 
 }  // namespace
-
-ZeroBlock::ZeroBlock(std::size_t bytes) : bytes_(bytes) {
-    if (bytes == 0) bytes = 1;
-    if (bytes >= kMapThreshold) {
-        void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED) throw std::bad_alloc();
-        data_ = p;
-        mapped_ = true;
-    } else {
-        data_ = std::calloc(1, bytes);
-        if (!data_) throw std::bad_alloc();
-    }
-}
-
-ZeroBlock& ZeroBlock::operator=(ZeroBlock&& other) noexcept {
-    if (this != &other) {
-        release();
-        data_ = std::exchange(other.data_, nullptr);
-        bytes_ = std::exchange(other.bytes_, 0);
-        mapped_ = std::exchange(other.mapped_, false);
-    }
-    return *this;
-}
-
-void ZeroBlock::release() {
-    if (!data_) return;
-    if (mapped_)
-        munmap(data_, bytes_ ? bytes_ : 1);
-    else
-        std::free(data_);
-    data_ = nullptr;
-    bytes_ = 0;
-    mapped_ = false;
-}
 
 Engine::Engine() : tables_(std::make_unique<Tables>()) {
     sineTableScale_ = sineTableScaleValue();

@@ -6,9 +6,7 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdlib>
 #include <memory>
-#include <utility>
 
 #include "EngineState.h"
 #include "Modulation.h"
@@ -20,41 +18,9 @@
 #include "Gate.h"
 #include "SvfFilter.h"
 #include "Tables.h"
+#include "ZeroArray.h"
 
 namespace lumdel {
-
-// Zero-filled arrays. Large ones are mapped straight from the system as fresh zero
-// pages, so a new line costs nothing until it is touched and its memory goes back to
-// the system when it is freed; small ones come from calloc.
-class ZeroBlock {
-public:
-    ZeroBlock() = default;
-    explicit ZeroBlock(std::size_t bytes);
-    ~ZeroBlock() { release(); }
-    ZeroBlock(ZeroBlock&& other) noexcept { *this = std::move(other); }
-    ZeroBlock& operator=(ZeroBlock&& other) noexcept;
-    ZeroBlock(const ZeroBlock&) = delete;
-    ZeroBlock& operator=(const ZeroBlock&) = delete;
-    void* get() const { return data_; }
-
-private:
-    void release();
-    void* data_ = nullptr;
-    std::size_t bytes_ = 0;
-    bool mapped_ = false;
-};
-
-template <typename T>
-class ZeroArray {
-public:
-    ZeroArray() = default;
-    explicit ZeroArray(std::size_t n) : block_(n * sizeof(T)) {}
-    T* get() const { return static_cast<T*>(block_.get()); }
-    void reset() { block_ = ZeroBlock(); }
-
-private:
-    ZeroBlock block_;
-};
 
 // Second-order section of the anti-alias low-pass (direct form I).
 struct BiquadState {
