@@ -6,8 +6,14 @@
 // ReverbLines owns the memory (allocated only when the sample rate changes); Reverb is
 // a plain record of pointers, positions, coefficients and filter states that the block
 // may copy into a local and write back.
+//
+// Contract: per sample on the audio thread, inside the block, while RvbOn. Reads the
+// mixed signal of both channels (RvbMode decides whether the dry share is in it) and
+// RvbAmt; writes the mixed signal blended towards the reverb's output. RvbDamp is taken
+// over between blocks (setDamping); RvbType moves the positions under the engine lock.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <memory>
 
@@ -87,6 +93,13 @@ struct Reverb {
     void setDamping(double d);
     // Zeroes the lines, the damping states and both band-pass states.
     void reset();
+    // Zeroes the damping and band-pass states only (the lines are known to be silent).
+    void resetFilters() {
+        for (double& v : lp) v = 0;
+        bpL = ReverbBandPass();
+        bpR = ReverbBandPass();
+    }
+    bool finite() const { return std::isfinite(bpL.y1) && std::isfinite(bpR.y1); }
 
     // Read position of line Bi as an index (write position minus distance, wrapped).
     int readB(int i) const { return (w - distB[i]) & mask; }

@@ -12,38 +12,38 @@ class ParameterTest : public DirectTest {};
 
 TEST_F(ParameterTest, CurvesOfLevelsCutoffAndRate) {
     effect->setParameter(kInput, 0.5f);
-    EXPECT_DOUBLE_EQ(state().inputGainTarget, 1.0);
+    EXPECT_DOUBLE_EQ(state().inputGain.target, 1.0);
     effect->setParameter(kInput, 1.0f);
-    EXPECT_DOUBLE_EQ(state().inputGainTarget, 4.0);
+    EXPECT_DOUBLE_EQ(state().inputGain.target, 4.0);
     effect->setParameter(kCutoff, 1.0f);
-    EXPECT_DOUBLE_EQ(state().cutoffTarget, 16000.0);
+    EXPECT_DOUBLE_EQ(state().cutoff.target, 16000.0);
     effect->setParameter(kCutoff, 0.0f);
-    EXPECT_DOUBLE_EQ(state().cutoffTarget, 50.0);
+    EXPECT_DOUBLE_EQ(state().cutoff.target, 50.0);
     effect->setParameter(kLFORate, 0.0f);
     EXPECT_DOUBLE_EQ(state().lfoRateHz, 0.01);
     effect->setParameter(kDlyGateL, 0.5f);
-    EXPECT_DOUBLE_EQ(state().gateThresholdLTarget, 0.25);
+    EXPECT_DOUBLE_EQ(state().channels.gateThreshold.target[0], 0.25);
     effect->setParameter(kMuteInL, 0.5f);
-    EXPECT_EQ(state().muteInLTarget, 1.0);
+    EXPECT_EQ(state().channels.muteIn.target[0], 1.0);
     effect->setParameter(kMuteInL, 0.5001f);
-    EXPECT_EQ(state().muteInLTarget, 0.0);
+    EXPECT_EQ(state().channels.muteIn.target[0], 0.0);
     setRate(22050.0f);
     effect->setParameter(kCutoff, 1.0f);
-    EXPECT_DOUBLE_EQ(state().cutoffTarget, 11025.0);
+    EXPECT_DOUBLE_EQ(state().cutoff.target, 11025.0);
 }
 
 TEST_F(ParameterTest, SynchronisedTimesFollowTheTempo) {
     effect->setParameter(kDlyNumL, fromStep(0, 5));
     effect->setParameter(kDlyDenL, fromStep(3, 13));
-    EXPECT_DOUBLE_EQ(state().dlyTimeLMs, 500.0);
+    EXPECT_DOUBLE_EQ(state().channels.dlyTimeMs[0], 500.0);
     effect->setParameter(kDlyNumL, fromStep(1, 5));
     effect->setParameter(kDlyDenL, fromStep(7, 13));
-    EXPECT_DOUBLE_EQ(state().dlyTimeLMs, 375.0);
+    EXPECT_DOUBLE_EQ(state().channels.dlyTimeMs[0], 375.0);
     // 9/1 at 30 BPM: 72000 ms, held at 5000 and flagged.
     effect->setTempoNorm(0.0f);
     effect->setParameter(kDlyNumL, fromStep(4, 5));
     effect->setParameter(kDlyDenL, fromStep(0, 13));
-    EXPECT_DOUBLE_EQ(state().dlyTimeLMs, 5000.0);
+    EXPECT_DOUBLE_EQ(state().channels.dlyTimeMs[0], 5000.0);
     EXPECT_TRUE(effect->syncOutOfRange(1));
     EXPECT_FALSE(effect->syncOutOfRange(2));
     EXPECT_FLOAT_EQ(effect->getTempoNorm(), 0.0f);
@@ -65,24 +65,24 @@ TEST_F(ParameterTest, SynchronisedTimesFollowTheTempo) {
 TEST_F(ParameterTest, FreeTimeRangesAndSyncSwitching) {
     // 500 ms synchronised, then free: range 1000 ms and time value 0.5.
     effect->setParameter(kDlyModeL, 0.0f);
-    EXPECT_EQ(state().rangeL, 1);
+    EXPECT_EQ(state().channels.range[0], 1);
     EXPECT_FLOAT_EQ(effect->getParameter(kRangeL), 0.5f);
     EXPECT_FLOAT_EQ(effect->getParameter(kDlyTimeL), 0.5f);
-    EXPECT_DOUBLE_EQ(state().dlyTimeLMs, 500.0);
+    EXPECT_DOUBLE_EQ(state().channels.dlyTimeMs[0], 500.0);
     // Range 5000 ms, time 700 ms, then range 100 ms: held at 100 ms, value 1.
     effect->setParameter(kRangeL, fromStep(2, 3));
     effect->setParameter(kDlyTimeL, 0.14f);
-    EXPECT_NEAR(state().dlyTimeLMs, 700.0, 1e-3);
+    EXPECT_NEAR(state().channels.dlyTimeMs[0], 700.0, 1e-3);
     effect->setParameter(kRangeL, fromStep(0, 3));
-    EXPECT_DOUBLE_EQ(state().dlyTimeLNorm, 1.0);
-    EXPECT_DOUBLE_EQ(state().dlyTimeLMs, 100.0);
+    EXPECT_DOUBLE_EQ(state().channels.dlyTimeNorm[0], 1.0);
+    EXPECT_DOUBLE_EQ(state().channels.dlyTimeMs[0], 100.0);
     // Back to sync: DlyTimeL changes are ignored and keep their value.
     effect->setParameter(kDlyModeL, 1.0f);
     const float before = effect->getParameter(kDlyTimeL);
-    const double ms = state().dlyTimeLMs;
+    const double ms = state().channels.dlyTimeMs[0];
     effect->setParameter(kDlyTimeL, 0.9f);
     EXPECT_EQ(effect->getParameter(kDlyTimeL), before);
-    EXPECT_EQ(state().dlyTimeLMs, ms);
+    EXPECT_EQ(state().channels.dlyTimeMs[0], ms);
 }
 
 TEST_F(ParameterTest, LegacySwitchesResetDriveAndCutoffModulation) {
@@ -129,22 +129,22 @@ TEST_F(ParameterTest, BadValuesChangeNothingOrStayInRange) {
     // A finite value out of range is kept as sent; the gain it gives stays within 0..4.
     effect->setParameter(kInput, 1e30f);
     EXPECT_EQ(state().inputValue, 1e30f);
-    EXPECT_DOUBLE_EQ(state().inputGainTarget, 4.0);
+    EXPECT_DOUBLE_EQ(state().inputGain.target, 4.0);
     effect->setParameter(kInput, -1e30f);
     EXPECT_EQ(effect->getParameter(kInput), -1e30f);
-    EXPECT_DOUBLE_EQ(state().inputGainTarget, 0.0);
+    EXPECT_DOUBLE_EQ(state().inputGain.target, 0.0);
     for (float v : {-7.0f, -0.01f, 1.0f, 1.5f, 1e30f, -1e30f}) {
         for (int index : {kLFOWave, kFltType, kFltMode, kDlyNumL, kDlyDenL, kRangeL, kLfoMode,
                           kLfoNum, kLfoDen, kPreNumL, kPreDenL, kRvbType, kFbInvL})
             effect->setParameter(index, v);
         EXPECT_GE(state().lfoWave, 0);
         EXPECT_LE(state().lfoWave, 4);
-        EXPECT_GE(state().dlyDenL, 0);
-        EXPECT_LE(state().dlyDenL, 12);
-        EXPECT_GE(state().rangeL, 0);
-        EXPECT_LE(state().rangeL, 2);
-        EXPECT_GE(state().preNumL, 0);
-        EXPECT_LE(state().preNumL, 5);
+        EXPECT_GE(state().channels.dlyDen[0], 0);
+        EXPECT_LE(state().channels.dlyDen[0], 12);
+        EXPECT_GE(state().channels.range[0], 0);
+        EXPECT_LE(state().channels.range[0], 2);
+        EXPECT_GE(state().channels.preNum[0], 0);
+        EXPECT_LE(state().channels.preNum[0], 5);
         EXPECT_GE(state().rvbType, 0);
         EXPECT_LE(state().rvbType, 1);
     }
@@ -179,25 +179,27 @@ TEST_F(ParameterTest, OutOfRangeValuesAreKeptButTheirSettingsAreHeldInRange) {
             effect->setParameter(index, before);
         }
         effect->setParameter(kDlyTimeL, v);
-        EXPECT_GE(state().dlyTimeLSetMs, 0.0);
-        EXPECT_LE(state().dlyTimeLSetMs, state().rangeLMs);
+        EXPECT_GE(state().channels.dlyTimeSetMs[0], 0.0);
+        EXPECT_LE(state().channels.dlyTimeSetMs[0], state().channels.rangeMs[0]);
         for (int index = 0; index < kNumParams; ++index)
             if (index != kLegacyDrive && index != kLegacyCutfMod) effect->setParameter(index, v);
         const EngineState& e = state();
         const bool high = v > 1.0f;
-        for (double gain : {e.inputGainTarget, e.outputGainTarget})
+        for (double gain : {e.inputGain.target, e.outputGain.target})
             EXPECT_DOUBLE_EQ(gain, high ? 4.0 : 0.0);
-        for (double unit : {e.mixTarget, e.fbGainLTarget, e.fbGainRTarget, e.fbPanLTarget,
-                            e.fbPanRTarget, e.dlyPanLTarget, e.dlyPanRTarget, e.modSrcTarget,
-                            e.gateThresholdLTarget, e.gateThresholdRTarget, e.reverbAmount})
+        const ChannelSettings& ch = e.channels;
+        for (double unit : {e.mix.target, ch.fbGain.target[0], ch.fbGain.target[1],
+                            ch.fbPan.target[0], ch.fbPan.target[1], ch.dlyPan.target[0],
+                            ch.dlyPan.target[1], e.modSrc.target, ch.gateThreshold.target[0],
+                            ch.gateThreshold.target[1], e.reverbAmount})
             EXPECT_DOUBLE_EQ(unit, high ? 1.0 : 0.0);
-        for (double depth : {e.cutfModTarget, e.resoModTarget, e.vcoMan, e.vcoModTarget})
+        for (double depth : {e.cutfMod.target, e.resoMod.target, e.vcoMan, e.vcoMod.target})
             EXPECT_DOUBLE_EQ(depth, high ? 1.0 : -1.0);
-        EXPECT_GE(e.cutoffTarget, 50.0);
-        EXPECT_LE(e.cutoffTarget, 16000.0);
-        EXPECT_GE(e.resoTarget, 0.05);
-        EXPECT_LE(e.resoTarget, 1.0);
-        EXPECT_DOUBLE_EQ(e.driveGainTarget, high ? 16.0 : 1.0);
+        EXPECT_GE(e.cutoff.target, 50.0);
+        EXPECT_LE(e.cutoff.target, 16000.0);
+        EXPECT_GE(e.reso.target, 0.05);
+        EXPECT_LE(e.reso.target, 1.0);
+        EXPECT_DOUBLE_EQ(e.driveGain.target, high ? 16.0 : 1.0);
         EXPECT_DOUBLE_EQ(e.modSens, high ? 16.0 : 1.0);
         EXPECT_GE(e.lfoRateHz, 0.01);
         EXPECT_LE(e.lfoRateHz, 15.0);
@@ -223,8 +225,8 @@ TEST_F(ParameterTest, ChannelsLinkedAndCopyingTiming) {
     EXPECT_EQ(DirectHost::edits[0], (std::pair<int, int>{audioMasterBeginEdit, kDlyModeR}));
     EXPECT_EQ(DirectHost::edits[1], (std::pair<int, int>{audioMasterAutomate, kDlyModeR}));
     EXPECT_EQ(DirectHost::edits[2], (std::pair<int, int>{audioMasterEndEdit, kDlyModeR}));
-    EXPECT_EQ(state().dlySyncR, 1);
-    EXPECT_DOUBLE_EQ(state().dlyTimeRMs, state().dlyTimeLMs);
+    EXPECT_EQ(state().channels.dlySync[1], 1);
+    EXPECT_DOUBLE_EQ(state().channels.dlyTimeMs[1], state().channels.dlyTimeMs[0]);
 }
 
 TEST_F(ParameterTest, TempoAtResumeIsClampedAndWithoutRecordKept) {
