@@ -1,7 +1,13 @@
 // Parameter application: curves, step rules, the delay-timing rules, tempo, the legacy
-// switches, bad values; and the engine's sizes per sample rate.
+// switches, bad values, the smoothed settings; and the engine's sizes and constants per
+// sample rate.
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <limits>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include "engine_direct.h"
 
@@ -271,6 +277,117 @@ TEST_F(ParameterTest, EdgeSmoothingIs1000HzUntilTheFirstRateChange) {
     setRate(48000.0f);
     setRate(44100.0f);
     EXPECT_DOUBLE_EQ(state().squareSmoothCoef, 1.0 - std::exp(-2 * M_PI * 500.0 / 44100.0));
+}
+
+// An engine built at 44100 Hz and one that a host took to 48000 Hz and back sound the
+// same (but for the LFO's edge smoothing, above): every rate constant comes from one
+// place, whichever way the rate got there.
+TEST_F(ParameterTest, RateConstantsAreTheSameWhicheverWayTheRateCame) {
+    auto returned = std::make_unique<Orv>(&DirectHost::callback);
+    for (float rate : {48000.0f, 44100.0f}) {
+        returned->dispatcher(effSetSampleRate, 0, 0, nullptr, rate);
+        returned->resume();
+    }
+    effect->resume();
+    const EngineState& a = state();
+    const EngineState& b = returned->engineState();
+    for (auto field : {&EngineState::smoothCoef, &EngineState::fadeStep, &EngineState::maxCutoff,
+                       &EngineState::invHalfRate, &EngineState::bypassStep,
+                       &EngineState::holdStep, &EngineState::envCoef,
+                       &EngineState::gateAttackCoef, &EngineState::gateReleaseCoef,
+                       &EngineState::duckAttackCoef, &EngineState::duckReleaseCoef,
+                       &EngineState::lfoPhaseInc})
+        EXPECT_EQ(a.*field, b.*field);
+    EXPECT_EQ(effect->engine().bufferBytes(), returned->engine().bufferBytes());
+
+    // The same noise through both, clocked (anti-alias filter, drive), with the filter
+    // in the loop, the gate and the reverb: the same samples.
+    for (Orv* e : {effect.get(), returned.get()}) {
+        for (auto [index, value] : {std::pair{kLFOWave, 0.1f}, {kVcoOn, 1.0f}, {kVcoMod, 0.7f},
+                                    {kDrive, 0.5f}, {kFltOn, 1.0f}, {kFltMode, 0.5f},
+                                    {kDlyGateL, 0.3f}, {kRvbOn, 1.0f}, {kFbGainL, 0.6f}})
+            e->setParameter(index, value);
+        e->suspend();
+        e->resume();
+    }
+    std::vector<float> in(512), outA(512), outB(512);
+    std::uint32_t seed = 7;
+    for (int block = 0; block < 40; ++block) {
+        for (float& x : in) {
+            seed = seed * 1664525u + 1013904223u;
+            x = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+        }
+        float* ins[4] = {in.data(), in.data(), in.data(), in.data()};
+        float* outsA[2] = {outA.data(), outA.data()};
+        float* outsB[2] = {outB.data(), outB.data()};
+        effect->processReplacing(ins, outsA, 512);
+        returned->processReplacing(ins, outsB, 512);
+        ASSERT_EQ(outA, outB) << "block " << block;
+    }
+}
+
+// Every setting that glides follows its target at 30 Hz, each channel on its own lane,
+// and jumps to it on suspend.
+TEST_F(ParameterTest, EverySmoothedSettingGlidesAndSnaps) {
+    struct Row {
+        int index;
+        float from, to;
+        std::function<const Smoothed<double>&(const EngineState&)> single;
+        int lane;  // for the channel pairs
+        std::function<const Smoothed<Stereo>&(const EngineState&)> pair;
+    };
+    auto single = [](int index, auto member) {
+        return Row{index, 0.2f, 0.8f, [member](const EngineState& e) -> const Smoothed<double>& {
+                       return e.*member;
+                   }, 0, nullptr};
+    };
+    // Left goes up, right goes down, so that lanes mixed up cannot pass.
+    auto pair = [](int index, int lane, auto member) {
+        return Row{index, lane == 0 ? 0.2f : 0.8f, lane == 0 ? 0.8f : 0.2f, nullptr, lane,
+                   [member](const EngineState& e) -> const Smoothed<Stereo>& {
+                       return e.channels.*member;
+                   }};
+    };
+    const std::vector<Row> rows = {
+        single(kInput, &Glides::inputGain),       single(kOutput, &Glides::outputGain),
+        single(kMix, &Glides::mix),               single(kModSrc, &Glides::modSrc),
+        single(kCutfMod, &Glides::cutfMod),       single(kResoMod, &Glides::resoMod),
+        single(kCutoff, &Glides::cutoff),         single(kReso, &Glides::reso),
+        single(kVcoMod, &Glides::vcoMod),         single(kDrive, &Glides::driveGain),
+        pair(kFbGainL, 0, &ChannelGlides::fbGain), pair(kFbGainR, 1, &ChannelGlides::fbGain),
+        pair(kFbPanL, 0, &ChannelGlides::fbPan),   pair(kFbPanR, 1, &ChannelGlides::fbPan),
+        pair(kDlyPanL, 0, &ChannelGlides::dlyPan), pair(kDlyPanR, 1, &ChannelGlides::dlyPan),
+        pair(kDlyGateL, 0, &ChannelGlides::gateThreshold),
+        pair(kDlyGateR, 1, &ChannelGlides::gateThreshold),
+        pair(kMuteInL, 0, &ChannelGlides::muteIn), pair(kMuteInR, 1, &ChannelGlides::muteIn),
+    };
+    auto valueOf = [this](const Row& r) {
+        return r.single ? r.single(state()).value : r.pair(state()).value[r.lane];
+    };
+    auto targetOf = [this](const Row& r) {
+        return r.single ? r.single(state()).target : r.pair(state()).target[r.lane];
+    };
+    for (const Row& r : rows) effect->setParameter(r.index, r.from);
+    effect->suspend();
+    std::vector<double> before;
+    for (const Row& r : rows) {
+        EXPECT_EQ(valueOf(r), targetOf(r)) << r.index;
+        before.push_back(valueOf(r));
+        effect->setParameter(r.index, r.to);
+    }
+    std::vector<float> io(64, 0.1f);
+    float* ins[4] = {io.data(), io.data(), io.data(), io.data()};
+    float* outs[2] = {io.data(), io.data()};
+    effect->processReplacing(ins, outs, 64);
+    // 64 samples of a 30 Hz one-pole: a quarter of the way.
+    const double part = 1.0 - std::pow(std::exp(-2 * M_PI * 30.0 / 44100.0), 64);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const double expected = before[i] + (targetOf(rows[i]) - before[i]) * part;
+        EXPECT_NEAR(valueOf(rows[i]), expected, 1e-9 * (1.0 + std::fabs(expected)))
+            << rows[i].index;
+    }
+    effect->suspend();
+    for (const Row& r : rows) EXPECT_EQ(valueOf(r), targetOf(r)) << r.index;
 }
 
 TEST_F(ParameterTest, MeterPeaksAreReadOnceAndFollowTheLatency) {
