@@ -2,7 +2,17 @@
 // over a short window (2 to 16 samples by sample rate). For a steady signal the output
 // peaks at 1/driveGain: higher Drive lowers the ceiling from 1 to 1/16 and bends the
 // curve earlier. Dry path and feedback are never driven.
+//
+// Contract: per sample on the audio thread, inside the block. Reads the line input u of
+// both channels (after the anti-alias filter) and the smoothed driveGain; writes u
+// multiplied by the drive's gain while the drive is on (Drive value above 0). Its rings
+// learn |u| * driveGain whether it is on or not, so that switching it on acts at once.
+// The window follows the sample rate (setWindow, under the engine lock).
 #pragma once
+
+#include <cmath>
+
+#include "Stereo.h"
 
 namespace lumdel {
 
@@ -17,29 +27,30 @@ inline int driveWindowFor(double fs) {
 struct Drive {
     static constexpr int kRingSize = 16;
 
-    double bufL[kRingSize] = {};  // driveBufL
-    double bufR[kRingSize] = {};  // driveBufR
+    // driveBufL, driveBufR: |u| * driveGain, left and right side by side per position.
+    double ring[kRingSize][2] = {};
     int index = 0;                // driveIndex
     int window = 4;               // driveWindow
     // Running window sums; beginBlock() recomputes them from the rings.
-    double sumL = 0, sumR = 0;
+    Stereo sum{0.0, 0.0};
 
     void reset() {
-        for (int i = 0; i < kRingSize; ++i) bufL[i] = bufR[i] = 0;
-        sumL = sumR = 0;
+        for (int i = 0; i < kRingSize; ++i) ring[i][0] = ring[i][1] = 0.0;
+        sum = Stereo{0.0, 0.0};
     }
     // A change of rate: new window, position 0.
     void setWindow(int n) {
         window = (n == 2 || n == 4 || n == 8 || n == 16) ? n : 4;
         index = 0;
     }
+    bool finite() const { return std::isfinite(sum[0]) && std::isfinite(sum[1]); }
 
     // Once per block, before the first sample: the sums start exact every block.
     inline void beginBlock() {
-        sumL = sumR = 0;
+        sum = Stereo{0.0, 0.0};
         for (int i = 0; i < window; ++i) {
-            sumL += bufL[i];
-            sumR += bufR[i];
+            sum[0] += ring[i][0];
+            sum[1] += ring[i][1];
         }
     }
 
@@ -47,21 +58,46 @@ struct Drive {
         return sum > 2.0 * n ? n / sum : 1.0 - sum * 0.25 / n;
     }
 
-    // Per sample: the rings always learn |u| * driveGain; only when on (Drive value
-    // above 0) is u multiplied by the gain. Take |u| for the envelope follower before.
-    inline void step(double& uL, double& uR, double driveGain, bool on) {
-        const double vL = (uL < 0 ? -uL : uL) * driveGain;
-        const double vR = (uR < 0 ? -uR : uR) * driveGain;
-        sumL += vL - bufL[index];
-        bufL[index] = vL;
-        sumR += vR - bufR[index];
-        bufR[index] = vR;
-        index = (index + 1) & (window - 1);
-        if (on) {
-            uL *= gainFor(sumL, window);
-            uR *= gainFor(sumR, window);
-        }
+    static inline Stereo learned(Stereo u, double driveGain) {
+        return {(u[0] < 0 ? -u[0] : u[0]) * driveGain, (u[1] < 0 ? -u[1] : u[1]) * driveGain};
     }
+
+    // Per sample: the rings learn |u| * driveGain; only when on is u multiplied by the
+    // gain. Take |u| for the envelope follower before.
+    inline void step(Stereo& u, double driveGain, bool on) {
+        const Stereo v = learned(u, driveGain);
+        sum[0] += v[0] - ring[index][0];
+        sum[1] += v[1] - ring[index][1];
+        ring[index][0] = v[0];
+        ring[index][1] = v[1];
+        index = (index + 1) & (window - 1);
+        if (on) u = {u[0] * gainFor(sum[0], window), u[1] * gainFor(sum[1], window)};
+    }
+    inline void step(double& uL, double& uR, double driveGain, bool on) {
+        Stereo u{uL, uR};
+        step(u, driveGain, on);
+        uL = u[0];
+        uR = u[1];
+    }
+
+    // Sample i of the block: step() while the drive is on, learn() while it is off.
+    inline void run(int i, Stereo& u, double driveGain, bool on) {
+        if (on)
+            step(u, driveGain, true);
+        else
+            learn(i, u, driveGain);
+    }
+
+    // While the drive is off the rings need only what they would hold at the next block:
+    // sample i of the block goes where the index will have passed, and the index moves
+    // on once after the block (skip); the sums are rebuilt at the next block's start.
+    inline void learn(int i, Stereo u, double driveGain) {
+        const Stereo v = learned(u, driveGain);
+        const int at = (index + i) & (window - 1);
+        ring[at][0] = v[0];
+        ring[at][1] = v[1];
+    }
+    void skip(int frames) { index = (index + frames) & (window - 1); }
 };
 
 }  // namespace lumdel

@@ -1,10 +1,15 @@
 // The ducker: an envelope of the side-chain (10 ms attack, EnvSpeed release) that holds
 // the mixed signal at threshold/envelope while the key is above the threshold.
+//
+// Contract: per sample on the audio thread, inside the block. Reads the raw key inputs
+// (the host's side-chain samples, without input gain), the Ducking threshold and the
+// coefficients; writes the gain for the mixed signal (after the reverb).
 #pragma once
 
 #include <cmath>
 
 #include "Denormal.h"
+#include "Stereo.h"
 
 namespace lumdel {
 
@@ -23,11 +28,11 @@ struct Ducker {
     double env = 0;  // duckEnv
 
     void reset() { env = 0; }
+    bool finite() const { return std::isfinite(env); }
 
-    // keyL, keyR: raw side-chain samples (no input gain). Returns the gain for the mix.
-    inline double step(double keyL, double keyR, double threshold, double attack,
-                       double release) {
-        const double aL = std::fabs(keyL), aR = std::fabs(keyR);
+    // key: the raw side-chain samples (no input gain). Returns the gain for the mix.
+    inline double step(Stereo key, double threshold, double attack, double release) {
+        const double aL = std::fabs(key[0]), aR = std::fabs(key[1]);
         const double x = aL > aR ? aL : aR;
         env = flush(env + (x - env) * (x >= env ? attack : release));
         if (env > threshold) return threshold / (env > 0.0001 ? env : 0.0001);

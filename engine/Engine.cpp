@@ -1,28 +1,12 @@
 #include "Engine.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
-#include <new>
-#include <initializer_list>
-
-#include "Denormal.h"
 
 namespace lumdel {
 
 namespace {
-
-template <typename T>
-ZeroArray<T> zeroArray(std::size_t n) {
-    return ZeroArray<T>(n);
-}
-
-constexpr std::size_t kMapThreshold = 256 * 1024;
-
-std::atomic<BufferAllocationGate> allocationGate{nullptr};
 
 double onePoleHz(double hz, double fs) { return 1.0 - std::exp(-kTwoPi * hz / fs); }
 
@@ -32,114 +16,83 @@ double stableCoef(double c) {
     return c > 1.0 ? 1.0 : c;
 }
 
+// The LFO's square, saw and random edges are smoothed at 1000 Hz at the rate an engine
+// is built with, and at 500 Hz at every rate a host installs after that (44100 Hz
+// included): two sounds that presets and renders have always had.
+constexpr double kLfoEdgeHzAtConstruction = 1000.0;
+constexpr double kLfoEdgeHzInstalled = 500.0;
+
 }  // namespace
-
-void setBufferAllocationGate(BufferAllocationGate gate) { allocationGate.store(gate); }
-
-ZeroBlock::ZeroBlock(std::size_t bytes) : bytes_(bytes) {
-    if (BufferAllocationGate gate = allocationGate.load(); gate && !gate(bytes))
-        throw std::bad_alloc();
-    if (bytes == 0) bytes = 1;
-    if (bytes >= kMapThreshold) {
-        void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED) throw std::bad_alloc();
-        data_ = p;
-        mapped_ = true;
-    } else {
-        data_ = std::calloc(1, bytes);
-        if (!data_) throw std::bad_alloc();
-    }
-}
-
-ZeroBlock& ZeroBlock::operator=(ZeroBlock&& other) noexcept {
-    if (this != &other) {
-        release();
-        data_ = std::exchange(other.data_, nullptr);
-        bytes_ = std::exchange(other.bytes_, 0);
-        mapped_ = std::exchange(other.mapped_, false);
-    }
-    return *this;
-}
-
-void ZeroBlock::release() {
-    if (!data_) return;
-    if (mapped_)
-        munmap(data_, bytes_ ? bytes_ : 1);
-    else
-        std::free(data_);
-    data_ = nullptr;
-    bytes_ = 0;
-    mapped_ = false;
-}
 
 Engine::Engine() : tables_(std::make_unique<Tables>()) {
     sineTableScale_ = sineTableScaleValue();
-    sampleRateInt = 44100;
-    sampleRate = 44100.0;
-    fadeStep = std::pow(0.001, 1.0 / 4410.0);
-    spliceDecay = std::exp(-1.0 / (0.001 * sampleRate));
-    maxCutoff = sampleRate / 2.75;
-    invHalfRate = 2.0 / sampleRate;
-    smoothCoef = onePoleHz(30.0, sampleRate);
-    squareSmoothCoef = onePoleHz(1000.0, sampleRate);
-    left_.fadeGain = right_.fadeGain = 1.0;
-    modulation_.cutoffFactor = 1.0;
+    allocateMeter(kDefaultMeterLength);
+    installRate(44100.0, kLfoEdgeHzAtConstruction, RateBuffers(44100.0));
+}
+
+void Engine::installRate(double fs, double lfoEdgeHz, RateBuffers&& fresh) {
+    sampleRate = fs;
+    sampleRateInt = static_cast<int>(fs);
+    smoothCoef = onePoleHz(30.0, fs);
+    squareSmoothCoef = onePoleHz(lfoEdgeHz, fs);
+    fadeStep = std::pow(0.001, 1000.0 / (fs * 100.0));
+    spliceDecay = std::exp(-1.0 / (0.001 * fs));
+    maxCutoff = fs / 2.75;
+    invHalfRate = 2.0 / fs;
+    bypassStep = 1.0 / (0.005 * fs);
+    holdStep = 1.0 / (0.004 * fs);
     updateEnvSpeedCoefs();
     updateLfoPhaseInc();
-
-    lookahead_.length = static_cast<int>(sampleRate / 1000.0);
-    meterBufferLength_ = kDefaultMeterLength;
-    installRateBuffers(RateBuffers(sampleRate));
-    meterBufL_ = zeroArray<float>(meterBufferLength_);
-    meterBufR_ = zeroArray<float>(meterBufferLength_);
-    drive_.setWindow(driveWindowFor(sampleRate));
-    designAntiAlias();
+    stages_.antiAlias.design(fs);
+    stages_.drive.setWindow(driveWindowFor(fs));
+    installRateBuffers(std::move(fresh));  // lookahead, delay lines and taps, reverb
 }
 
 Engine::RateBuffers::RateBuffers(double fs)
     : lookaheadLength(std::max(1, static_cast<int>(fs / 1000.0))),
       delayBufferLength(10 * static_cast<int>(fs) + 1),
-      lookaheadL(static_cast<std::size_t>(lookaheadLength)),
-      lookaheadR(static_cast<std::size_t>(lookaheadLength)),
+      lookahead(2 * static_cast<std::size_t>(lookaheadLength)),
       lines(2 * static_cast<std::size_t>(delayBufferLength) + kLineGap) {
     reverb.allocate(reverbMaskFor(fs));
 }
 
 void Engine::installRateBuffers(RateBuffers&& fresh) {
-    lookahead_.length = fresh.lookaheadLength;
-    lookaheadBufL_ = std::move(fresh.lookaheadL);
-    lookaheadBufR_ = std::move(fresh.lookaheadR);
-    lookahead_.bufL = lookaheadBufL_.get();
-    lookahead_.bufR = lookaheadBufR_.get();
-    lookahead_.index = 0;
+    Lookahead& lookahead = stages_.lookahead;
+    lookahead.length = fresh.lookaheadLength;
+    lookaheadMemory_ = std::move(fresh.lookahead);
+    lookahead.buf[0] = lookaheadMemory_.get();
+    lookahead.buf[1] = lookaheadMemory_.get() + lookahead.length;
+    lookahead.index = 0;
 
     delayBufferLength_ = fresh.delayBufferLength;
     lineMemory_ = std::move(fresh.lines);
-    left_.buf = lineMemory_.get();
-    right_.buf = lineMemory_.get() + delayBufferLength_ + kLineGap;
-    left_.writeTap = right_.writeTap = 0;
+    const std::size_t stride = static_cast<std::size_t>(delayBufferLength_) + kLineGap;
+    for (int c = 0; c < 2; ++c) {
+        DelayLine& line = stages_.line[c];
+        line.buf = lineMemory_.get() + c * stride;
+        line.length = delayBufferLength_;
+        line.writeTap = 0;
+        placeTaps(c);
+    }
     linesTouched_ = false;
-    placeTaps(0);
-    placeTaps(1);
 
     reverbLines_ = std::move(fresh.reverb);
-    reverb_.attach(reverbLines_);
-    reverb_.setType(rvbType, sampleRate);
-    reverb_.setDamping(rvbDampValue);
+    stages_.reverb.attach(reverbLines_);
+    stages_.reverb.setType(rvbType, sampleRate);
+    stages_.reverb.setDamping(rvbDampValue);
 }
 
-void Engine::designAntiAlias() {
-    // A second-order Butterworth low-pass at 14000 Hz; at 28000 Hz and below that is at
-    // or above half the rate, so the design moves to 0.45 fs there.
-    double fc = 14000.0;
-    if (sampleRate <= 28000.0) fc = 0.45 * sampleRate;
-    const double k = 1.0 / std::tan(kPi * fc / sampleRate);
-    const double n = k * k + std::sqrt(2.0) * k + 1.0;
-    aaB0_ = 1.0 / n;
-    aaB1_ = 2.0 / n;
-    aaB2_ = 1.0 / n;
-    aaA1_ = 2.0 * (1.0 - k * k) / n;
-    aaA2_ = (k * k - std::sqrt(2.0) * k + 1.0) / n;
+void Engine::allocateMeter(int length) {
+    InputMeter& meter = stages_.meter;
+    meterMemory_ = ZeroArray<float>(2 * static_cast<std::size_t>(length));
+    meter.buf[0] = meterMemory_.get();
+    meter.buf[1] = meterMemory_.get() + length;
+    meter.length = length;
+    meter.index = 0;
+}
+
+std::size_t Engine::lineBytes() const {
+    return sizeof(double) * (2 * static_cast<std::size_t>(delayBufferLength_) + kLineGap);
 }
 
 double Engine::effectiveRate(double hostRate) {
@@ -152,221 +105,73 @@ bool Engine::installSampleRate(double hostRate) {
     // Allocated before anything changes: without the memory (std::bad_alloc) the engine
     // stays whole at its old rate.
     RateBuffers fresh(fs);
-
-    sampleRate = fs;
-    sampleRateInt = static_cast<int>(fs);
-    fadeStep = std::pow(0.001, 1000.0 / (fs * 100.0));
-    spliceDecay = std::exp(-1.0 / (0.001 * fs));
-    maxCutoff = fs / 2.75;
-    invHalfRate = 2.0 / fs;
-    smoothCoef = onePoleHz(30.0, fs);
-    bypassStep = 1.0 / (0.005 * fs);
-    holdStep = 1.0 / (0.004 * fs);
-    squareSmoothCoef = onePoleHz(500.0, fs);
-    designAntiAlias();
-    installRateBuffers(std::move(fresh));  // lookahead, delay lines and taps, reverb
-    dlyFadeL = dlyFadeR = 0;
-    drive_.setWindow(driveWindowFor(fs));
-    updateEnvSpeedCoefs();
-    updateLfoPhaseInc();
+    installRate(fs, kLfoEdgeHzInstalled, std::move(fresh));
+    channels.dlyFade = StereoFlag{0, 0};  // the taps were placed for the new rate
     linesDirty_ = false;
     return true;
 }
 
 void Engine::installMeterLength(long latency) {
-    int n = (latency >= 1 && latency <= 44100) ? static_cast<int>(latency) : kDefaultMeterLength;
-    if (n == meterBufferLength_) return;
-    ZeroArray<float> left(n), right(n);  // both before either is installed
-    meterBufferLength_ = n;
-    meterBufL_ = std::move(left);
-    meterBufR_ = std::move(right);
-    meterIndex_ = 0;
+    const bool known = latency >= 1 && latency <= 44100;
+    const int n = known ? static_cast<int>(latency) : kDefaultMeterLength;
+    if (n != stages_.meter.length) allocateMeter(n);
 }
 
 void Engine::reset() {
     if (linesDirty_) {
-        std::memset(lineMemory_.get(), 0, sizeof(double) * (2 * delayBufferLength_ + kLineGap));
-        reverb_.reset();
+        std::memset(lineMemory_.get(), 0, lineBytes());
+        stages_.reverb.reset();
         linesDirty_ = false;
         linesTouched_ = true;
     } else {
-        for (double& v : reverb_.lp) v = 0;
-        reverb_.bpL = ReverbBandPass();
-        reverb_.bpR = ReverbBandPass();
+        stages_.reverb.resetFilters();
     }
-    lookahead_.reset();
-    std::memset(meterBufL_.get(), 0, sizeof(float) * meterBufferLength_);
-    std::memset(meterBufR_.get(), 0, sizeof(float) * meterBufferLength_);
-    meterMinL_ = meterMinR_ = meterMaxL_ = meterMaxR_ = 0.0f;
-
-    const double cutoffFactor = modulation_.cutoffFactor;
-    const double resoModSource = modulation_.resoModSource;
-    filter_.reset();
-    drive_.reset();
-    ducker_.reset();
-    lfo_.reset();
-    env_.reset();
-    modulation_.reset();
-    modulation_.cutoffFactor = cutoffFactor;
-    modulation_.resoModSource = resoModSource;
-    gate_.reset();
+    stages_.reset();
     splices_ = LineSplices();
-    fbOutL_ = fbOutR_ = 0.0;
-    for (DelayLine* line : {&left_, &right_}) {
-        line->aa[0] = line->aa[1] = BiquadState();
-        for (int k = 0; k < 4; ++k) line->fbHist[k] = line->inHist[k] = line->readHist[k] = 0.0;
-        line->vcoSpeed = 1.0;
-        line->vcoPhase = 0.0;
-    }
+}
+
+void Engine::Stages::reset() {
+    meter.reset();
+    filter.reset();
+    antiAlias.reset();
+    drive.reset();
+    modulation.reset();
+    fbOut = Stereo{0.0, 0.0};
+    for (DelayLine& l : line) l.reset();
+    gate.reset();
+    lookahead.reset();
+    ducker.reset();
+}
+
+bool Engine::Stages::finite() const {
+    return std::isfinite(fbOut[0]) && std::isfinite(fbOut[1]) && line[0].finite() &&
+           line[1].finite() && filter.finite() && antiAlias.finite() && drive.finite() &&
+           modulation.finite() && gate.finite() && lookahead.finite() && reverb.finite() &&
+           ducker.finite();
 }
 
 void Engine::prefault() {
     if (linesTouched_) return;
-    std::memset(lineMemory_.get(), 0, sizeof(double) * (2 * delayBufferLength_ + kLineGap));
+    std::memset(lineMemory_.get(), 0, lineBytes());
     linesTouched_ = true;
 }
 
 void Engine::settle() {
-    inputGain = inputGainTarget;
-    muteInL = muteInLTarget;
-    muteInR = muteInRTarget;
-    outputGain = outputGainTarget;
-    mix = mixTarget;
-    fbGainL = fbGainLTarget;
-    fbGainR = fbGainRTarget;
-    fbPanL = fbPanLTarget;
-    fbPanR = fbPanRTarget;
-    dlyPanL = dlyPanLTarget;
-    dlyPanR = dlyPanRTarget;
-    gateThresholdL = gateThresholdLTarget;
-    gateThresholdR = gateThresholdRTarget;
-    modSrc = modSrcTarget;
-    cutfMod = cutfModTarget;
-    resoMod = resoModTarget;
-    cutoff = cutoffTarget;
-    reso = resoTarget;
-    vcoMod = vcoModTarget;
-    driveGain = driveGainTarget;
+    snapAll<Glides>(*this);
+    snapAll<ChannelGlides>(channels);
     bypassMix = bypass != 0 ? 1.0 : 0.0;
     holdGain = __atomic_load_n(&outputHolds, __ATOMIC_ACQUIRE) > 0 ? -0.75 : 1.0;
-
-    lfo_.clearTargets();
-    dlyFadeL = dlyFadeR = 0;
-    lookahead_.index = 0;
-    left_.fadeGain = right_.fadeGain = 1.0;
-    placeTaps(0);
-    placeTaps(1);
+    stages_.modulation.lfo.clearTargets();
+    stages_.lookahead.index = 0;
+    applyPendingTimes();
     reset();
 }
 
-void Engine::applyPendingTimes() {
-    dlyFadeL = dlyFadeR = 0;
-    left_.fadeGain = right_.fadeGain = 1.0;
-    placeTaps(0);
-    placeTaps(1);
-}
-
-double Engine::preDelayMs(int line) const {
-    const double t = line == 0 ? dlyTimeLMs : dlyTimeRMs;
-    const int num = line == 0 ? preNumL : preNumR;
-    const int den = line == 0 ? preDenL : preDenR;
-    const double p = t * kPreDelayNumeratorTable[num] / kDenominatorTable[den];
-    return std::min(p, t);
-}
-
-void Engine::placeTaps(int line) {
-    DelayLine& d = line == 0 ? left_ : right_;
-    const int len = delayBufferLength_;
-    // The line holds 10 s: a delay of at most 5000 ms plus a pre-delay of at most as
-    // much. Times outside that (only reachable with values outside 0..1) are held in.
-    double t = line == 0 ? dlyTimeLMs : dlyTimeRMs;
-    if (!(t > 0.0)) t = 0.0;
-    if (t > 5000.0) t = 5000.0;
-    double p = (line == 0 ? dlyTimeLMs : dlyTimeRMs) *
-               kPreDelayNumeratorTable[line == 0 ? preNumL : preNumR] /
-               kDenominatorTable[line == 0 ? preDenL : preDenR];
-    if (!(p > 0.0)) p = 0.0;
-    if (p > t) p = t;
-    const double perMs = sampleRate / 1000.0;
-    int pre = d.writeTap - static_cast<int>(p * perMs);
-    if (pre < 0) pre += len;
-    int out = pre - static_cast<int>(t * perMs);
-    if (out < 0) out += len;
-    d.preTap = std::clamp(pre, 0, len - 1);
-    d.outTap = std::clamp(out, 0, len - 1);
-}
-
-void Engine::recomputeSynced(int flags) {
-    if ((flags & kSyncLfo) && lfoMode != 0) {
-        double rate = kDenominatorTable[lfoDen] * hostTempo / (240.0 * kLfoNumeratorTable[lfoNum]);
-        rate = std::clamp(rate, 0.01, 15.0);
-        lfoRateHz = rate;
-        updateLfoPhaseInc();
-    }
-    if ((flags & kSyncLeft) && dlySyncL != 0) {
-        double t = kDelayNumeratorTable[dlyNumL] * 240000.0 / (kDenominatorTable[dlyDenL] * hostTempo);
-        t = std::min(t, 5000.0);
-        dlyTimeLSetMs = dlyTimeLMs = t;
-        __atomic_store_n(&dlyFadeL, 1, __ATOMIC_RELEASE);
-    }
-    if ((flags & kSyncRight) && dlySyncR != 0) {
-        double t = kDelayNumeratorTable[dlyNumR] * 240000.0 / (kDenominatorTable[dlyDenR] * hostTempo);
-        t = std::min(t, 5000.0);
-        dlyTimeRSetMs = dlyTimeRMs = t;
-        __atomic_store_n(&dlyFadeR, 1, __ATOMIC_RELEASE);
-    }
-}
-
-bool Engine::syncOutOfRange(int kind) const {
-    switch (kind) {
-        case 1:
-            return kDelayNumeratorTable[dlyNumL] * 240000.0 / (kDenominatorTable[dlyDenL] * hostTempo) >
-                   5000.0;
-        case 2:
-            return kDelayNumeratorTable[dlyNumR] * 240000.0 / (kDenominatorTable[dlyDenR] * hostTempo) >
-                   5000.0;
-        case 4: {
-            const double rate =
-                kDenominatorTable[lfoDen] * hostTempo / (kLfoNumeratorTable[lfoNum] * 240.0);
-            return rate > 15.0 || rate < 0.01;
-        }
-        case 8:
-            return kPreDelayNumeratorTable[preNumL] / kDenominatorTable[preDenL] > 1.0;
-        case 16:
-            return kPreDelayNumeratorTable[preNumR] / kDenominatorTable[preDenR] > 1.0;
-        default:
-            return false;
-    }
-}
-
-bool Engine::blockTempo(bool haveRecord, double tempo) {
-    if (!haveRecord) {
-        hostTempoValid = 0;
-        return false;
-    }
-    hostTempoValid = 1;
-    // Outside 30..400 BPM (0, negative or not a number included) the tempo stays.
-    if (isTempo(tempo) && tempo != hostTempo && tempo >= 30.0 && tempo <= 400.0) {
-        hostTempo = tempo;
-        hostTempoNorm = (tempo - 30.0) / 370.0;
-        return true;
-    }
-    return false;
-}
-
-void Engine::blockLfoLock(bool havePosition, double ppqPos) {
-    blockPhaseInc_ = lfoPhaseInc;
-    if (lfoMode != 2) return;
-    if (!havePosition || !std::isfinite(ppqPos)) {
-        lfo_.phase = 0.0;
-        blockPhaseInc_ = 0.0;
-        return;
-    }
-    const double cycles = ppqPos / (kLfoNumeratorTable[lfoNum] * 4.0 / kDenominatorTable[lfoDen]);
-    double phase = kTwoPi * (cycles - std::floor(cycles));
-    if (phase > kPi) phase -= kTwoPi;
-    if (!std::isfinite(phase)) phase = 0.0;
-    lfo_.phase = phase;
+bool Engine::smoothersSettled() const {
+    return allSettled<Glides>(*this, smoothCoef) &&
+           allSettled<ChannelGlides>(channels, smoothCoef) &&
+           bypassMix == (bypass != 0 ? 1.0 : 0.0) && holdGain == 1.0 &&
+           __atomic_load_n(&outputHolds, __ATOMIC_ACQUIRE) == 0;
 }
 
 void Engine::updateEnvSpeedCoefs() {
@@ -383,39 +188,16 @@ void Engine::updateLfoPhaseInc() { lfoPhaseInc = kTwoPi * lfoRateHz / sampleRate
 void Engine::applyReverbType(double v, int type) {
     rvbTypeValue = v;
     rvbType = type;
-    reverb_.setType(type, sampleRate);
-    reverb_.setDamping(rvbDampValue);
+    stages_.reverb.setType(type, sampleRate);
+    stages_.reverb.setDamping(rvbDampValue);
 }
 
-void Engine::clearReverb() { reverb_.reset(); }
-
-void Engine::readMeterPeaks(float& left, float& right) {
-    left = std::max(meterMaxL_, -meterMinL_);
-    right = std::max(meterMaxR_, -meterMinR_);
-    meterMinL_ = meterMinR_ = meterMaxL_ = meterMaxR_ = 0.0f;
-}
+void Engine::clearReverb() { stages_.reverb.reset(); }
 
 std::size_t Engine::bufferBytes() const {
-    return sizeof(Engine) + sizeof(Tables) + sizeof(double) * (2 * delayBufferLength_ + kLineGap) +
-           2 * sizeof(double) * lookahead_.length + 2 * sizeof(float) * meterBufferLength_ +
-           reverbLines_.bytes();
-}
-
-bool Engine::smoothersSettled() const {
-    const double c = smoothCoef;
-    auto still = [c](double x, double t) { return flush(x + (t - x) * c) == x; };
-    return still(inputGain, inputGainTarget) && still(muteInL, muteInLTarget) &&
-           still(muteInR, muteInRTarget) && still(outputGain, outputGainTarget) &&
-           still(mix, mixTarget) && still(fbGainL, fbGainLTarget) &&
-           still(fbGainR, fbGainRTarget) && still(fbPanL, fbPanLTarget) &&
-           still(fbPanR, fbPanRTarget) && still(dlyPanL, dlyPanLTarget) &&
-           still(dlyPanR, dlyPanRTarget) && still(gateThresholdL, gateThresholdLTarget) &&
-           still(gateThresholdR, gateThresholdRTarget) && still(modSrc, modSrcTarget) &&
-           still(cutfMod, cutfModTarget) && still(resoMod, resoModTarget) &&
-           still(cutoff, cutoffTarget) && still(reso, resoTarget) &&
-           still(vcoMod, vcoModTarget) && still(driveGain, driveGainTarget) &&
-           bypassMix == (bypass != 0 ? 1.0 : 0.0) && holdGain == 1.0 &&
-           __atomic_load_n(&outputHolds, __ATOMIC_ACQUIRE) == 0;
+    return sizeof(Engine) + sizeof(Tables) + lineBytes() +
+           2 * sizeof(double) * stages_.lookahead.length +
+           2 * sizeof(float) * stages_.meter.length + reverbLines_.bytes();
 }
 
 }  // namespace lumdel

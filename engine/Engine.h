@@ -1,90 +1,30 @@
-// The delay engine: the settings of EngineState plus tables, buffers, running state and
-// the stages of the signal path, with its lifecycle (construction, rate and latency
-// changes, reset) and the tempo-synchronised timing. The block itself is in
-// EngineProcess.cpp. The engine takes no lock; its owner (Orv) holds the engine lock
-// around every call that touches buffers or running state.
+// The delay engine: the settings of EngineState plus tables, buffers and the stages of
+// the signal path with their running state, with its lifecycle (construction, rate and
+// latency changes, reset) and the tempo-synchronised timing (EngineTiming.cpp). The
+// block itself is in EngineProcess.cpp. The engine takes no lock; its owner (Orv) holds
+// the engine lock around every call that touches buffers or running state.
 #pragma once
 
 #include <cstddef>
-#include <cstdlib>
 #include <memory>
-#include <utility>
 
-#include "EngineState.h"
-#include "Modulation.h"
-#include "Random.h"
-#include "Reverb.h"
-#include "Routing.h"
+#include "AntiAlias.h"
+#include "DelayLine.h"
 #include "Drive.h"
 #include "Ducker.h"
+#include "EngineState.h"
 #include "Gate.h"
+#include "InputMeter.h"
+#include "Lookahead.h"
+#include "Modulation.h"
+#include "Reverb.h"
+#include "Routing.h"
 #include "Splice.h"
 #include "SvfFilter.h"
 #include "Tables.h"
+#include "ZeroArray.h"
 
 namespace lumdel {
-
-// Test hook: when set, asked before every ZeroBlock allocation; false makes that
-// allocation fail as an exhausted memory would (std::bad_alloc). Never set in the
-// plug-in; allocations happen at construction and rate changes only, never per block.
-using BufferAllocationGate = bool (*)(std::size_t bytes);
-void setBufferAllocationGate(BufferAllocationGate gate);
-
-// Zero-filled arrays. Large ones are mapped straight from the system as fresh zero
-// pages, so a new line costs nothing until it is touched and its memory goes back to
-// the system when it is freed; small ones come from calloc. Without the memory the
-// constructor throws std::bad_alloc.
-class ZeroBlock {
-public:
-    ZeroBlock() = default;
-    explicit ZeroBlock(std::size_t bytes);
-    ~ZeroBlock() { release(); }
-    ZeroBlock(ZeroBlock&& other) noexcept { *this = std::move(other); }
-    ZeroBlock& operator=(ZeroBlock&& other) noexcept;
-    ZeroBlock(const ZeroBlock&) = delete;
-    ZeroBlock& operator=(const ZeroBlock&) = delete;
-    void* get() const { return data_; }
-    std::size_t bytes() const { return bytes_; }
-
-private:
-    void release();
-    void* data_ = nullptr;
-    std::size_t bytes_ = 0;
-    bool mapped_ = false;
-};
-
-template <typename T>
-class ZeroArray {
-public:
-    ZeroArray() = default;
-    explicit ZeroArray(std::size_t n) : block_(n * sizeof(T)) {}
-    T* get() const { return static_cast<T*>(block_.get()); }
-    T& operator[](std::size_t i) const { return get()[i]; }
-    void reset() { block_ = ZeroBlock(); }
-
-private:
-    ZeroBlock block_;
-};
-
-// Second-order section of the anti-alias low-pass (direct form I).
-struct BiquadState {
-    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
-};
-
-// Per line of the delay: buffer, taps and the clocked mode's histories.
-struct DelayLine {
-    double* buf = nullptr;  // inside Engine::lineMemory_
-    int writeTap = 0;  // writeTapX
-    int preTap = 0;    // preTapX: feedback insertion
-    int outTap = 0;    // outTapX: output read
-    double fbHist[4] = {};
-    double inHist[4] = {};
-    double readHist[4] = {};
-    double vcoSpeed = 1.0;
-    double vcoPhase = 0.0;
-    double fadeGain = 1.0;
-    BiquadState aa[2];  // two cascaded anti-alias stages
-};
 
 class Engine : public EngineState {
 public:
@@ -121,12 +61,11 @@ public:
     // Places the pre-tap and out-tap of line 0 (left) or 1 (right) behind its write tap.
     void placeTaps(int line);
 
-    // --- timing -------------------------------------------------------------------
+    // --- timing (EngineTiming.cpp) -------------------------------------------------
     // Flags kSyncLeft, kSyncRight, kSyncLfo (EngineState.h). No editor here: Orv adds that.
     void recomputeSynced(int flags);
     // The editor's range warnings: kinds 1, 2 (delay), 4 (LFO), 8, 16 (pre-delay).
     bool syncOutOfRange(int kind) const;
-    double preDelayMs(int line) const;
     // Per block: a time record (or none). Returns true when the tempo changed and the
     // synchronised values need recomputing.
     bool blockTempo(bool haveRecord, double tempo);
@@ -141,8 +80,8 @@ public:
     // Empties the reverb (lines, damping and band-pass states). Under the engine lock.
     void clearReverb();
 
-    // --- editor meters ----------------------------------------------------------------
-    void readMeterPeaks(float& left, float& right);
+    // --- editor meters (editor idle, no lock) ----------------------------------------
+    void readMeterPeaks(float& left, float& right) { stages_.meter.readPeaks(left, right); }
 
     // --- the block (EngineProcess.cpp; float and double) --------------------------------
     template <typename T>
@@ -153,18 +92,42 @@ public:
 
     // --- introspection for tests and tools ----------------------------------------------
     int delayBufferLength() const { return delayBufferLength_; }
-    int lookaheadLength() const { return lookahead_.length; }
-    int meterBufferLength() const { return meterBufferLength_; }
+    int lookaheadLength() const { return stages_.lookahead.length; }
+    int meterBufferLength() const { return stages_.meter.length; }
     int reverbMask() const { return reverbLines_.mask(); }
-    int driveWindow() const { return drive_.window; }
+    int driveWindow() const { return stages_.drive.window; }
     std::size_t bufferBytes() const;
-    const DelayLine& line(int i) const { return i == 0 ? left_ : right_; }
-    double aaB0() const { return aaB0_; }
-    double lfoPhase() const { return lfo_.phase; }
+    double lfoPhase() const { return stages_.modulation.lfo.phase; }
 
 private:
-    template <typename T, bool kVco, bool kSmooth>
+    // The stages of the signal path with their running state, in signal-path order. The
+    // block copies them into a local and writes them back after its last sample.
+    struct Stages {
+        InputMeter meter;
+        SvfFilter filter;
+        AntiAlias antiAlias;
+        Drive drive;
+        ModulationSources modulation;
+        Stereo fbOut{0.0, 0.0};  // fbOutL, fbOutR: each line's feedback of the previous sample
+        DelayLine line[2];
+        Gate gate;
+        Lookahead lookahead;
+        Reverb reverb;
+        Ducker ducker;
+
+        // Clears every running state but the content of the lines and the reverb, which
+        // Engine::reset clears only when something was written.
+        void reset();
+        // False when some stage holds a value that is not finite.
+        bool finite() const;
+    };
+    // What the block reads once, before its first sample (EngineProcess.cpp).
+    struct BlockConstants;
+
+    template <typename T, bool kClocked, bool kSmooth>
     void run(T** inputs, T** outputs, int frames, const Routing& routing);
+    BlockConstants blockConstants() const;
+    bool smoothersSettled() const;
 
     // The buffers whose sizes follow the sample rate, all allocated before any is
     // installed (the constructor throws std::bad_alloc without the memory).
@@ -172,38 +135,33 @@ private:
         explicit RateBuffers(double fs);
         int lookaheadLength;
         int delayBufferLength;
-        ZeroArray<double> lookaheadL, lookaheadR, lines;
+        ZeroArray<double> lookahead, lines;
         ReverbLines reverb;
     };
-    // Takes them over: lookahead, delay lines and taps, reverb lines and type. Allocates
-    // nothing.
+    // The one place where a sample rate and every constant that depends on it are set;
+    // takes over the rate's buffers (allocates nothing).
+    void installRate(double fs, double lfoEdgeHz, RateBuffers&& fresh);
     void installRateBuffers(RateBuffers&& fresh);
-    void designAntiAlias();
-    bool smoothersSettled() const;
+    void allocateMeter(int length);
+    std::size_t lineBytes() const;
+    // Where the taps of a line belong for its current time and pre-delay.
+    TapDistances tapDistances(int line) const;
+    // The time of a line synchronised to the tempo, before the 5000 ms limit.
+    double syncedDelayMs(int line) const;
 
     std::unique_ptr<Tables> tables_;
     double sineTableScale_ = 999.0 / kTwoPi;
 
-    // Lines and rings. Both lines live in one block, the right one starting a few cache
-    // lines past the end of the left one, so that taps at equal positions never share
-    // a cache set.
+    // Both lines live in one block, the right one starting a few cache lines past the end
+    // of the left one, so that taps at equal positions never share a cache set.
     static constexpr int kLineGap = 72;
     ZeroArray<double> lineMemory_;
     int delayBufferLength_ = 0;
-    DelayLine left_, right_;
-    ZeroArray<double> lookaheadBufL_, lookaheadBufR_;
-    int meterBufferLength_ = 0;
-    int meterIndex_ = 0;
-    ZeroArray<float> meterBufL_, meterBufR_;
-    float meterMinL_ = 0, meterMinR_ = 0, meterMaxL_ = 0, meterMaxR_ = 0;
+    ZeroArray<double> lookaheadMemory_;
+    ZeroArray<float> meterMemory_;
+    ReverbLines reverbLines_;
     bool linesDirty_ = false;    // something was written since the last clear
     bool linesTouched_ = false;  // the lines' pages exist (see prefault)
-
-    // Anti-alias coefficients.
-    double aaB0_ = 0, aaB1_ = 0, aaB2_ = 0, aaA1_ = 0, aaA2_ = 0;
-
-    // Feedback of the previous sample.
-    double fbOutL_ = 0, fbOutR_ = 0;
 
     // The LFO increment of this block (0 in LfoMode 2 without a host position).
     double blockPhaseInc_ = 0;
@@ -212,18 +170,7 @@ private:
     LinePathSwitches lastSwitches_;
     LineSplices splices_;
 
-    // Stages.
-    SvfFilter filter_;
-    EnvelopeFollower env_;
-    Lfo lfo_;
-    ModulationBlend modulation_;
-    Random random_;
-    ReverbLines reverbLines_;
-    Reverb reverb_;
-    Drive drive_;
-    Gate gate_;
-    Lookahead lookahead_;
-    Ducker ducker_;
+    Stages stages_;
 };
 
 }  // namespace lumdel

@@ -1,9 +1,9 @@
 // The engine's settings as the parameter code leaves them: every normalised value
-// (…Value), every derived setting (…Target, or the plain name for settings that act at
-// once; always derived from the value held within 0..1, so that no value a host sends
-// can drive the signal path out of its range), the smoothed copies that follow their targets once per sample, the tempo and
-// delay-timing fields, and the rate-dependent constants. The parameter code writes these
-// fields without the engine lock (single aligned stores); the block reads them.
+// (…Value), every derived setting (a Smoothed one when it glides, a plain one when it
+// acts at once; always derived from the value held within 0..1, so that no value a host
+// sends can drive the signal path out of its range), the tempo and delay-timing fields,
+// and the rate-dependent constants. The parameter code writes these fields without the
+// engine lock (single aligned stores); the block reads them.
 //
 // Running signal state (delay lines, filter states, LFO phase, reverb lines ...) lives
 // with the stages in lumdel::Engine, not here.
@@ -11,6 +11,9 @@
 
 #include <cmath>
 #include <cstdint>
+
+#include "Smoothed.h"
+#include "Stereo.h"
 
 namespace lumdel {
 
@@ -30,29 +33,104 @@ inline bool isTempo(double bpm) { return std::isfinite(bpm) && bpm > 0.0; }
 // Flags of recomputeSynced.
 enum SyncFlags : int { kSyncLeft = 1, kSyncRight = 2, kSyncLfo = 4, kSyncAll = 7 };
 
-struct EngineState {
+// The single settings that glide (the parameter writing each, and its curve).
+struct Glides {
+    Smoothed<double> inputGain{1.0, 1.0};       // Input: 4 v²
+    Smoothed<double> outputGain{1.0, 1.0};      // Output: 4 v²
+    Smoothed<double> mix{0.5, 0.5};             // Mix: v, the wet share
+    Smoothed<double> modSrc{0.5, 0.5};          // ModSrc: v (0 LFO only .. 1 envelope only)
+    Smoothed<double> cutfMod{0.0, 0.0};         // CutfMod: (v - 0.5) 2
+    Smoothed<double> resoMod{0.0, 0.0};         // ResoMod: (v - 0.5) 2
+    Smoothed<double> cutoff{16000.0, 16000.0};  // Cutoff: 64 2^(8v) - 14 Hz, <= 16000, <= fs/2
+    Smoothed<double> reso{0.05, 0.05};          // Reso: v, at least 0.05
+    Smoothed<double> vcoMod{0.0, 0.0};          // VcoMod: (v - 0.5) 2
+    Smoothed<double> driveGain{1.0, 1.0};       // Drive: 2^(4v)
+
+    template <typename A, typename B, typename F>
+    static void forEach(A& a, B& b, F f) {
+        f(a.inputGain, b.inputGain);
+        f(a.outputGain, b.outputGain);
+        f(a.mix, b.mix);
+        f(a.modSrc, b.modSrc);
+        f(a.cutfMod, b.cutfMod);
+        f(a.resoMod, b.resoMod);
+        f(a.cutoff, b.cutoff);
+        f(a.reso, b.reso);
+        f(a.vcoMod, b.vcoMod);
+        f(a.driveGain, b.driveGain);
+    }
+};
+
+// The settings of the two delay channels that glide, [0] left and [1] right.
+struct ChannelGlides {
+    Smoothed<Stereo> fbGain{{0.0, 0.0}, {0.0, 0.0}};  // FbGainL/R: v, linear feedback gain
+    // FbPanL/R: v, the share of the line's feedback that goes to the right line.
+    Smoothed<Stereo> fbPan{{0.0, 1.0}, {0.0, 1.0}};
+    // DlyPanL/R: v, the share of the line's output that goes to the right output.
+    Smoothed<Stereo> dlyPan{{0.0, 1.0}, {0.0, 1.0}};
+    Smoothed<Stereo> gateThreshold{{0.0, 0.0}, {0.0, 0.0}};  // DlyGateL/R: v², linear level
+    Smoothed<Stereo> muteIn{{1.0, 1.0}, {1.0, 1.0}};  // MuteInL/R: 0 when v > 0.5, else 1
+
+    template <typename A, typename B, typename F>
+    static void forEach(A& a, B& b, F f) {
+        f(a.fbGain, b.fbGain);
+        f(a.fbPan, b.fbPan);
+        f(a.dlyPan, b.dlyPan);
+        f(a.gateThreshold, b.gateThreshold);
+        f(a.muteIn, b.muteIn);
+    }
+};
+
+// Everything the parameter code sets for the two delay channels, each quantity as a pair
+// ([0] left, [1] right; the parameters ending in L and R).
+struct ChannelSettings : ChannelGlides {
+    // Stored values of the gliding settings.
+    Stereo fbGainValue{0.0, 0.0};  // FbGainL/R
+    Stereo fbPanValue{0.0, 1.0};   // FbPanL/R
+    Stereo dlyPanValue{0.0, 1.0};  // DlyPanL/R
+    Stereo gateValue{0.0, 0.0};    // DlyGateL/R
+    Stereo muteInValue{0.0, 0.0};  // MuteInL/R
+
+    // FbInvL/R: the sign of the line's feedback (-1 when on).
+    Stereo fbInvValue{0.25, 0.25};
+    StereoInt fbInv{0, 0};
+    Stereo fbSign{1.0, 1.0};
+    // DlyInvL/R: the sign of the line's output (-1 when on).
+    Stereo dlyInvValue{0.25, 0.25};
+    StereoInt dlyInv{0, 0};
+    Stereo dlySign{1.0, 1.0};
+
+    // Delay timing.
+    Stereo dlyModeValue{1.0, 1.0};  // DlyModeL/R
+    StereoInt dlySync{1, 1};        //   1: the time follows the tempo
+    Stereo dlyNumValue{0.1, 0.1};   // DlyNumL/R
+    StereoInt dlyNum{0, 0};         //   step into kDelayNumeratorTable
+    Stereo dlyDenValue{0.269231, 0.269231};  // DlyDenL/R
+    StereoInt dlyDen{3, 3};                  //   step into kDenominatorTable
+    Stereo preNumValue{0.0, 0.0};            // PreNumL/R
+    StereoInt preNum{0, 0};                  //   step into kPreDelayNumeratorTable
+    Stereo preDenValue{0.115385, 0.115385};  // PreDenL/R
+    StereoInt preDen{1, 1};                  //   step into kDenominatorTable
+    Stereo rangeValue{0.833334, 0.833334};   // RangeL/R (also DlyModeL/R, back to free time)
+    Stereo rangeMs{5000.0, 5000.0};          //   100, 1000 or 5000 ms
+    StereoInt range{2, 2};
+    Stereo dlyTimeNorm{0.4, 0.4};            // DlyTimeL/R value: time = norm · range
+    // The time of each line in ms (DlyTimeL/R, RangeL/R, DlyModeL/R, or the tempo), used
+    // to place the taps; the same value as last set, read when sync is switched off.
+    Stereo dlyTimeMs{500.0, 500.0};
+    Stereo dlyTimeSetMs{500.0, 500.0};
+    // A new time or pre-delay waits to be applied by the fade (accessed atomically).
+    StereoFlag dlyFade{0, 0};
+};
+
+struct EngineState : Glides {
     // --- input, output, mix ------------------------------------------------
-    double inputValue = 0.5, inputGain = 1.0, inputGainTarget = 1.0;
-    double outputValue = 0.5, outputGain = 1.0, outputGainTarget = 1.0;
-    double mixValue = 0.5, mix = 0.5, mixTarget = 0.5;
+    double inputValue = 0.5;
+    double outputValue = 0.5;
+    double mixValue = 0.5;
 
-    // --- feedback matrix -----------------------------------------------------
-    double fbGainLValue = 0.0, fbGainL = 0.0, fbGainLTarget = 0.0;
-    double fbGainRValue = 0.0, fbGainR = 0.0, fbGainRTarget = 0.0;
-    double fbPanLValue = 0.0, fbPanL = 0.0, fbPanLTarget = 0.0;
-    double fbPanRValue = 1.0, fbPanR = 1.0, fbPanRTarget = 1.0;
-    double fbInvLValue = 0.25, fbInvRValue = 0.25;
-    int fbInvL = 0, fbInvR = 0;
-    double fbSignL = 1.0, fbSignR = 1.0;
-
-    // --- delay output: pan, gate, sign -----------------------------------------
-    double dlyPanLValue = 0.0, dlyPanL = 0.0, dlyPanLTarget = 0.0;
-    double dlyPanRValue = 1.0, dlyPanR = 1.0, dlyPanRTarget = 1.0;
-    double gateThresholdL = 0.0, gateLValue = 0.0, gateThresholdLTarget = 0.0;
-    double gateThresholdR = 0.0, gateRValue = 0.0, gateThresholdRTarget = 0.0;
-    double dlyInvLValue = 0.25, dlyInvRValue = 0.25;
-    int dlyInvL = 0, dlyInvR = 0;
-    double dlySignL = 1.0, dlySignR = 1.0;
+    // --- the two delay channels ---------------------------------------------
+    ChannelSettings channels;
 
     // --- dynamics coefficients (gate, ducking) -------------------------------
     double gateAttackCoef = 0.0, gateReleaseCoef = 0.0;
@@ -65,17 +143,17 @@ struct EngineState {
     int lfoWave = 0;
     double lfoRateValue = 0.5, lfoRateHz = 3.0, lfoPhaseInc = 0.0;
     double lrOffsetValue = 0.5, lrOffset = 0.0;
-    double modSrcValue = 0.5, modSrc = 0.5, modSrcTarget = 0.5;
-    double cutfModValue = 0.5, cutfModTarget = 0.0, cutfMod = 0.0;
-    double resoModValue = 0.5, resoModTarget = 0.0, resoMod = 0.0;
+    double modSrcValue = 0.5;
+    double cutfModValue = 0.5;
+    double resoModValue = 0.5;
     double envSpeedValue = 0.5, envTimeMs = 550.0, envCoef = 0.0;
     double modSensValue = 0.5, modSens = 4.0;
 
     // --- filter ---------------------------------------------------------------
     double fltTypeValue = 0.166667;
     int fltType = 0;
-    double cutoffValue = 1.0, cutoffTarget = 16000.0, cutoff = 16000.0;
-    double resoValue = 0.0, resoTarget = 0.05, reso = 0.05;
+    double cutoffValue = 1.0;
+    double resoValue = 0.0;
     double fltModeValue = 0.166667;
     int fltMode = 0;
     double fltOnValue = 0.0;
@@ -83,36 +161,17 @@ struct EngineState {
 
     // --- clocked delay (VCO) ---------------------------------------------------
     double vcoManValue = 0.5, vcoMan = 0.0;
-    double vcoModValue = 0.5, vcoModTarget = 0.0, vcoMod = 0.0;
+    double vcoModValue = 0.5;
     double vcoOnValue = 1.0;
     int vcoOn = 1;
 
     // --- drive ----------------------------------------------------------------
-    double driveValue = 0.0, driveGainTarget = 1.0, driveGain = 1.0;
+    double driveValue = 0.0;
 
     // --- tempo ----------------------------------------------------------------
     double hostTempoNorm = (120.0 - 30.0) / 370.0;
     double hostTempo = 120.0;
     std::uint8_t hostTempoValid = 0;
-
-    // --- delay timing, per channel ---------------------------------------------
-    double dlyModeLValue = 1.0, dlyModeRValue = 1.0;
-    int dlySyncL = 1, dlySyncR = 1;
-    double dlyNumLValue = 0.1, dlyNumRValue = 0.1, dlyDenLValue = 0.269231,
-           dlyDenRValue = 0.269231;
-    int dlyNumL = 0, dlyNumR = 0;
-    int dlyDenL = 3, dlyDenR = 3;
-    double preNumLValue = 0.0, preNumRValue = 0.0, preDenLValue = 0.115385,
-           preDenRValue = 0.115385;
-    int preNumL = 0, preNumR = 0;
-    int preDenL = 1, preDenR = 1;
-    double rangeLValue = 0.833334, rangeRValue = 0.833334;
-    double rangeLMs = 5000.0, rangeRMs = 5000.0;
-    int rangeL = 2, rangeR = 2;
-    double dlyTimeLNorm = 0.4, dlyTimeRNorm = 0.4;
-    double dlyTimeLMs = 500.0, dlyTimeRMs = 500.0;
-    double dlyTimeLSetMs = 500.0, dlyTimeRSetMs = 500.0;
-    std::uint8_t dlyFadeL = 0, dlyFadeR = 0;
 
     // --- LFO timing ------------------------------------------------------------
     double lfoModeValue = 0.5;
@@ -120,14 +179,8 @@ struct EngineState {
     double lfoNumValue = 0.1, lfoDenValue = 0.0;
     int lfoNum = 0, lfoDen = 0;
 
-    // --- input mutes ------------------------------------------------------------
-    double muteInLValue = 0.0, muteInRValue = 0.0;
-    double muteInLTarget = 1.0, muteInRTarget = 1.0;
-    double muteInL = 1.0, muteInR = 1.0;
-
     // --- reverb settings ----------------------------------------------------------
     // (line geometry, loop gains and the band-pass live in the reverb stage)
-    double reverbDenormalOffset = 1e-15;
     double rvbModeValue = 0.0;
     int rvbMode = 0;
     double rvbTypeValue = 0.0;
@@ -142,7 +195,6 @@ struct EngineState {
     int bypass = 0;
     // Bypass crossfades: 0 = processed, 1 = raw inputs, a 5 ms linear ramp between.
     double bypassMix = 0.0;
-    double bypassStep = 1.0 / 220.5;
 
     // --- output hold around a preset load ----------------------------------------
     // A loading thread raises outputHolds and posts a new holdRequest; the block ramps
@@ -153,9 +205,8 @@ struct EngineState {
     int outputHolds = 0;
     std::uint32_t holdRequest = 0, holdAnswer = 0;
     double holdGain = 1.0;  // below 0: silent
-    double holdStep = 1.0 / 176.4;
 
-    // --- rate-dependent constants -------------------------------------------------
+    // --- rate-dependent constants (set by Engine::installRate only) ----------------
     int sampleRateInt = 44100;
     double sampleRate = 44100.0;
     double smoothCoef = 0.0;        // 1 - exp(-2 pi 30 / fs)
@@ -164,6 +215,8 @@ struct EngineState {
     double spliceDecay = 0.0;       // exp(-1 / (fs * 1 ms)): a splice dies away in about 1 ms
     double maxCutoff = 44100.0 / 2.75;
     double invHalfRate = 2.0 / 44100.0;
+    double bypassStep = 1.0 / 220.5;  // 5 ms ramp
+    double holdStep = 1.0 / 176.4;    // 4 ms ramp
 };
 
 }  // namespace lumdel

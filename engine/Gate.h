@@ -1,12 +1,18 @@
 // The gate of each delay line: an envelope (1 ms attack, EnvSpeed release) on the
-// line's output and a 1:3 downward expander below the threshold, applied 1 ms late
-// through the lookahead ring so that it opens just ahead of an onset. It acts on the
+// line's output and a 1:3 downward expander below the threshold. Its gains act 1 ms late
+// (through the Lookahead ring), so that it opens just ahead of an onset. It acts on the
 // heard output only; the feedback is not gated.
+//
+// Contract: per sample on the audio thread, inside the block. Reads both lines' outputs
+// after the time-change fade and the smoothed DlyGateL/R thresholds; writes the gate
+// gains of this sample (already squared). The coefficients come from EnvSpeed and the
+// rate (gateAttackCoefFor, gateReleaseCoefFor).
 #pragma once
 
 #include <cmath>
 
 #include "Denormal.h"
+#include "Stereo.h"
 
 namespace lumdel {
 
@@ -19,9 +25,10 @@ inline double gateReleaseCoefFor(double fs, double envSpeed) {
 }
 
 struct Gate {
-    double envL = 0, envR = 0;  // gateEnvL, gateEnvR
+    Stereo env{0.0, 0.0};  // gateEnvL, gateEnvR
 
-    void reset() { envL = envR = 0; }
+    void reset() { env = Stereo{0.0, 0.0}; }
+    bool finite() const { return std::isfinite(env[0]) && std::isfinite(env[1]); }
 
     // Gain (already squared) for the detector input |v| against a linear threshold.
     static inline double gainFor(double absV, double& env, double threshold, double attack,
@@ -32,39 +39,10 @@ struct Gate {
         return g * g;
     }
 
-    // a, b: the lines' outputs after the time-change fade.
-    inline void step(double a, double b, double thresholdL, double thresholdR, double attack,
-                     double release, double& gainL, double& gainR) {
-        gainL = gainFor(std::fabs(a), envL, thresholdL, attack, release);
-        gainR = gainFor(std::fabs(b), envR, thresholdR, attack, release);
-    }
-};
-
-// The 1 ms delay of the heard delay output (int(fs/1000) samples). Buffers are handed
-// over by the engine, which allocates them on a change of rate.
-struct Lookahead {
-    double* bufL = nullptr;
-    double* bufR = nullptr;
-    int length = 0;  // lookaheadLength
-    int index = 0;   // lookaheadIndex
-
-    void reset() {
-        for (int i = 0; i < length; ++i) bufL[i] = bufR[i] = 0;
-    }
-
-    // Returns the values stored length samples ago and stores yL, yR in their place.
-    // A length of 0 passes the input straight through.
-    inline void step(double yL, double yR, double& oL, double& oR) {
-        if (length <= 0) {
-            oL = yL;
-            oR = yR;
-            return;
-        }
-        oL = bufL[index];
-        oR = bufR[index];
-        bufL[index] = yL;
-        bufR[index] = yR;
-        if (++index >= length) index = 0;
+    // lines: both lines' outputs after the time-change fade.
+    inline Stereo step(Stereo lines, Stereo threshold, double attack, double release) {
+        return {gainFor(std::fabs(lines[0]), env[0], threshold[0], attack, release),
+                gainFor(std::fabs(lines[1]), env[1], threshold[1], attack, release)};
     }
 };
 

@@ -2,17 +2,23 @@
 // LFO with five shapes and a settable phase offset between its channels, and the blend
 // of both into the two modulation signals. The left signal moves the filter cutoff and
 // the left clocked line, the right one the resonance and the right clocked line.
+//
+// Contract: per sample on the audio thread, inside the block (ModulationSources::step).
+// Reads |u| of both channels before the drive, the smoothed ModSrc and CutfMod and what
+// acts at once (LFOWave, LROffset, ModSens, EnvSpeed, this block's phase increment);
+// writes the modulation signals, the filter's cutoff factor and resonance source (used
+// from the next sample on). Per block, before the first sample, the engine may lock the
+// phase to the host position (LfoMode 2).
 #pragma once
 
 #include <cmath>
 
 #include "Denormal.h"
+#include "MathConstants.h"
 #include "Random.h"
+#include "Stereo.h"
 
 namespace lumdel {
-
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kTwoPi = 2.0 * kPi;
 
 constexpr int kSineTableSize = 1000;     // one period, no interpolation
 constexpr int kOctaveTableSize = 10000;  // 2^((k - 4999)/4999)
@@ -45,33 +51,33 @@ inline double envelopeCoefFor(double timeMs, double fs) {
 }
 
 struct EnvelopeFollower {
-    double envL = 0, envR = 0;
+    Stereo env{0.0, 0.0};  // envL, envR
 
-    void reset() { envL = envR = 0; }
+    void reset() { env = Stereo{0.0, 0.0}; }
 
-    // sL, sR: |uL|, |uR| before the drive. Same coefficient for rise and fall.
-    inline void step(double sL, double sR, double modSens, double coef) {
-        envL = flush(envL + (sL * modSens - envL) * coef);
-        envR = flush(envR + (sR * modSens - envR) * coef);
+    // s: |uL|, |uR| before the drive. Same coefficient for rise and fall.
+    inline void step(Stereo s, double modSens, double coef) {
+        env = flush(env + (s * modSens - env) * coef);
     }
-    double bipolarL() const { return 2.0 * envL - 1.0; }
-    double bipolarR() const { return 2.0 * envR - 1.0; }
+    // Bipolar forms: silence gives -1.
+    Stereo bipolar() const { return 2.0 * env - Stereo{1.0, 1.0}; }
 };
 
 struct Lfo {
     enum Wave { kSine = 0, kSquare = 1, kTriangle = 2, kSaw = 3, kRandom = 4 };
 
     double phase = 0;  // lfoPhase, radians -pi..pi
-    double prevPhaseL = 0, prevPhaseR = 0;
-    double outL = 0, outR = 0;
-    double targetL = 0, targetR = 0;  // square and random targets
+    Stereo prevPhase{0.0, 0.0};
+    Stereo out{0.0, 0.0};
+    Stereo target{0.0, 0.0};  // square and random targets
 
     // Zeroes the phase and outputs (reset of the engine); the targets stay.
     void reset() {
-        phase = prevPhaseL = prevPhaseR = outL = outR = 0;
+        phase = 0;
+        prevPhase = out = Stereo{0.0, 0.0};
     }
     // suspend clears the targets.
-    void clearTargets() { targetL = targetR = 0; }
+    void clearTargets() { target = Stereo{0.0, 0.0}; }
 
     static inline double wrap(double w) {
         if (w > kPi)
@@ -92,42 +98,43 @@ struct Lfo {
     // phaseInc: this block's increment; smooth: squareSmoothCoef.
     inline void step(int wave, double lrOffset, double phaseInc, double smooth,
                      const double* sineTable, double sineTableScale, Random& rng) {
-        const double wL = wrap(phase - lrOffset);
-        const double wR = wrap(phase + lrOffset);
+        const Stereo w{wrap(phase - lrOffset), wrap(phase + lrOffset)};
         switch (wave) {
             case kSine:
-                outL = sineTable[sineIndex(wL, sineTableScale)];
-                outR = sineTable[sineIndex(wR, sineTableScale)];
+                out = {sineTable[sineIndex(w[0], sineTableScale)],
+                       sineTable[sineIndex(w[1], sineTableScale)]};
                 break;
             case kSquare:
-                targetL = wL > 0.0 ? 1.0 : -1.0;
-                outL += (targetL - outL) * smooth;
-                targetR = wR > 0.0 ? 1.0 : -1.0;
-                outR += (targetR - outR) * smooth;
+                target = {w[0] > 0.0 ? 1.0 : -1.0, w[1] > 0.0 ? 1.0 : -1.0};
+                out = out + (target - out) * smooth;
                 break;
             case kTriangle:
-                outL = triangle(wL);
-                outR = triangle(wR);
+                out = {triangle(w[0]), triangle(w[1])};
                 break;
             case kSaw:
-                outL += (wL / kPi - outL) * smooth;
-                outR += (wR / kPi - outR) * smooth;
+                out = out + (w / kPi - out) * smooth;
                 break;
             case kRandom:
-                if (wL > 0.0 && prevPhaseL <= 0.0)
-                    targetL = 2.0 * rng.next() / Random::kMax - 1.0;
-                if (std::fabs(wL - wR) < 0.001)
-                    targetR = targetL;
-                else if (wR > 0.0 && prevPhaseR <= 0.0)
-                    targetR = 2.0 * rng.next() / Random::kMax - 1.0;
-                outL += (targetL - outL) * smooth;
-                outR += (targetR - outR) * smooth;
+                // The left channel draws first; the right one shares its value while the
+                // two phases coincide.
+                if (w[0] > 0.0 && prevPhase[0] <= 0.0)
+                    target[0] = 2.0 * rng.next() / Random::kMax - 1.0;
+                if (std::fabs(w[0] - w[1]) < 0.001)
+                    target[1] = target[0];
+                else if (w[1] > 0.0 && prevPhase[1] <= 0.0)
+                    target[1] = 2.0 * rng.next() / Random::kMax - 1.0;
+                out = out + (target - out) * smooth;
                 break;
             default:
                 break;
         }
-        prevPhaseL = wL;
-        prevPhaseR = wR;
+        prevPhase = w;
+        advance(phaseInc);
+    }
+
+    // The phase advance alone (the end of step), for samples whose LFO output nobody
+    // hears while the shape keeps no memory.
+    inline void advance(double phaseInc) {
         phase += phaseInc;
         if (phase > kPi) {
             phase -= kTwoPi;
@@ -149,21 +156,66 @@ struct Lfo {
 
 // The blend of LFO and envelope and what it drives.
 struct ModulationBlend {
-    double modL = 0, modR = 0;
+    Stereo mod{0.0, 0.0};     // modL, modR
     double cutoffFactor = 1;  // 2^(3 cutfMod modL): the filter's cutoff multiplier
     double resoModSource = 0;
 
+    void reset() { mod = Stereo{0.0, 0.0}; }
+
+    inline void step(Stereo lfoOut, Stereo envelope, double modSrc, double cutfMod,
+                     const double* octaveTable) {
+        mod = (1.0 - modSrc) * lfoOut + modSrc * envelope;
+        const double k = octaveAt(octaveTable, cutfMod * mod[0]);
+        cutoffFactor = k * k * k;
+        resoModSource = mod[1];
+    }
+};
+
+// What the modulation reads once per block.
+struct ModulationConstants {
+    int wave;             // LFOWave step
+    double lrOffset;      // LROffset in radians
+    double phaseInc;      // this block's LFO increment
+    double edgeSmooth;    // squareSmoothCoef
+    const double* sine;   // sine table
+    double sineScale;     // radians to sine-table index
+    double modSens;       // follower input gain
+    double envCoef;       // follower coefficient
+    const double* octave; // octave table
+    // Sine and triangle keep no state between samples.
+    bool memoryless() const { return wave == Lfo::kSine || wave == Lfo::kTriangle; }
+};
+
+// The whole modulation stage: follower, LFO with its random source, and the blend.
+struct ModulationSources {
+    EnvelopeFollower env;
+    Lfo lfo;
+    ModulationBlend blend;
+    Random random;
+
+    // The random source keeps its sequence.
     void reset() {
-        modL = modR = 0;
+        env.reset();
+        lfo.reset();
+        blend.reset();
+    }
+    bool finite() const {
+        return std::isfinite(env.env[0]) && std::isfinite(env.env[1]) &&
+               std::isfinite(lfo.out[0]) && std::isfinite(lfo.out[1]);
     }
 
-    inline void step(double lfoOutL, double lfoOutR, double eL, double eR, double modSrc,
-                     double cutfMod, const double* octaveTable) {
-        modL = (1.0 - modSrc) * lfoOutL + modSrc * eL;
-        modR = (1.0 - modSrc) * lfoOutR + modSrc * eR;
-        const double k = octaveAt(octaveTable, cutfMod * modL);
-        cutoffFactor = k * k * k;
-        resoModSource = modR;
+    // absU: |u| before the drive. heard: somebody uses this sample's modulation signals
+    // (the filter, or clocked lines that follow them). When nobody does, the blend is
+    // left out and shapes without memory only advance their phase; the follower always
+    // runs, as it carries state.
+    inline void step(Stereo absU, double modSrc, double cutfMod, bool heard,
+                     const ModulationConstants& k) {
+        env.step(absU, k.modSens, k.envCoef);
+        if (heard || !k.memoryless())
+            lfo.step(k.wave, k.lrOffset, k.phaseInc, k.edgeSmooth, k.sine, k.sineScale, random);
+        else
+            lfo.advance(k.phaseInc);
+        if (heard) blend.step(lfo.out, env.bipolar(), modSrc, cutfMod, k.octave);
     }
 };
 

@@ -6,8 +6,14 @@
 // ReverbLines owns the memory (allocated only when the sample rate changes); Reverb is
 // a plain record of pointers, positions, coefficients and filter states that the block
 // may copy into a local and write back.
+//
+// Contract: per sample on the audio thread, inside the block, while RvbOn. Reads the
+// mixed signal of both channels (RvbMode decides whether the dry share is in it) and
+// RvbAmt; writes the mixed signal blended towards the reverb's output. RvbDamp is taken
+// over between blocks (setDamping); RvbType moves the positions under the engine lock.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <memory>
 
@@ -29,7 +35,6 @@ public:
     void allocate(int mask);  // 16 lines of mask + 1 zeroed doubles
     double* line(int i) { return data_.get() + static_cast<std::size_t>(i) * stride(); }
     int mask() const { return mask_; }
-    bool allocated() const { return data_ != nullptr; }
     std::size_t stride() const { return mask_ + 1u + kGap; }
     std::size_t bytes() const { return data_ ? kLines * stride() * sizeof(double) : 0; }
 
@@ -51,7 +56,7 @@ struct ReverbBandPass {
 };
 
 struct Reverb {
-    static constexpr double kDenormalOffset = 1e-15;  // reverbDenormalOffset
+    static constexpr double kDenormalOffset = 1e-15;  // added to the reverb's input
 
     // Lines: B0..B5, C0..C5, A0..A3 (not owned).
     double* b[6] = {};
@@ -88,11 +93,16 @@ struct Reverb {
     void setDamping(double d);
     // Zeroes the lines, the damping states and both band-pass states.
     void reset();
+    // Zeroes the damping and band-pass states only (the lines are known to be silent).
+    void resetFilters() {
+        for (double& v : lp) v = 0;
+        bpL = ReverbBandPass();
+        bpR = ReverbBandPass();
+    }
+    bool finite() const { return std::isfinite(bpL.y1) && std::isfinite(bpR.y1); }
 
-    // Read positions as index values (write position minus distance, wrapped).
+    // Read position of line Bi as an index (write position minus distance, wrapped).
     int readB(int i) const { return (w - distB[i]) & mask; }
-    int readC(int i) const { return (w - distC[i]) & mask; }
-    int readA(int i) const { return (w - distA[i]) & mask; }
 
     // One sample: L and R are the mixed signals; they are blended towards the reverb
     // output by amount. Only called while RvbOn; otherwise the reverb stands still.

@@ -11,7 +11,9 @@
 
 #include <initializer_list>
 
+#include "DelayLine.h"
 #include "Denormal.h"
+#include "Stereo.h"
 
 namespace lumdel {
 
@@ -82,6 +84,24 @@ struct LineSplices {
     }
     void settle() {
         for (Splice* s : {&inL, &inR, &fbL, &fbR}) s->settle();
+    }
+
+    // One sample of the streams into the lines (in: each line's input, fb: its feedback).
+    // change: the block's first sample after the switches changed; the lines' histories
+    // still hold the samples before it.
+    inline void step(const DelayLine* lines, bool change, Stereo& in, Stereo& fb,
+                     double decay) {
+        if (change) {
+            inL.join(in[0], lines[0].inHist[3], lines[0].inHist[2]);
+            inR.join(in[1], lines[1].inHist[3], lines[1].inHist[2]);
+            beginFeedback(lines[0].fbHist, lines[1].fbHist);
+        } else if (feedbackDue) {
+            // The feedback of the first sample was made before the change.
+            joinFeedback(fb[0], fb[1]);
+        }
+        in = {inL.apply(in[0], decay), inR.apply(in[1], decay)};
+        fb = {fbL.apply(fb[0], decay), fbR.apply(fb[1], decay)};
+        rememberFeedback(fb[0], fb[1]);
     }
 };
 

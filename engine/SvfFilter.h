@@ -2,11 +2,18 @@
 // with the input held (2x oversampling), with a cubic limit on the band state so that
 // full resonance and loud signals saturate instead of exploding. One set of states
 // serves whichever position (input, loop, output) is active.
+//
+// Contract: per sample on the audio thread, inside the block, while FltOn. The
+// coefficients come first (from the smoothed Cutoff, Reso and ResoMod and the previous
+// sample's modulation); then the filter runs in place on both channels: on the gained
+// input (FltMode "in", the dry signal too), or on the lines' outputs after the fade
+// ("fb": the feedback hears it, "fx": only the output does). The tables are built once.
 #pragma once
 
 #include <cmath>
 
 #include "Denormal.h"
+#include "Stereo.h"
 
 namespace lumdel {
 
@@ -17,9 +24,8 @@ struct SvfFilter {
 
     enum Type { kLowPass = 0, kBandPass = 1, kHighPass = 2 };
 
-    // Running state, zeroed by reset() and kept while the filter is off.
-    double lowL = 0, bandL = 0, highL = 0;
-    double lowR = 0, bandR = 0, highR = 0;
+    // Running state of both channels, zeroed by reset() and kept while the filter is off.
+    Stereo low{0.0, 0.0}, band{0.0, 0.0}, high{0.0, 0.0};
     // Coefficients of the current sample (svfF, svfDamp, svfDampLimit).
     double f = 0, damp = 0, dampLimit = 0;
 
@@ -33,6 +39,23 @@ struct SvfFilter {
     }
 
     void reset() { *this = SvfFilter(); }
+    bool finite() const {
+        return std::isfinite(band[0]) && std::isfinite(band[1]) && std::isfinite(low[0]) &&
+               std::isfinite(low[1]);
+    }
+
+    // What the coefficients read besides the settings: the rate's limits and the tables.
+    struct Constants {
+        double maxCutoff;    // fs / 2.75
+        double invHalfRate;  // 2 / fs
+        const double* coefTable;
+        const double* dampTable;
+    };
+    inline void computeCoefficients(double cutoff, double cutoffFactor, double resoModSource,
+                                    double resoMod, double reso, const Constants& k) {
+        computeCoefficients(cutoff, cutoffFactor, k.maxCutoff, k.invHalfRate, resoModSource,
+                            resoMod, reso, k.coefTable, k.dampTable);
+    }
 
     // Once per sample while the filter is on. fc = cutoff * cutoffFactor, at most
     // maxCutoff (fs/2.75); resonance = resoModSource * resoMod + reso within 0.05..1.
@@ -87,9 +110,9 @@ struct SvfFilter {
     }
 
     // Filters both channels in place with this sample's coefficients.
-    inline void process(double& l, double& r, int type) {
-        l = runChannel(l, lowL, bandL, highL, f, damp, type);
-        r = runChannel(r, lowR, bandR, highR, f, damp, type);
+    inline void process(Stereo& x, int type) {
+        x = {runChannel(x[0], low[0], band[0], high[0], f, damp, type),
+             runChannel(x[1], low[1], band[1], high[1], f, damp, type)};
     }
 };
 

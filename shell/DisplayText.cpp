@@ -39,16 +39,17 @@ bool parameterDisplay(const EngineState& s, int index, char* text) {
     static const char* const kWaves[] = {"sin", "sqr", "tri", "saw", "rnd"};
     static const char* const kTypes[] = {"LPF", "BPF", "HPF"};
     static const char* const kModes[] = {"in", "fb", "fx"};
+    const ChannelSettings& ch = s.channels;
     switch (index) {
-        case 0: decibelText(s.inputGainTarget, text); break;
-        case 1: decibelText(s.outputGainTarget, text); break;
-        case 2: ratioText("D:%d<>%d:W", s.mixTarget, text); break;
-        case 3: decibelText(s.fbGainLTarget, text); break;
-        case 4: decibelText(s.fbGainRTarget, text); break;
-        case 5: ratioText("L:%d<>%d:R", s.fbPanLTarget, text); break;
-        case 6: ratioText("L:%d<>%d:R", s.fbPanRTarget, text); break;
-        case 7: onOff(s.fbInvL == 1, text); break;
-        case 8: onOff(s.fbInvR == 1, text); break;
+        case 0: decibelText(s.inputGain.target, text); break;
+        case 1: decibelText(s.outputGain.target, text); break;
+        case 2: ratioText("D:%d<>%d:W", s.mix.target, text); break;
+        case 3: decibelText(ch.fbGain.target[0], text); break;
+        case 4: decibelText(ch.fbGain.target[1], text); break;
+        case 5: ratioText("L:%d<>%d:R", ch.fbPan.target[0], text); break;
+        case 6: ratioText("L:%d<>%d:R", ch.fbPan.target[1], text); break;
+        case 7: onOff(ch.fbInv[0] == 1, text); break;
+        case 8: onOff(ch.fbInv[1] == 1, text); break;
         case 9: choice(s.lfoWave, kWaves, 5, text); break;
         case 10: decimalText(static_cast<float>(s.lfoRateHz), text); break;
         case 11: {
@@ -63,31 +64,31 @@ bool parameterDisplay(const EngineState& s, int index, char* text) {
                 formatText(text, "L:+%d<>%d-:R", d, d);
             break;
         }
-        case 12: ratioText("L:%d<>%d:E", s.modSrcTarget, text); break;
-        case 13: percentText(s.cutfModTarget, text); break;
+        case 12: ratioText("L:%d<>%d:E", s.modSrc.target, text); break;
+        case 13: percentText(s.cutfMod.target, text); break;
         case 14: choice(s.fltType, kTypes, 3, text); break;
-        case 15: integerText(truncToInt(s.cutoffTarget), text); break;
+        case 15: integerText(truncToInt(s.cutoff.target), text); break;
         case 16: decimalText(static_cast<float>(10.0 * s.resoValue), text); break;
         case 17: decimalText(static_cast<float>(std::pow(2.0, s.vcoMan)), text); break;
-        case 18: percentText(s.vcoModTarget, text); break;
-        case 19: onOff(s.dlyInvL == 1, text); break;
-        case 20: onOff(s.dlyInvR == 1, text); break;
-        case 21: decibelText(s.driveGainTarget, text); break;
+        case 18: percentText(s.vcoMod.target, text); break;
+        case 19: onOff(ch.dlyInv[0] == 1, text); break;
+        case 20: onOff(ch.dlyInv[1] == 1, text); break;
+        case 21: decibelText(s.driveGain.target, text); break;
         case 22: integerText(truncToInt(s.envTimeMs + 0.5), text); break;
         case 23: choice(s.fltMode, kModes, 3, text); break;
-        case 24: copyText(text, s.dlySyncL ? "note" : "time", kDisplayTextBytes); break;
-        case 25: copyText(text, s.dlySyncR ? "note" : "time", kDisplayTextBytes); break;
-        case 26: formatText(text, "%d", delayNumerator(s.dlyNumL)); break;
-        case 27: formatText(text, "%d", delayNumerator(s.dlyNumR)); break;
-        case 28: formatText(text, "%d", denominator(s.dlyDenL)); break;
-        case 29: formatText(text, "%d", denominator(s.dlyDenR)); break;
-        case 30: formatText(text, "%d", truncToInt(s.rangeLMs + 0.5)); break;
-        case 31: formatText(text, "%d", truncToInt(s.rangeRMs + 0.5)); break;
+        case 24: copyText(text, ch.dlySync[0] ? "note" : "time", kDisplayTextBytes); break;
+        case 25: copyText(text, ch.dlySync[1] ? "note" : "time", kDisplayTextBytes); break;
+        case 26: formatText(text, "%d", delayNumerator(ch.dlyNum[0])); break;
+        case 27: formatText(text, "%d", delayNumerator(ch.dlyNum[1])); break;
+        case 28: formatText(text, "%d", denominator(ch.dlyDen[0])); break;
+        case 29: formatText(text, "%d", denominator(ch.dlyDen[1])); break;
+        case 30: formatText(text, "%d", truncToInt(ch.rangeMs[0] + 0.5)); break;
+        case 31: formatText(text, "%d", truncToInt(ch.rangeMs[1] + 0.5)); break;
         case 32: copyText(text, s.lfoMode != 0 ? "note" : "freq", kDisplayTextBytes); break;
         case 33: formatText(text, "%d", lfoNumerator(s.lfoNum)); break;
         case 34: formatText(text, "%d", denominator(s.lfoDen)); break;
-        case 35: delayTimeText(s.dlyTimeLMs, text); break;
-        case 36: delayTimeText(s.dlyTimeRMs, text); break;
+        case 35: delayTimeText(ch.dlyTimeMs[0], text); break;
+        case 36: delayTimeText(ch.dlyTimeMs[1], text); break;
         case 37: copyText(text, s.rvbMode == 1 ? "out" : "fx", kDisplayTextBytes); break;
         case 38: copyText(text, s.rvbType == 1 ? "plate" : "spring", kDisplayTextBytes); break;
         case 39: decimalText(static_cast<float>(100.0 * s.rvbDampValue), text); break;
@@ -99,18 +100,18 @@ bool parameterDisplay(const EngineState& s, int index, char* text) {
         case 45: onOff(s.vcoOn == 1, text); break;
         case 46: onOff(s.rvbOn == 1, text); break;
         case 47: percentText(s.modSensValue, text); break;
-        case 48: ratioText("L:%d<>%d:R", s.dlyPanLTarget, text); break;
-        case 49: ratioText("L:%d<>%d:R", s.dlyPanRTarget, text); break;
-        case 50: decibelText(s.gateThresholdLTarget, text); break;
-        case 51: decibelText(s.gateThresholdRTarget, text); break;
+        case 48: ratioText("L:%d<>%d:R", ch.dlyPan.target[0], text); break;
+        case 49: ratioText("L:%d<>%d:R", ch.dlyPan.target[1], text); break;
+        case 50: decibelText(ch.gateThreshold.target[0], text); break;
+        case 51: decibelText(ch.gateThreshold.target[1], text); break;
         case 52: decimalText(static_cast<float>(24.0 * s.duckingValue - 24.0), text); break;
-        case 53: percentText(s.resoModTarget, text); break;
-        case 54: formatText(text, "%d", preNumerator(s.preNumL)); break;
-        case 55: formatText(text, "%d", preNumerator(s.preNumR)); break;
-        case 56: formatText(text, "%d", denominator(s.preDenL)); break;
-        case 57: formatText(text, "%d", denominator(s.preDenR)); break;
-        case 58: copyText(text, s.muteInLValue > 0.5 ? "muted" : "off", kDisplayTextBytes); break;
-        case 59: copyText(text, s.muteInRValue > 0.5 ? "muted" : "off", kDisplayTextBytes); break;
+        case 53: percentText(s.resoMod.target, text); break;
+        case 54: formatText(text, "%d", preNumerator(ch.preNum[0])); break;
+        case 55: formatText(text, "%d", preNumerator(ch.preNum[1])); break;
+        case 56: formatText(text, "%d", denominator(ch.preDen[0])); break;
+        case 57: formatText(text, "%d", denominator(ch.preDen[1])); break;
+        case 58: copyText(text, ch.muteInValue[0] > 0.5 ? "muted" : "off", kDisplayTextBytes); break;
+        case 59: copyText(text, ch.muteInValue[1] > 0.5 ? "muted" : "off", kDisplayTextBytes); break;
         default: return false;
     }
     return true;
@@ -141,33 +142,34 @@ void parameterReadout(const EngineState& s, int index, float parameterValue, Rea
         r.denominator = den;
     };
 
+    const ChannelSettings& ch = s.channels;
     switch (index) {
-        case 0: level(s.inputGainTarget); break;
-        case 1: level(s.outputGainTarget); break;
-        case 3: level(s.fbGainLTarget); break;
-        case 4: level(s.fbGainRTarget); break;
-        case 50: level(s.gateThresholdLTarget); break;
-        case 51: level(s.gateThresholdRTarget); break;
-        case 21: plain(20.0 * std::log10(s.driveGainTarget), true); break;
-        case 2: ratio(s.mixTarget); break;
-        case 5: ratio(s.fbPanLTarget); break;
-        case 6: ratio(s.fbPanRTarget); break;
-        case 12: ratio(s.modSrcTarget); break;
-        case 48: ratio(s.dlyPanLTarget); break;
-        case 49: ratio(s.dlyPanRTarget); break;
+        case 0: level(s.inputGain.target); break;
+        case 1: level(s.outputGain.target); break;
+        case 3: level(ch.fbGain.target[0]); break;
+        case 4: level(ch.fbGain.target[1]); break;
+        case 50: level(ch.gateThreshold.target[0]); break;
+        case 51: level(ch.gateThreshold.target[1]); break;
+        case 21: plain(20.0 * std::log10(s.driveGain.target), true); break;
+        case 2: ratio(s.mix.target); break;
+        case 5: ratio(ch.fbPan.target[0]); break;
+        case 6: ratio(ch.fbPan.target[1]); break;
+        case 12: ratio(s.modSrc.target); break;
+        case 48: ratio(ch.dlyPan.target[0]); break;
+        case 49: ratio(ch.dlyPan.target[1]); break;
         case 10: plain(s.lfoRateHz, false); break;
         case 11: plain(s.lrOffset * 180.0 / kHalfPi, true); break;
-        case 13: plain(100.0 * s.cutfModTarget, true); break;
-        case 18: plain(100.0 * s.vcoModTarget, true); break;
-        case 53: plain(100.0 * s.resoModTarget, true); break;
-        case 15: plain(s.cutoffTarget / 1000.0, false); break;
+        case 13: plain(100.0 * s.cutfMod.target, true); break;
+        case 18: plain(100.0 * s.vcoMod.target, true); break;
+        case 53: plain(100.0 * s.resoMod.target, true); break;
+        case 15: plain(s.cutoff.target / 1000.0, false); break;
         case 16:
         case 39:
         case 52: plain(24.0 * parameterValue - 24.0, true); break;
         case 17: plain(std::pow(2.0, s.vcoMan), false); break;
         case 22: plain(s.envTimeMs, false); break;
-        case 35: plain(s.dlyTimeLMs, false); break;
-        case 36: plain(s.dlyTimeRMs, false); break;
+        case 35: plain(ch.dlyTimeMs[0], false); break;
+        case 36: plain(ch.dlyTimeMs[1], false); break;
         case 40: plain(100.0 * parameterValue, false); break;
         case 47:
             q = 10.0 * s.modSensValue;
@@ -175,15 +177,15 @@ void parameterReadout(const EngineState& s, int index, float parameterValue, Rea
             break;
         case 61: plain(s.hostTempo, false); break;
         case 26:
-        case 28: fraction(delayNumerator(s.dlyNumL), denominator(s.dlyDenL)); break;
+        case 28: fraction(delayNumerator(ch.dlyNum[0]), denominator(ch.dlyDen[0])); break;
         case 27:
-        case 29: fraction(delayNumerator(s.dlyNumR), denominator(s.dlyDenR)); break;
+        case 29: fraction(delayNumerator(ch.dlyNum[1]), denominator(ch.dlyDen[1])); break;
         case 33:
         case 34: fraction(lfoNumerator(s.lfoNum), denominator(s.lfoDen)); break;
         case 54:
-        case 56: fraction(preNumerator(s.preNumL), denominator(s.preDenL)); break;
+        case 56: fraction(preNumerator(ch.preNum[0]), denominator(ch.preDen[0])); break;
         case 55:
-        case 57: fraction(preNumerator(s.preNumR), denominator(s.preDenR)); break;
+        case 57: fraction(preNumerator(ch.preNum[1]), denominator(ch.preDen[1])); break;
         default: break;
     }
 

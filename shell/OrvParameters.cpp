@@ -44,51 +44,51 @@ void Orv::applyParameter(VstInt32 index, float value) {
     switch (index) {
         case kInput:
             e.inputValue = value;
-            e.inputGainTarget = 4.0 * squareOf(unit(value));
+            e.inputGain.target = 4.0 * squareOf(unit(value));
             break;
         case kOutput:
             e.outputValue = value;
-            e.outputGainTarget = 4.0 * squareOf(unit(value));
+            e.outputGain.target = 4.0 * squareOf(unit(value));
             break;
         case kMix:
             e.mixValue = value;
-            e.mixTarget = v;
+            e.mix.target = v;
             break;
         case kFbGainL:
-            e.fbGainLValue = value;
-            e.fbGainLTarget = v;
+            e.channels.fbGainValue[0] = value;
+            e.channels.fbGain.target[0] = v;
             break;
         case kFbGainR:
-            e.fbGainRValue = value;
-            e.fbGainRTarget = v;
+            e.channels.fbGainValue[1] = value;
+            e.channels.fbGain.target[1] = v;
             break;
         case kFbPanL:
-            e.fbPanLValue = value;
-            e.fbPanLTarget = v;
+            e.channels.fbPanValue[0] = value;
+            e.channels.fbPan.target[0] = v;
             break;
         case kFbPanR:
-            e.fbPanRValue = value;
-            e.fbPanRTarget = v;
+            e.channels.fbPanValue[1] = value;
+            e.channels.fbPan.target[1] = v;
             break;
         case kDlyPanL:
-            e.dlyPanLValue = value;
-            e.dlyPanLTarget = v;
+            e.channels.dlyPanValue[0] = value;
+            e.channels.dlyPan.target[0] = v;
             break;
         case kDlyPanR:
-            e.dlyPanRValue = value;
-            e.dlyPanRTarget = v;
+            e.channels.dlyPanValue[1] = value;
+            e.channels.dlyPan.target[1] = v;
             break;
         case kDlyGateL:
-            e.gateLValue = value;
-            e.gateThresholdLTarget = squareOf(unit(value));
+            e.channels.gateValue[0] = value;
+            e.channels.gateThreshold.target[0] = squareOf(unit(value));
             break;
         case kDlyGateR:
-            e.gateRValue = value;
-            e.gateThresholdRTarget = squareOf(unit(value));
+            e.channels.gateValue[1] = value;
+            e.channels.gateThreshold.target[1] = squareOf(unit(value));
             break;
         case kDucking:
             e.duckingValue = value;
-            e.duckThreshold = std::pow(10.0, 1.5 * v - 1.5);
+            e.duckThreshold = duckThresholdFor(v);
             break;
         case kLFORate: {
             double rate = std::pow(16.0, v) - 1.0;
@@ -105,15 +105,15 @@ void Orv::applyParameter(VstInt32 index, float value) {
             break;
         case kModSrc:
             e.modSrcValue = value;
-            e.modSrcTarget = v;
+            e.modSrc.target = v;
             break;
         case kCutfMod:
             e.cutfModValue = value;
-            e.cutfModTarget = (v - 0.5) * 2.0;
+            e.cutfMod.target = (v - 0.5) * 2.0;
             break;
         case kResoMod:
             e.resoModValue = value;
-            e.resoModTarget = (v - 0.5) * 2.0;
+            e.resoMod.target = (v - 0.5) * 2.0;
             break;
         case kCutoff: {
             double hz = 64.0 * std::pow(2.0, 8.0 * v) - 14.0;
@@ -121,12 +121,12 @@ void Orv::applyParameter(VstInt32 index, float value) {
             if (hz > 16000.0) hz = 16000.0;
             if (hz > e.sampleRate * 0.5) hz = e.sampleRate * 0.5;
             e.cutoffValue = value;
-            e.cutoffTarget = hz;
+            e.cutoff.target = hz;
             break;
         }
         case kReso:
             e.resoValue = value;
-            e.resoTarget = v < 0.05 ? 0.05 : v;
+            e.reso.target = v < 0.05 ? 0.05 : v;
             break;
         case kVcoMan:
             e.vcoManValue = value;
@@ -134,13 +134,13 @@ void Orv::applyParameter(VstInt32 index, float value) {
             break;
         case kVcoMod:
             e.vcoModValue = value;
-            e.vcoModTarget = (v - 0.5) * 2.0;
+            e.vcoMod.target = (v - 0.5) * 2.0;
             break;
         case kDrive: {
             const double gain = std::pow(2.0, 4.0 * v);
             if (!std::isfinite(gain)) return;
             e.driveValue = value;
-            e.driveGainTarget = gain;
+            e.driveGain.target = gain;
             break;
         }
         case kModSens: {
@@ -155,12 +155,12 @@ void Orv::applyParameter(VstInt32 index, float value) {
             e.reverbAmount = v;
             break;
         case kMuteInL:
-            e.muteInLValue = value;
-            e.muteInLTarget = v > 0.5 ? 0.0 : 1.0;
+            e.channels.muteInValue[0] = value;
+            e.channels.muteIn.target[0] = v > 0.5 ? 0.0 : 1.0;
             break;
         case kMuteInR:
-            e.muteInRValue = value;
-            e.muteInRTarget = v > 0.5 ? 0.0 : 1.0;
+            e.channels.muteInValue[1] = value;
+            e.channels.muteIn.target[1] = v > 0.5 ? 0.0 : 1.0;
             break;
         case kEnvSpeed:
             e.envSpeedValue = value;
@@ -170,24 +170,24 @@ void Orv::applyParameter(VstInt32 index, float value) {
 
         // Switches and steps act at once.
         case kFbInvL:
-            e.fbInvLValue = value;
-            e.fbInvL = toStep(value, 2);
-            e.fbSignL = e.fbInvL ? -1.0 : 1.0;
+            e.channels.fbInvValue[0] = value;
+            e.channels.fbInv[0] = toStep(value, 2);
+            e.channels.fbSign[0] = e.channels.fbInv[0] ? -1.0 : 1.0;
             break;
         case kFbInvR:
-            e.fbInvRValue = value;
-            e.fbInvR = toStep(value, 2);
-            e.fbSignR = e.fbInvR ? -1.0 : 1.0;
+            e.channels.fbInvValue[1] = value;
+            e.channels.fbInv[1] = toStep(value, 2);
+            e.channels.fbSign[1] = e.channels.fbInv[1] ? -1.0 : 1.0;
             break;
         case kDlyInvL:
-            e.dlyInvLValue = value;
-            e.dlyInvL = toStep(value, 2);
-            e.dlySignL = e.dlyInvL ? -1.0 : 1.0;
+            e.channels.dlyInvValue[0] = value;
+            e.channels.dlyInv[0] = toStep(value, 2);
+            e.channels.dlySign[0] = e.channels.dlyInv[0] ? -1.0 : 1.0;
             break;
         case kDlyInvR:
-            e.dlyInvRValue = value;
-            e.dlyInvR = toStep(value, 2);
-            e.dlySignR = e.dlyInvR ? -1.0 : 1.0;
+            e.channels.dlyInvValue[1] = value;
+            e.channels.dlyInv[1] = toStep(value, 2);
+            e.channels.dlySign[1] = e.channels.dlyInv[1] ? -1.0 : 1.0;
             break;
         case kLFOWave:
             e.lfoWaveValue = value;
@@ -226,23 +226,23 @@ void Orv::applyParameter(VstInt32 index, float value) {
         case kDlyModeL: applyDelayMode(0, value); break;
         case kDlyModeR: applyDelayMode(1, value); break;
         case kDlyNumL:
-            e.dlyNumLValue = value;
-            e.dlyNumL = toStep(value, 5);
+            e.channels.dlyNumValue[0] = value;
+            e.channels.dlyNum[0] = toStep(value, 5);
             recomputeSynced(kSyncLeft);
             break;
         case kDlyNumR:
-            e.dlyNumRValue = value;
-            e.dlyNumR = toStep(value, 5);
+            e.channels.dlyNumValue[1] = value;
+            e.channels.dlyNum[1] = toStep(value, 5);
             recomputeSynced(kSyncRight);
             break;
         case kDlyDenL:
-            e.dlyDenLValue = value;
-            e.dlyDenL = toStep(value, 13);
+            e.channels.dlyDenValue[0] = value;
+            e.channels.dlyDen[0] = toStep(value, 13);
             recomputeSynced(kSyncLeft);
             break;
         case kDlyDenR:
-            e.dlyDenRValue = value;
-            e.dlyDenR = toStep(value, 13);
+            e.channels.dlyDenValue[1] = value;
+            e.channels.dlyDen[1] = toStep(value, 13);
             recomputeSynced(kSyncRight);
             break;
         case kRangeL: applyRange(0, value); break;
@@ -250,24 +250,24 @@ void Orv::applyParameter(VstInt32 index, float value) {
         case kDlyTimeL: applyDelayTime(0, value); break;
         case kDlyTimeR: applyDelayTime(1, value); break;
         case kPreNumL:
-            e.preNumLValue = value;
-            e.preNumL = toStep(value, 6);
-            markFade(e.dlyFadeL);
+            e.channels.preNumValue[0] = value;
+            e.channels.preNum[0] = toStep(value, 6);
+            markFade(e.channels.dlyFade[0]);
             break;
         case kPreNumR:
-            e.preNumRValue = value;
-            e.preNumR = toStep(value, 6);
-            markFade(e.dlyFadeR);
+            e.channels.preNumValue[1] = value;
+            e.channels.preNum[1] = toStep(value, 6);
+            markFade(e.channels.dlyFade[1]);
             break;
         case kPreDenL:
-            e.preDenLValue = value;
-            e.preDenL = toStep(value, 13);
-            markFade(e.dlyFadeL);
+            e.channels.preDenValue[0] = value;
+            e.channels.preDen[0] = toStep(value, 13);
+            markFade(e.channels.dlyFade[0]);
             break;
         case kPreDenR:
-            e.preDenRValue = value;
-            e.preDenR = toStep(value, 13);
-            markFade(e.dlyFadeR);
+            e.channels.preDenValue[1] = value;
+            e.channels.preDen[1] = toStep(value, 13);
+            markFade(e.channels.dlyFade[1]);
             break;
 
         // LFO timing.
@@ -307,33 +307,31 @@ void Orv::applyParameter(VstInt32 index, float value) {
 }
 
 void Orv::applyDelayMode(int line, float value) {
-    EngineState& e = engine_;
-    const bool left = line == 0;
-    (left ? e.dlyModeLValue : e.dlyModeRValue) = value;
+    ChannelSettings& ch = engine_.channels;
+    ch.dlyModeValue[line] = value;
     const int sync = toStep(value, 2);
-    (left ? e.dlySyncL : e.dlySyncR) = sync;
+    ch.dlySync[line] = sync;
     if (sync) {
-        recomputeSynced(left ? kSyncLeft : kSyncRight);
+        recomputeSynced(line == kLeft ? kSyncLeft : kSyncRight);
         return;
     }
     // Free time: keep the time heard and choose the range that holds it.
-    const double t = left ? e.dlyTimeLSetMs : e.dlyTimeRSetMs;
+    const double t = ch.dlyTimeSetMs[line];
     const int r = t > 1000.0 ? 2 : (t > 100.0 ? 1 : 0);
-    (left ? e.rangeL : e.rangeR) = r;
-    (left ? e.rangeLValue : e.rangeRValue) = fromStep(r, 3);
-    (left ? e.rangeLMs : e.rangeRMs) = kRangeMs[r];
-    (left ? e.dlyTimeLNorm : e.dlyTimeRNorm) = t / kRangeMs[r];
+    ch.range[line] = r;
+    ch.rangeValue[line] = fromStep(r, 3);
+    ch.rangeMs[line] = kRangeMs[r];
+    ch.dlyTimeNorm[line] = t / kRangeMs[r];
 }
 
 void Orv::applyRange(int line, float value) {
-    EngineState& e = engine_;
-    const bool left = line == 0;
-    double& rangeMs = left ? e.rangeLMs : e.rangeRMs;
-    double& norm = left ? e.dlyTimeLNorm : e.dlyTimeRNorm;
+    ChannelSettings& ch = engine_.channels;
+    double& rangeMs = ch.rangeMs[line];
+    double& norm = ch.dlyTimeNorm[line];
     const double old = rangeMs;
-    (left ? e.rangeLValue : e.rangeRValue) = value;
+    ch.rangeValue[line] = value;
     const int r = toStep(value, 3);
-    (left ? e.rangeL : e.rangeR) = r;
+    ch.range[line] = r;
     rangeMs = kRangeMs[r];
     // The same time in the new range; a value sent outside 0..1 lands on the nearer end
     // (rescaled as it stood, -3e38 from 5000 ms to 100 ms would read as -Inf). The rescaled
@@ -341,22 +339,21 @@ void Orv::applyRange(int line, float value) {
     // precision would give 500.000007 ms.
     norm = std::clamp(norm * old / rangeMs, 0.0, 1.0);
     const double t = rangeMs * norm;
-    (left ? e.dlyTimeLSetMs : e.dlyTimeRSetMs) = t;
-    (left ? e.dlyTimeLMs : e.dlyTimeRMs) = t;
-    markFade(left ? e.dlyFadeL : e.dlyFadeR);
-    recomputeSynced(left ? kSyncLeft : kSyncRight);
+    ch.dlyTimeSetMs[line] = t;
+    ch.dlyTimeMs[line] = t;
+    markFade(ch.dlyFade[line]);
+    recomputeSynced(line == kLeft ? kSyncLeft : kSyncRight);
 }
 
 void Orv::applyDelayTime(int line, float value) {
-    EngineState& e = engine_;
-    const bool left = line == 0;
+    ChannelSettings& ch = engine_.channels;
     // While the line follows the tempo its time comes from the note value.
-    if ((left ? e.dlySyncL : e.dlySyncR) != 0) return;
-    const double t = unit(value) * (left ? e.rangeLMs : e.rangeRMs);
-    (left ? e.dlyTimeLNorm : e.dlyTimeRNorm) = value;
-    (left ? e.dlyTimeLSetMs : e.dlyTimeRSetMs) = t;
-    (left ? e.dlyTimeLMs : e.dlyTimeRMs) = t;
-    markFade(left ? e.dlyFadeL : e.dlyFadeR);
+    if (ch.dlySync[line] != 0) return;
+    const double t = unit(value) * ch.rangeMs[line];
+    ch.dlyTimeNorm[line] = value;
+    ch.dlyTimeSetMs[line] = t;
+    ch.dlyTimeMs[line] = t;
+    markFade(ch.dlyFade[line]);
 }
 
 // The only parameter applied under the engine lock: it moves the reverb's read
@@ -387,12 +384,12 @@ double Orv::parameterValue(VstInt32 index) const {
         case kInput: return e.inputValue;
         case kOutput: return e.outputValue;
         case kMix: return e.mixValue;
-        case kFbGainL: return e.fbGainLValue;
-        case kFbGainR: return e.fbGainRValue;
-        case kFbPanL: return e.fbPanLValue;
-        case kFbPanR: return e.fbPanRValue;
-        case kFbInvL: return e.fbInvLValue;
-        case kFbInvR: return e.fbInvRValue;
+        case kFbGainL: return e.channels.fbGainValue[0];
+        case kFbGainR: return e.channels.fbGainValue[1];
+        case kFbPanL: return e.channels.fbPanValue[0];
+        case kFbPanR: return e.channels.fbPanValue[1];
+        case kFbInvL: return e.channels.fbInvValue[0];
+        case kFbInvR: return e.channels.fbInvValue[1];
         case kLFOWave: return e.lfoWaveValue;
         case kLFORate: return e.lfoRateValue;
         case kLROffset: return e.lrOffsetValue;
@@ -403,24 +400,24 @@ double Orv::parameterValue(VstInt32 index) const {
         case kReso: return e.resoValue;
         case kVcoMan: return e.vcoManValue;
         case kVcoMod: return e.vcoModValue;
-        case kDlyInvL: return e.dlyInvLValue;
-        case kDlyInvR: return e.dlyInvRValue;
+        case kDlyInvL: return e.channels.dlyInvValue[0];
+        case kDlyInvR: return e.channels.dlyInvValue[1];
         case kDrive: return e.driveValue;
         case kEnvSpeed: return e.envSpeedValue;
         case kFltMode: return e.fltModeValue;
-        case kDlyModeL: return e.dlyModeLValue;
-        case kDlyModeR: return e.dlyModeRValue;
-        case kDlyNumL: return e.dlyNumLValue;
-        case kDlyNumR: return e.dlyNumRValue;
-        case kDlyDenL: return e.dlyDenLValue;
-        case kDlyDenR: return e.dlyDenRValue;
-        case kRangeL: return e.rangeLValue;
-        case kRangeR: return e.rangeRValue;
+        case kDlyModeL: return e.channels.dlyModeValue[0];
+        case kDlyModeR: return e.channels.dlyModeValue[1];
+        case kDlyNumL: return e.channels.dlyNumValue[0];
+        case kDlyNumR: return e.channels.dlyNumValue[1];
+        case kDlyDenL: return e.channels.dlyDenValue[0];
+        case kDlyDenR: return e.channels.dlyDenValue[1];
+        case kRangeL: return e.channels.rangeValue[0];
+        case kRangeR: return e.channels.rangeValue[1];
         case kLfoMode: return e.lfoModeValue;
         case kLfoNum: return e.lfoNumValue;
         case kLfoDen: return e.lfoDenValue;
-        case kDlyTimeL: return e.dlyTimeLNorm;
-        case kDlyTimeR: return e.dlyTimeRNorm;
+        case kDlyTimeL: return e.channels.dlyTimeNorm[0];
+        case kDlyTimeR: return e.channels.dlyTimeNorm[1];
         case kRvbMode: return e.rvbModeValue;
         case kRvbType: return e.rvbTypeValue;
         case kRvbDamp: return e.rvbDampValue;
@@ -432,18 +429,18 @@ double Orv::parameterValue(VstInt32 index) const {
         case kVcoOn: return e.vcoOnValue;
         case kRvbOn: return e.rvbOnValue;
         case kModSens: return e.modSensValue;
-        case kDlyPanL: return e.dlyPanLValue;
-        case kDlyPanR: return e.dlyPanRValue;
-        case kDlyGateL: return e.gateLValue;
-        case kDlyGateR: return e.gateRValue;
+        case kDlyPanL: return e.channels.dlyPanValue[0];
+        case kDlyPanR: return e.channels.dlyPanValue[1];
+        case kDlyGateL: return e.channels.gateValue[0];
+        case kDlyGateR: return e.channels.gateValue[1];
         case kDucking: return e.duckingValue;
         case kResoMod: return e.resoModValue;
-        case kPreNumL: return e.preNumLValue;
-        case kPreNumR: return e.preNumRValue;
-        case kPreDenL: return e.preDenLValue;
-        case kPreDenR: return e.preDenRValue;
-        case kMuteInL: return e.muteInLValue;
-        case kMuteInR: return e.muteInRValue;
+        case kPreNumL: return e.channels.preNumValue[0];
+        case kPreNumR: return e.channels.preNumValue[1];
+        case kPreDenL: return e.channels.preDenValue[0];
+        case kPreDenR: return e.channels.preDenValue[1];
+        case kMuteInL: return e.channels.muteInValue[0];
+        case kMuteInR: return e.channels.muteInValue[1];
         default: return 0.0;
     }
 }

@@ -6,6 +6,7 @@
 #include "engine/Drive.h"
 #include "engine/Ducker.h"
 #include "engine/Gate.h"
+#include "engine/Lookahead.h"
 
 using namespace lumdel;
 
@@ -78,9 +79,9 @@ TEST(DriveStage, OffPassesUnchangedWhateverTheRingsHold) {
     drive.step(l, r, 16.0, true);
     EXPECT_NEAR(l, 0.8 / (16 * 0.8), 1e-12);
     // Block sums start over from the rings.
-    const double running = drive.sumL;
+    const double running = drive.sum[0];
     drive.beginBlock();
-    EXPECT_NEAR(drive.sumL, running, 1e-12);
+    EXPECT_NEAR(drive.sum[0], running, 1e-12);
 }
 
 TEST(GateStage, SixDecibelsUnderThresholdComesOutTwelveQuieter) {
@@ -89,31 +90,30 @@ TEST(GateStage, SixDecibelsUnderThresholdComesOutTwelveQuieter) {
     const double threshold = 0.5 * 0.5;
     const double level = threshold / 2;
     Gate gate;
-    double gL = 0, gR = 0;
+    Stereo g{0.0, 0.0};
     for (int i = 0; i < 44100; ++i)
-        gate.step(level, -level, threshold, threshold, gateAttackCoefFor(kFs),
-                  gateReleaseCoefFor(kFs, 0.5), gL, gR);
-    EXPECT_NEAR(dB(level * gL) - dB(level), -12.04, 0.05);
-    EXPECT_NEAR(dB(level * gL) - dB(threshold), -18.06, 0.05);
-    EXPECT_EQ(gL, gR);
+        g = gate.step({level, -level}, {threshold, threshold}, gateAttackCoefFor(kFs),
+                      gateReleaseCoefFor(kFs, 0.5));
+    EXPECT_NEAR(dB(level * g[0]) - dB(level), -12.04, 0.05);
+    EXPECT_NEAR(dB(level * g[0]) - dB(threshold), -18.06, 0.05);
+    EXPECT_EQ(g[0], g[1]);
     // Above the threshold it is open.
     for (int i = 0; i < 44100; ++i)
-        gate.step(0.5, 0.5, threshold, threshold, gateAttackCoefFor(kFs),
-                  gateReleaseCoefFor(kFs, 0.5), gL, gR);
-    EXPECT_EQ(gL, 1.0);
+        g = gate.step({0.5, 0.5}, {threshold, threshold}, gateAttackCoefFor(kFs),
+                      gateReleaseCoefFor(kFs, 0.5));
+    EXPECT_EQ(g[0], 1.0);
 }
 
 TEST(GateStage, ZeroThresholdIsOpenAndSilenceDecays) {
     Gate gate;
-    double gL = 0, gR = 0;
-    gate.step(0.0, 0.0, 0.0, 0.0, 0.1, 0.1, gL, gR);
-    EXPECT_EQ(gL, 1.0);
-    EXPECT_EQ(gR, 1.0);
+    Stereo g = gate.step({0.0, 0.0}, {0.0, 0.0}, 0.1, 0.1);
+    EXPECT_EQ(g[0], 1.0);
+    EXPECT_EQ(g[1], 1.0);
     // Silence under a threshold closes it completely.
     for (int i = 0; i < 44100 * 5; ++i)
-        gate.step(0.0, 0.0, 0.1, 0.1, gateAttackCoefFor(kFs), gateReleaseCoefFor(kFs, 0.0), gL,
-                  gR);
-    EXPECT_LT(gL, 1e-20);
+        g = gate.step({0.0, 0.0}, {0.1, 0.1}, gateAttackCoefFor(kFs),
+                      gateReleaseCoefFor(kFs, 0.0));
+    EXPECT_LT(g[0], 1e-20);
 }
 
 TEST(GateStage, ReleaseCoefficients) {
@@ -125,21 +125,18 @@ TEST(GateStage, ReleaseCoefficients) {
 
 TEST(LookaheadStage, DelaysByItsLength) {
     double bufL[44] = {}, bufR[44] = {};
-    Lookahead la{bufL, bufR, 44, 0};
+    Lookahead la{{bufL, bufR}, 44, 0};
     for (int i = 0; i < 200; ++i) {
-        double oL, oR;
-        la.step(i + 1.0, -(i + 1.0), oL, oR);
-        ASSERT_EQ(oL, i < 44 ? 0.0 : i + 1.0 - 44);
-        ASSERT_EQ(oR, -oL);
+        const Stereo o = la.step({i + 1.0, -(i + 1.0)});
+        ASSERT_EQ(o[0], i < 44 ? 0.0 : i + 1.0 - 44);
+        ASSERT_EQ(o[1], -o[0]);
     }
     la.reset();
-    double oL, oR;
-    la.step(1, 1, oL, oR);
-    EXPECT_EQ(oL, 0.0);
+    EXPECT_EQ(la.step({1.0, 1.0})[0], 0.0);
     Lookahead none;
-    none.step(0.5, 0.25, oL, oR);
-    EXPECT_EQ(oL, 0.5);
-    EXPECT_EQ(oR, 0.25);
+    const Stereo o = none.step({0.5, 0.25});
+    EXPECT_EQ(o[0], 0.5);
+    EXPECT_EQ(o[1], 0.25);
 }
 
 TEST(DuckerStage, LowersAboveThresholdOnly) {
@@ -150,12 +147,12 @@ TEST(DuckerStage, LowersAboveThresholdOnly) {
 
     Ducker ducker;
     double duck = 0;
-    for (int i = 0; i < 44100; ++i) duck = ducker.step(0.01, -0.02, threshold, att, rel);
+    for (int i = 0; i < 44100; ++i) duck = ducker.step({0.01, -0.02}, threshold, att, rel);
     EXPECT_EQ(duck, 1.0);  // key below -30 dB
-    for (int i = 0; i < 44100; ++i) duck = ducker.step(0.1, -0.5, threshold, att, rel);
+    for (int i = 0; i < 44100; ++i) duck = ducker.step({0.1, -0.5}, threshold, att, rel);
     EXPECT_NEAR(duck, threshold / 0.5, 1e-6);  // larger key channel, held at threshold
     // Released after the key stops (300 ms release).
-    for (int i = 0; i < 44100 * 3; ++i) duck = ducker.step(0, 0, threshold, att, rel);
+    for (int i = 0; i < 44100 * 3; ++i) duck = ducker.step({0, 0}, threshold, att, rel);
     EXPECT_EQ(duck, 1.0);
 }
 
@@ -164,7 +161,7 @@ TEST(DuckerStage, ThresholdAtMaximumLeavesFullScaleAlone) {
     const double att = duckAttackCoefFor(kFs), rel = duckReleaseCoefFor(kFs, 0.0);
     for (int i = 0; i < 44100; ++i) {
         const double s = std::sin(i * 0.05);
-        ASSERT_EQ(ducker.step(s, -s, 1.0, att, rel), 1.0);
+        ASSERT_EQ(ducker.step({s, -s}, 1.0, att, rel), 1.0);
     }
     EXPECT_DOUBLE_EQ(duckReleaseCoefFor(kFs, 0.005), 1 - std::exp(-1000 / (kFs * 30)));
     EXPECT_DOUBLE_EQ(duckReleaseCoefFor(kFs, 0.5), 1 - std::exp(-1000 / (kFs * 1500)));

@@ -31,7 +31,7 @@ TEST(LfoStage, CentreOffsetGivesIdenticalChannelsForEveryShape) {
         LfoRig rig;
         for (int i = 0; i < 44100; ++i) {
             rig.step(wave, 0.0, kInc);
-            ASSERT_EQ(rig.lfo.outL, rig.lfo.outR) << "wave " << wave << " sample " << i;
+            ASSERT_EQ(rig.lfo.out[0], rig.lfo.out[1]) << "wave " << wave << " sample " << i;
         }
     }
 }
@@ -43,7 +43,7 @@ TEST(LfoStage, MaximumOffsetPutsChannelsInOppositePhase) {
         for (int i = 0; i < 44100; ++i) {
             rig.step(wave, kPi / 2, kInc);
             // The smoothed square needs a moment after each edge.
-            if (i > 100) worst = std::max(worst, std::fabs(rig.lfo.outL + rig.lfo.outR));
+            if (i > 100) worst = std::max(worst, std::fabs(rig.lfo.out[0] + rig.lfo.out[1]));
         }
         if (wave == Lfo::kSquare) {
             EXPECT_LT(worst, 0.3);
@@ -54,8 +54,8 @@ TEST(LfoStage, MaximumOffsetPutsChannelsInOppositePhase) {
     // The right channel leads the left by twice the offset.
     LfoRig rig;
     rig.step(Lfo::kTriangle, kPi / 4, 0.0);  // wL = -pi/4, wR = +pi/4
-    EXPECT_NEAR(rig.lfo.outL, -0.5, 1e-6);
-    EXPECT_NEAR(rig.lfo.outR, 0.5, 1e-6);
+    EXPECT_NEAR(rig.lfo.out[0], -0.5, 1e-6);
+    EXPECT_NEAR(rig.lfo.out[1], 0.5, 1e-6);
 }
 
 TEST(LfoStage, ShapesReachTheirExtremes) {
@@ -64,8 +64,8 @@ TEST(LfoStage, ShapesReachTheirExtremes) {
         double lo = 2, hi = -2;
         for (int i = 0; i < 44100; ++i) {
             rig.step(wave, 0.0, kInc);
-            lo = std::min(lo, rig.lfo.outL);
-            hi = std::max(hi, rig.lfo.outL);
+            lo = std::min(lo, rig.lfo.out[0]);
+            hi = std::max(hi, rig.lfo.out[0]);
         }
         // The saw's jump is smoothed, so it turns just short of -1.
         const double tolerance = wave == Lfo::kSaw ? 0.02 : 0.01;
@@ -76,24 +76,24 @@ TEST(LfoStage, ShapesReachTheirExtremes) {
     LfoRig rig;
     rig.lfo.phase = kPi / 2;
     rig.step(Lfo::kTriangle, 0.0, 0.0);
-    EXPECT_NEAR(rig.lfo.outL, 1.0, 1e-6);
+    EXPECT_NEAR(rig.lfo.out[0], 1.0, 1e-6);
     rig.lfo.phase = kPi / 2;
     rig.step(Lfo::kSine, 0.0, 0.0);
-    EXPECT_NEAR(rig.lfo.outL, -1.0, 1e-4);
+    EXPECT_NEAR(rig.lfo.out[0], -1.0, 1e-4);
 }
 
 TEST(LfoStage, SquareApproachesTargetExponentially) {
     LfoRig rig;
     rig.lfo.phase = 0.5;
     rig.step(Lfo::kSquare, 0.0, 0.0);
-    EXPECT_NEAR(rig.lfo.outL, rig.smooth, 1e-12);  // first step from 0 towards +1
-    EXPECT_EQ(rig.lfo.targetL, 1.0);
-    double prev = rig.lfo.outL;
+    EXPECT_NEAR(rig.lfo.out[0], rig.smooth, 1e-12);  // first step from 0 towards +1
+    EXPECT_EQ(rig.lfo.target[0], 1.0);
+    double prev = rig.lfo.out[0];
     for (int i = 0; i < 200; ++i) {
         rig.step(Lfo::kSquare, 0.0, 0.0);
-        EXPECT_GT(rig.lfo.outL, prev);
-        EXPECT_LT(rig.lfo.outL, 1.0);
-        prev = rig.lfo.outL;
+        EXPECT_GT(rig.lfo.out[0], prev);
+        EXPECT_LT(rig.lfo.out[0], 1.0);
+        prev = rig.lfo.out[0];
     }
 }
 
@@ -101,16 +101,16 @@ TEST(LfoStage, RandomShapeDrawsOnUpwardZeroCrossings) {
     LfoRig rig;
     std::set<double> targets;
     int changes = 0;
-    double last = rig.lfo.targetL;
+    double last = rig.lfo.target[0];
     const int cycles = 20;
     const int perCycle = static_cast<int>(44100 / 5.0);
     for (int i = 0; i < perCycle * cycles; ++i) {
         rig.step(Lfo::kRandom, 0.0, kInc);
-        ASSERT_EQ(rig.lfo.targetL, rig.lfo.targetR);  // centre: shared values
-        ASSERT_GE(rig.lfo.targetL, -1.0);
-        ASSERT_LE(rig.lfo.targetL, 1.0);
-        if (rig.lfo.targetL != last) ++changes;
-        last = rig.lfo.targetL;
+        ASSERT_EQ(rig.lfo.target[0], rig.lfo.target[1]);  // centre: shared values
+        ASSERT_GE(rig.lfo.target[0], -1.0);
+        ASSERT_LE(rig.lfo.target[0], 1.0);
+        if (rig.lfo.target[0] != last) ++changes;
+        last = rig.lfo.target[0];
         targets.insert(last);
     }
     EXPECT_NEAR(changes, cycles, 1);
@@ -121,7 +121,7 @@ TEST(LfoStage, RandomShapeDrawsOnUpwardZeroCrossings) {
     int differ = 0;
     for (int i = 0; i < perCycle * cycles; ++i) {
         apart.step(Lfo::kRandom, kPi / 4, kInc);
-        if (apart.lfo.targetL != apart.lfo.targetR) ++differ;
+        if (apart.lfo.target[0] != apart.lfo.target[1]) ++differ;
     }
     EXPECT_GT(differ, perCycle * cycles / 2);
 }
@@ -131,14 +131,14 @@ TEST(LfoStage, PhaseStaysInRangeWhateverTheIncrement) {
         LfoRig rig;
         for (int i = 0; i < 1000; ++i) {
             rig.step(Lfo::kSine, 0.3, inc);
-            ASSERT_TRUE(std::isfinite(rig.lfo.outL));
+            ASSERT_TRUE(std::isfinite(rig.lfo.out[0]));
             ASSERT_LE(std::fabs(rig.lfo.phase), kPi + 1e-9) << inc;
         }
     }
     // An offset far outside its range still reads inside the sine table.
     LfoRig rig;
     rig.step(Lfo::kSine, 50.0, kInc);
-    EXPECT_TRUE(std::isfinite(rig.lfo.outL));
+    EXPECT_TRUE(std::isfinite(rig.lfo.out[0]));
 }
 
 TEST(RandomSource, RangeAndIndependentInstances) {
@@ -163,33 +163,33 @@ TEST(RandomSource, RangeAndIndependentInstances) {
 TEST(EnvelopeStage, SilenceSitsAtTheBipolarFloor) {
     EnvelopeFollower env;
     const double coef = envelopeCoefFor(550, 44100);
-    for (int i = 0; i < 44100; ++i) env.step(0.5, 0.25, 4.0, coef);
-    EXPECT_NEAR(env.envL, 2.0, 1e-3);  // |u| times ModSens gain
-    EXPECT_NEAR(env.envR, 1.0, 1e-3);
-    for (int i = 0; i < 44100 * 10; ++i) env.step(0, 0, 4.0, coef);
+    for (int i = 0; i < 44100; ++i) env.step({0.5, 0.25}, 4.0, coef);
+    EXPECT_NEAR(env.env[0], 2.0, 1e-3);  // |u| times ModSens gain
+    EXPECT_NEAR(env.env[1], 1.0, 1e-3);
+    for (int i = 0; i < 44100 * 10; ++i) env.step({0.0, 0.0}, 4.0, coef);
     // The guard holds the decay far above the denormal range and far below hearing.
-    EXPECT_LT(env.envL, 1e-40);
-    EXPECT_TRUE(std::isnormal(env.envL) || env.envL == 0.0);
-    EXPECT_EQ(env.bipolarL(), -1.0);
-    EXPECT_EQ(env.bipolarR(), -1.0);
+    EXPECT_LT(env.env[0], 1e-40);
+    EXPECT_TRUE(std::isnormal(env.env[0]) || env.env[0] == 0.0);
+    EXPECT_EQ(env.bipolar()[0], -1.0);
+    EXPECT_EQ(env.bipolar()[1], -1.0);
 }
 
 TEST(ModulationBlendStage, EnvelopeOnlyInSilenceDrivesCutoffDownThreeOctaves) {
     std::vector<double> octave(kOctaveTableSize);
     buildOctaveTable(octave.data());
     ModulationBlend blend;
-    blend.step(0.7, -0.2, -1.0, -1.0, 1.0, 1.0, octave.data());
-    EXPECT_EQ(blend.modL, -1.0);
-    EXPECT_EQ(blend.modR, -1.0);
+    blend.step({0.7, -0.2}, {-1.0, -1.0}, 1.0, 1.0, octave.data());
+    EXPECT_EQ(blend.mod[0], -1.0);
+    EXPECT_EQ(blend.mod[1], -1.0);
     EXPECT_NEAR(blend.cutoffFactor, 0.125, 1e-9);
     EXPECT_EQ(blend.resoModSource, -1.0);
 
-    blend.step(0.5, -0.2, -1.0, -1.0, 0.0, 0.0, octave.data());  // no cutoff modulation
+    blend.step({0.5, -0.2}, {-1.0, -1.0}, 0.0, 0.0, octave.data());  // no cutoff modulation
     EXPECT_NEAR(blend.cutoffFactor, 1.0, 1e-9);
     EXPECT_EQ(blend.resoModSource, -0.2);
-    blend.step(1.0, 0.0, 0.0, 0.0, 0.0, 1.0, octave.data());
+    blend.step({1.0, 0.0}, {0.0, 0.0}, 0.0, 1.0, octave.data());
     EXPECT_NEAR(blend.cutoffFactor, 8.0, 1e-9);
-    blend.step(0.5, 0.0, 0.0, 0.0, 0.0, 1.0, octave.data());
+    blend.step({0.5, 0.0}, {0.0, 0.0}, 0.0, 1.0, octave.data());
     EXPECT_NEAR(blend.cutoffFactor, std::pow(2.0, 1.5), 1e-6);
 
     // The octave curve saturates at 0.5 and 2.

@@ -206,27 +206,27 @@ TEST(Readout, RulesFromTheEngineSettings) {
         return r;
     };
     // Ratios: all dry, mixed, all wet.
-    s.mixTarget = 1.0;
+    s.mix.target = 1.0;
     EXPECT_EQ(get(kMix).slash, 1);
     EXPECT_EQ(get(kMix).number, 100);
-    s.mixTarget = 0.0;
+    s.mix.target = 0.0;
     EXPECT_EQ(get(kMix).slash, 3);
     EXPECT_EQ(get(kMix).number, 1000);
     // Silence reads -100 dB.
-    s.gateThresholdLTarget = 0.0;
+    s.channels.gateThreshold.target[0] = 0.0;
     EXPECT_EQ(get(kDlyGateL).number, -1000);
     EXPECT_EQ(get(kDlyGateL).point, 3);
     // Scale of the number by size: 3, 2, 1 or no decimals.
     s.lfoRateHz = 3.0;
     EXPECT_EQ(get(kLFORate).number, 3000);
     EXPECT_EQ(get(kLFORate).point, 1);
-    s.cutoffTarget = 16000;
+    s.cutoff.target = 16000;
     EXPECT_EQ(get(kCutoff).number, 1600);
     EXPECT_EQ(get(kCutoff).point, 2);
     s.envTimeMs = 550;
     EXPECT_EQ(get(kEnvSpeed).number, 5500);
     EXPECT_EQ(get(kEnvSpeed).point, 3);
-    s.dlyTimeRMs = 2000;
+    s.channels.dlyTimeMs[1] = 2000;
     EXPECT_EQ(get(kDlyTimeR).number, 2000);
     EXPECT_EQ(get(kDlyTimeR).point, 0);
     s.hostTempo = 120;
@@ -248,8 +248,8 @@ TEST(Readout, RulesFromTheEngineSettings) {
     EXPECT_EQ(other.number, 0);
     EXPECT_EQ(other.numerator, -1);
     // Fractions.
-    s.preNumL = 0;
-    s.preDenL = 1;
+    s.channels.preNum[0] = 0;
+    s.channels.preDen[0] = 1;
     Readout pre = get(kPreDenL);
     EXPECT_EQ(pre.numerator, 0);
     EXPECT_EQ(pre.denominator, 2);

@@ -1,0 +1,288 @@
+// The delay lines. Each line is a ring with three taps: the dry input is written at the
+// write tap, the feedback is added at the pre-tap (the pre-delay behind it) and the
+// output is read at the out tap (the delay time behind the pre-tap), so the first echo
+// comes after pre-delay plus delay and every further repeat after the delay. Two
+// policies move the tape: the plain one by one sample per audio sample, the clocked
+// ("VCO") one at a speed of 0.5 to 2 set by VcoMan, VcoMod and the modulation, writing
+// and reading through Catmull-Rom interpolation. A new delay time is applied by a fade:
+// the line's output fades out over about 100 ms, the taps jump to the new time while it
+// is silent, and it fades in again; the write tap and the line's content stay.
+//
+// Contract: per sample on the audio thread, inside the block, which holds both lines in
+// locals and writes them back after it. Reads each line's input (u times MuteIn), its
+// feedback from the matrix and, clocked, its clock speed; writes each line's output
+// before the fade, and the fade gain. The jump reads the delay timing through the
+// engine (tapDistances). Tap placement outside the block (construction, suspend, resume,
+// a rate change) runs under the engine lock.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <type_traits>
+
+#include "Modulation.h"
+#include "Stereo.h"
+
+namespace lumdel {
+
+// Where the taps sit behind the write tap, in samples.
+struct TapDistances {
+    int pre;    // write tap to the feedback insertion: the pre-delay
+    int delay;  // feedback insertion to the output read: the delay time
+};
+
+inline void pushHistory(double* h, double v) {
+    h[0] = h[1];
+    h[1] = h[2];
+    h[2] = h[3];
+    h[3] = v;
+}
+
+// Catmull-Rom between h[1] and h[2] of a four-value history (oldest first), written as
+// four weights of t shared by every history read at the same t:
+//   0.5 (2 h1 + (h2 - h0) t + (2 h0 - 5 h1 + 4 h2 - h3) t^2 + (3 h1 - 3 h2 + h3 - h0) t^3).
+// At t = 0 and t = 1 the weights are exactly (0, 1, 0, 0) and (0, 0, 1, 0).
+struct CatmullRom {
+    double w0, w1, w2, w3;
+    explicit CatmullRom(double t) {
+        const double t2 = t * t, t3 = t2 * t;
+        w0 = 0.5 * (2.0 * t2 - t - t3);
+        w1 = 0.5 * (2.0 - 5.0 * t2 + 3.0 * t3);
+        w2 = 0.5 * (t + 4.0 * t2 - 3.0 * t3);
+        w3 = 0.5 * (t3 - t2);
+    }
+    double operator()(const double* h) const {
+        return w0 * h[0] + w1 * h[1] + w2 * h[2] + w3 * h[3];
+    }
+};
+
+struct DelayLine {
+    double* buf = nullptr;     // inside the engine's line memory
+    int length = 0;            // delayBufferLength
+    int writeTap = 0;          // writeTapX
+    int preTap = 0;            // preTapX: feedback insertion
+    int outTap = 0;            // outTapX: output read
+    double inHist[4] = {};     // the line inputs, oldest first
+    double fbHist[4] = {};     // the feedback, oldest first
+    double readHist[4] = {};   // the tape samples read, oldest first
+    double speed = 1.0;        // vcoSpeedX
+    double invSpeed = 1.0;     // 1 / speed
+    double phase = 0.0;        // vcoPhaseX
+    double fadeGain = 1.0;     // fadeGainX: 1 at rest
+
+    // Pre-tap and out tap behind the write tap, wrapped into the line.
+    void placeTaps(TapDistances d) {
+        int pre = writeTap - d.pre;
+        if (pre < 0) pre += length;
+        int out = pre - d.delay;
+        if (out < 0) out += length;
+        preTap = std::clamp(pre, 0, length - 1);
+        outTap = std::clamp(out, 0, length - 1);
+    }
+    // Clears the clocked mode's running state; the content, taps and fade stay.
+    void reset() {
+        for (int k = 0; k < 4; ++k) inHist[k] = fbHist[k] = readHist[k] = 0.0;
+        speed = invSpeed = 1.0;
+        phase = 0.0;
+    }
+    bool finite() const { return std::isfinite(readHist[3]); }
+
+    // Plain: store the input, add the feedback, read the output, advance.
+    inline double stepPlain(double in, double fb) {
+        buf[writeTap] = in;
+        buf[preTap] += fb;
+        const double out = buf[outTap];
+        advance();
+        return out;
+    }
+
+    // Clocked: this audio sample's input and feedback join the histories the tape
+    // samples are interpolated from.
+    inline void pushInputs(double in, double fb) {
+        pushHistory(fbHist, fb);
+        pushHistory(inHist, in);
+    }
+
+    // Clocked at exactly unit speed with the phase at 0: one tape sample per audio
+    // sample, written at t = 1 (the previous input, h[2]) and read at t = 0 (h[1]). The
+    // phase stays 0 and the speed 1.
+    inline double stepUnitClock() {
+        buf[writeTap] = inHist[2];
+        buf[preTap] += fbHist[2];
+        pushHistory(readHist, buf[outTap]);
+        advance();
+        return readHist[1];
+    }
+
+    // Clocked: the speed follows the modulation, and every whole step of the clock phase
+    // writes, inserts feedback and reads one tape sample. While the speed holds, the
+    // phase carries over unscaled and the tape positions use the stored reciprocal of the
+    // speed (a division per sample only while it moves).
+    inline double stepClocked(double newSpeed) {
+        double phi;
+        if (newSpeed == speed) {
+            phi = 1.0 - (1.0 - phase);
+        } else {
+            phi = 1.0 - (1.0 - phase) * newSpeed / speed;
+            speed = newSpeed;
+            invSpeed = 1.0 / newSpeed;
+        }
+        phase = phi + newSpeed;
+        for (int j = 0; phase >= 1.0; ++j) {
+            phase -= 1.0;
+            const CatmullRom cr((1.0 - phi + j) * invSpeed);
+            buf[writeTap] = cr(inHist);
+            buf[preTap] += cr(fbHist);
+            pushHistory(readHist, buf[outTap]);
+            advance();
+        }
+        return CatmullRom(phase)(readHist);
+    }
+
+    // The fade of a time change; returns the gain for this sample's output. While a
+    // change is pending the gain falls by fadeStep per sample; at 0.001 the mark is
+    // cleared, the taps jump to where tapsNow(channel) puts them (read after the clearing, so a
+    // time set meanwhile marks the line again) and the gain rises back to 1.
+    template <typename TapsNow>
+    inline double fade(std::uint8_t& pending, double fadeStep, const TapsNow& tapsNow,
+                       int channel) {
+        if (__atomic_load_n(&pending, __ATOMIC_RELAXED)) {
+            fadeGain *= fadeStep;
+            if (fadeGain <= 0.001) {
+                __atomic_store_n(&pending, 0, __ATOMIC_SEQ_CST);
+                placeTaps(tapsNow(channel));
+            }
+        } else if (fadeGain < 1.0) {
+            fadeGain /= fadeStep;
+            if (fadeGain > 1.0) fadeGain = 1.0;
+        }
+        return fadeGain;
+    }
+
+private:
+    inline void advance() {
+        if (++outTap == length) outTap = 0;
+        if (++preTap == length) preTap = 0;
+        if (++writeTap == length) writeTap = 0;
+    }
+};
+
+// Four values pushed into a ring of four (one store per sample) instead of shifted;
+// unrolled into oldest-first order after the block.
+struct HistoryRing {
+    double v[4];
+    explicit HistoryRing(const double* h) : v{h[0], h[1], h[2], h[3]} {}
+    void store(double* h, int pos) const {
+        h[0] = v[pos & 3];
+        h[1] = v[(pos + 1) & 3];
+        h[2] = v[(pos + 2) & 3];
+        h[3] = v[(pos + 3) & 3];
+    }
+};
+
+// Both lines' outputs through their fades (see DelayLine::fade).
+template <typename TapsNow>
+inline Stereo fadeTimeChanges(DelayLine* lines, StereoFlag& pending, Stereo out,
+                              double fadeStep, const TapsNow& tapsNow) {
+    return {out[0] * lines[0].fade(pending[0], fadeStep, tapsNow, kLeft),
+            out[1] * lines[1].fade(pending[1], fadeStep, tapsNow, kRight)};
+}
+
+// The plain policy: both lines move one tape sample per audio sample. The clocked
+// mode's histories (inputs, feedback and the samples read) are kept all the same (in
+// rings, unrolled after the block), so that switching the clocked mode on goes on from
+// where the lines were.
+class PlainLines {
+public:
+    explicit PlainLines(const DelayLine* lines)
+        : in_{HistoryRing(lines[0].inHist), HistoryRing(lines[1].inHist)},
+          fb_{HistoryRing(lines[0].fbHist), HistoryRing(lines[1].fbHist)},
+          read_{HistoryRing(lines[0].readHist), HistoryRing(lines[1].readHist)} {}
+
+    // The plain lines never follow the modulation.
+    bool hearsModulation() const { return false; }
+
+    inline Stereo step(DelayLine* lines, Stereo in, Stereo fb, Stereo /*mod*/,
+                       double /*vcoMod*/) {
+        in_[0].v[pos_] = in[0];
+        in_[1].v[pos_] = in[1];
+        fb_[0].v[pos_] = fb[0];
+        fb_[1].v[pos_] = fb[1];
+        const Stereo out{lines[0].stepPlain(in[0], fb[0]), lines[1].stepPlain(in[1], fb[1])};
+        read_[0].v[pos_] = out[0];
+        read_[1].v[pos_] = out[1];
+        pos_ = (pos_ + 1) & 3;
+        return out;
+    }
+
+    void end(DelayLine* lines) const {
+        in_[0].store(lines[0].inHist, pos_);
+        in_[1].store(lines[1].inHist, pos_);
+        fb_[0].store(lines[0].fbHist, pos_);
+        fb_[1].store(lines[1].fbHist, pos_);
+        read_[0].store(lines[0].readHist, pos_);
+        read_[1].store(lines[1].readHist, pos_);
+    }
+
+private:
+    HistoryRing in_[2], fb_[2], read_[2];
+    int pos_ = 0;
+};
+
+// The clocked policy: each line's clock runs at 2^s for
+// s = (1 - |VcoMod|) VcoMan + VcoMod mod (0.5..2), mod being its channel's modulation
+// signal. With VcoMod at 0 for the whole block the speed is 2^VcoMan whatever the
+// modulation, computed once; a clock at exactly unit speed on the sample grid stays
+// there and takes the short path. The left line finishes its tape samples before the
+// right one starts.
+class ClockedLines {
+public:
+    ClockedLines(DelayLine* lines, double vcoMan, bool vcoModZero, const double* octave)
+        : vcoMan_(vcoMan), octave_(octave), modZero_(vcoModZero),
+          fixedSpeed_(octaveAt(octave, vcoMan)) {
+        lines[0].invSpeed = 1.0 / lines[0].speed;
+        lines[1].invSpeed = 1.0 / lines[1].speed;
+        unit_ = modZero_ && fixedSpeed_ == 1.0 && lines[0].speed == 1.0 &&
+                lines[1].speed == 1.0 && lines[0].phase == 0.0 && lines[1].phase == 0.0;
+    }
+
+    bool hearsModulation() const { return !modZero_; }
+
+    inline Stereo step(DelayLine* lines, Stereo in, Stereo fb, Stereo mod, double vcoMod) {
+        lines[0].pushInputs(in[0], fb[0]);
+        lines[1].pushInputs(in[1], fb[1]);
+        if (unit_) return {lines[0].stepUnitClock(), lines[1].stepUnitClock()};
+        return {lines[0].stepClocked(speed(mod[0], vcoMod)),
+                lines[1].stepClocked(speed(mod[1], vcoMod))};
+    }
+
+    void end(DelayLine*) const {}
+
+private:
+    inline double speed(double mod, double vcoMod) const {
+        if (modZero_) return fixedSpeed_;
+        return octaveAt(octave_, (1.0 - std::fabs(vcoMod)) * vcoMan_ + vcoMod * mod);
+    }
+
+    double vcoMan_;
+    const double* octave_;
+    bool modZero_;
+    double fixedSpeed_;
+    bool unit_ = false;
+};
+
+// The policy of a block: clocked or plain.
+template <bool kClocked>
+using LinePolicy = std::conditional_t<kClocked, ClockedLines, PlainLines>;
+
+template <bool kClocked>
+inline LinePolicy<kClocked> linePolicy(DelayLine* lines, double vcoMan, bool vcoModZero,
+                                       const double* octave) {
+    if constexpr (kClocked)
+        return ClockedLines(lines, vcoMan, vcoModZero, octave);
+    else
+        return PlainLines(lines);
+}
+
+}  // namespace lumdel

@@ -1,0 +1,51 @@
+// The input meters: rings of the gained input, as long as the host's output latency, so
+// that the peaks are taken when a sample is heard rather than when it arrives.
+//
+// Contract: per sample on the audio thread, inside the block. Reads the gained input of
+// both channels; writes the rings and the peak trackers. The editor reads and clears the
+// trackers (readPeaks) from its idle, without the lock: a peak may go missing, nothing
+// worse. The rings belong to the engine, which allocates them on a change of latency.
+#pragma once
+
+#include <algorithm>
+
+#include "Stereo.h"
+
+namespace lumdel {
+
+struct InputMeter {
+    float* buf[2] = {};  // meterBufL, meterBufR
+    int length = 0;      // meterBufferLength
+    int index = 0;       // meterIndex
+    Pair<float> min{0.0f, 0.0f}, max{0.0f, 0.0f};
+
+    void reset() {
+        for (int i = 0; i < length; ++i) buf[0][i] = buf[1][i] = 0.0f;
+        min = max = Pair<float>{0.0f, 0.0f};
+    }
+
+    // Stores x and follows the sample stored one ring length earlier.
+    inline void step(Stereo x) {
+        buf[0][index] = static_cast<float>(x[0]);
+        buf[1][index] = static_cast<float>(x[1]);
+        if (++index == length) index = 0;
+        track(buf[0][index], max[0], min[0]);
+        track(buf[1][index], max[1], min[1]);
+    }
+
+    static inline void track(float s, float& max, float& min) {
+        if (s > max)
+            max = s;
+        else if (s < min)
+            min = s;
+    }
+
+    // Peaks since the last call, then cleared.
+    void readPeaks(float& left, float& right) {
+        left = std::max(max[0], -min[0]);
+        right = std::max(max[1], -min[1]);
+        min = max = Pair<float>{0.0f, 0.0f};
+    }
+};
+
+}  // namespace lumdel
