@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "editor/Editor.h"
+#include "shell/EditorAdapter.h"
 #include "shell/Orv.h"
 #include "shell/ParameterTable.h"
 
@@ -14,7 +15,7 @@ VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float
 
 struct OpenEditor {
     OpenEditor() : orv(quietHost) {
-        editor = dynamic_cast<Editor*>(orv.getEditor());
+        editor = dynamic_cast<Editor*>(guiEditorOf(orv));
         orv.dispatcher(effVendorSpecific, vstFourCC('L', 'M', 'D', 'L'),
                        lumdel::editor_request::kOpenOffscreen, nullptr, 0);
         editor->idle();

@@ -96,7 +96,7 @@ void Editor::idle() {
     inIdle_ = false;
 }
 
-bool Editor::setKnobMode(VstInt32 mode) {
+bool Editor::setKnobMode(std::int32_t mode) {
     knobMode = mode;
     return true;
 }
@@ -123,7 +123,7 @@ void Editor::setControl(CControl* c, float value) const {
     if (c) c->setValue(value);
 }
 
-void Editor::setParameter(VstInt32 index, float value) {
+void Editor::setParameter(std::int32_t index, float value) {
     if (!frame) return;
     switch (index) {
         case kInput: case kOutput: case kMix: case kLFOWave: case kLROffset: case kModSrc:

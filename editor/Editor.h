@@ -73,10 +73,10 @@ public:
     // Host idle and the strip's refresh: redraws, help fade, readout, meters, strip.
     // Does nothing while closed or when called from inside itself.
     void idle() override;
-    bool setKnobMode(VstInt32 mode) override;
+    bool setKnobMode(std::int32_t mode) override;
 
     // Any thread: shows the parameter on its control, if one shows it now.
-    void setParameter(VstInt32 index, float value) override;
+    void setParameter(std::int32_t index, float value);
 
     // CControlListener: what the panel's controls do.
     void valueChanged(CControl* control) override;

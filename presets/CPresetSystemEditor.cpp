@@ -8,6 +8,7 @@
 #include "ControllerNames.h"
 #include "EditorLoadReport.h"
 #include "PresetStripButtons.h"
+#include "resources/Resources.h"
 #include "shell/ParameterTable.h"
 
 using namespace lumdel::strip_tag;
@@ -148,10 +149,12 @@ private:
 };
 
 CPresetSystemEditor::CPresetSystemEditor(CPresetSystemEffect* effect)
-    : AEffGUIEditor(effect),
-      presetEffect_(effect),
+    : presetEffect_(effect),
       core_(std::make_unique<lumdel::PresetSystemEditorCore>(effect)),
-      stripView_(std::make_unique<StripView>(*this)) {}
+      stripView_(std::make_unique<StripView>(*this)) {
+    // The strip's and the panel's bitmaps are the ones embedded in the plug-in.
+    CBitmap::setResourceFinder(&lumdel::findResourceBytes);
+}
 
 CPresetSystemEditor::~CPresetSystemEditor() {
     // The core's destruction stores the file locations; the strip is gone by now.

@@ -6,7 +6,6 @@
 #include <memory>
 #include <initializer_list>
 
-#include "../shell/AEffEditor.h"
 #include "../shell/ParameterTable.h"
 #include "FactoryPresets.h"
 
@@ -85,10 +84,6 @@ CPresetSystemEffect::~CPresetSystemEffect() {
     delete[] parameterController_;
     delete[] controllerParameter_;
     delete[] chunkBuffer_;
-}
-
-PresetSystemHooks* CPresetSystemEffect::presetEditor() {
-    return dynamic_cast<PresetSystemHooks*>(getEditor());
 }
 
 void CPresetSystemEffect::resume() { wantEvents(1); }
@@ -201,12 +196,6 @@ void CPresetSystemEffect::setCurrentPresetName(const char* name) {
     curProgram_ = 0;
     if (name) copyPresetName(presets_[currentPreset_].name, name);
     updateDisplay();
-}
-
-bool CPresetSystemEffect::fetchUpdateFlag() {
-    bool flag = updateFlag_;
-    updateFlag_ = false;
-    return flag;
 }
 
 VstInt32 CPresetSystemEffect::getPluginId() { return cEffect_.uniqueID; }

@@ -39,31 +39,30 @@ public:
     VstInt32 processEvents(VstEvents* events) override;
     VstInt32 canDo(char* text) override;
 
-    // Own operations, in their slot order. Called from the editor thread (preset strip,
-    // learn buttons), from setChunk on the host UI thread, and for learn from
-    // processEvents on the audio thread. setCurrentPreset ignores an index outside 0..60.
-    virtual VstInt32 getCurrentPreset() { return currentPreset_; }
+    // Own operations. Called from the editor thread (preset strip, learn buttons), from
+    // setChunk on the host UI thread, and for learn from processEvents on the audio
+    // thread. setCurrentPreset ignores an index outside 0..60; the effect class
+    // overrides it to apply the preset through its full parameter path.
+    VstInt32 getCurrentPreset() const { return currentPreset_; }
     virtual void setCurrentPreset(VstInt32 index);
-    virtual void setCurrentPresetName(const char* name);
-    virtual void setMidiAssignment(VstInt32 parameter, VstInt32 controller);
-    virtual void clearParameterAssignment(VstInt32 parameter);
-    virtual void clearControllerAssignment(VstInt32 controller);
-    virtual VstInt32 getParameterController(VstInt32 parameter);
-    virtual VstInt32 getControllerParameter(VstInt32 controller);
-    virtual bool fetchUpdateFlag();
-    virtual void startMidiLearn();
-    virtual void stopMidiLearn();
-    virtual void setMidiLearnTarget(VstInt32 parameter);
-    virtual void startMidiUnlearn();
-    virtual void stopMidiUnlearn();
-    virtual VstInt32 getPluginId();
-    virtual void loadDefaults();
-    virtual void loadFactoryPresets();
-    virtual void clearMidiAssignments();
+    void setCurrentPresetName(const char* name);
+    void setMidiAssignment(VstInt32 parameter, VstInt32 controller);
+    void clearParameterAssignment(VstInt32 parameter);
+    void clearControllerAssignment(VstInt32 controller);
+    VstInt32 getParameterController(VstInt32 parameter);
+    VstInt32 getControllerParameter(VstInt32 controller);
+    void startMidiLearn();
+    void stopMidiLearn();
+    void setMidiLearnTarget(VstInt32 parameter);
+    void startMidiUnlearn();
+    void stopMidiUnlearn();
+    VstInt32 getPluginId();
+    void loadDefaults();
+    void loadFactoryPresets();
+    void clearMidiAssignments();
 
     // Direct access for the editor's preset strip and the file images.
     lumdel::PresetRecord& preset(int index) { return presets_[index]; }
-    bool isPresetLoading() const { return presetLoading_; }
     bool isMidiLearnActive() const { return midiLearnActive_; }
     bool isMidiUnlearnActive() const { return midiUnlearnActive_; }
     VstInt32 getMidiLearnTarget() const { return midiLearnTarget_; }
@@ -75,6 +74,9 @@ public:
 
     // The stored value of assignment pseudo-parameter 60 + parameter (no assignment for
     // an index outside 0..59).
+    // The editor's preset strip registers itself here (null: none); any thread reads it.
+    void setPresetHooks(PresetSystemHooks* hooks) { presetHooks_ = hooks; }
+
     float assignmentValue(int parameter) const {
         return parameter >= 0 && parameter < 60 ? assignmentValues_[parameter]
                                                 : lumdel::kNoAssignmentValue;
@@ -87,20 +89,20 @@ protected:
     // The assignment operation of pseudo-parameter 60 + parameter.
     void assignController(int parameter, float value);
     // The editor's preset strip, or null when there is no editor or it has no strip.
-    PresetSystemHooks* presetEditor();
+    PresetSystemHooks* presetEditor() const { return presetHooks_; }
 
     lumdel::PresetRecord* presets_ = nullptr;
     VstInt32 currentPreset_ = 0;
     unsigned char* chunkBuffer_ = nullptr;
     VstInt32* parameterController_ = nullptr;
     VstInt32* controllerParameter_ = nullptr;
-    bool updateFlag_ = false;
     bool midiLearnActive_ = false;
     VstInt32 midiLearnTarget_ = lumdel::kNoAssignment;
     bool midiUnlearnActive_ = false;
     bool presetLoading_ = false;
     float assignmentValues_[60] = {};
     int editorLoads_ = 0;
+    PresetSystemHooks* presetHooks_ = nullptr;
 
 private:
     void handleControlChange(int controller, int value);

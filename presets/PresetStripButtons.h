@@ -30,8 +30,8 @@ public:
     CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
     CMouseEventResult onMouseEntered(CPoint& where, const CButtonState& buttons) override;
     CMouseEventResult onMouseExited(CPoint& where, const CButtonState& buttons) override;
-    std::int32_t onKeyDown(VstKeyCode&) override { return -1; }
-    std::int32_t onKeyUp(VstKeyCode&) override { return -1; }
+    std::int32_t onKeyDown(CKeyCode&) override { return -1; }
+    std::int32_t onKeyUp(CKeyCode&) override { return -1; }
     bool isHovered() const { return hovered_; }
     // The sub-image the button shows now.
     int subImage() const { return value != 0 ? 2 : hovered_ ? 1 : 0; }

@@ -14,4 +14,13 @@ struct ResourceData {
 // The embedded bitmap with this number, or null.
 const ResourceData* findResource(int id);
 
+// The same as PNG bytes and size; false when there is no such bitmap.
+inline bool findResourceBytes(int id, const unsigned char*& data, std::size_t& size) {
+    const ResourceData* r = findResource(id);
+    if (!r) return false;
+    data = r->data;
+    size = r->size;
+    return true;
+}
+
 }  // namespace lumdel

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "../editor/Editor.h"
+#include "EditorAdapter.h"
 #include "ParameterTable.h"
 
 using namespace lumdel;
@@ -28,8 +29,9 @@ Orv::Orv(audioMasterCallback audioMaster) : CPresetSystemEffect(audioMaster, 1, 
     // The editor exists before the stored defaults are loaded and preset 0 is applied:
     // loading the defaults goes through its preset core.
     Editor* editor = new Editor(this);
-    setEditor(editor);
+    setEditor(new EditorAdapter(this, editor));
     setEditorLink(editor);
+    setPresetHooks(editor);
     loadDefaults();
     setCurrentPreset(0);
     engine_.placeTaps(0);
@@ -43,6 +45,7 @@ Orv::Orv(audioMasterCallback audioMaster) : CPresetSystemEffect(audioMaster, 1, 
 Orv::~Orv() {
     if (AEffEditor* editor = getEditor()) {
         editorLink_ = nullptr;
+        presetHooks_ = nullptr;
         setEditor(nullptr);
         delete editor;
     }

@@ -3,11 +3,8 @@
 #include <time.h>
 
 #include "X11Window.h"
-#include "shell/AudioEffectX.h"
 
-VstInt32 AEffGUIEditor::knobMode = kCircularMode;
-
-AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect) {}
+std::int32_t AEffGUIEditor::knobMode = kCircularMode;
 
 AEffGUIEditor::~AEffGUIEditor() {
     if (frame) {
@@ -15,12 +12,6 @@ AEffGUIEditor::~AEffGUIEditor() {
         frame = nullptr;
         f->close();
     }
-}
-
-bool AEffGUIEditor::getRect(ERect** r) {
-    if (!r) return false;
-    *r = &rect;
-    return true;
 }
 
 bool AEffGUIEditor::open(void* parentWindow) {
@@ -46,9 +37,9 @@ void AEffGUIEditor::idle() {
     if (frame) frame->idle();
 }
 
-bool AEffGUIEditor::onKeyDown(VstKeyCode& key) { return frame && frame->onKeyDown(key) != -1; }
+bool AEffGUIEditor::onKeyDown(CKeyCode& key) { return frame && frame->onKeyDown(key) != -1; }
 
-bool AEffGUIEditor::onKeyUp(VstKeyCode& key) { return frame && frame->onKeyUp(key) != -1; }
+bool AEffGUIEditor::onKeyUp(CKeyCode& key) { return frame && frame->onKeyUp(key) != -1; }
 
 bool AEffGUIEditor::onWheel(float distance) {
     if (!frame) return false;
@@ -57,21 +48,17 @@ bool AEffGUIEditor::onWheel(float distance) {
     return frame->onWheel(where, distance, frame->getCurrentMouseButtons());
 }
 
-bool AEffGUIEditor::setKnobMode(VstInt32 mode) {
+bool AEffGUIEditor::setKnobMode(std::int32_t mode) {
     knobMode = mode;
     return true;
 }
 
-void AEffGUIEditor::beginEdit(std::int32_t index) {
-    AudioEffect* e = getEffect();
-    if (e && index >= 0 && index < e->getAeffect()->numParams)
-        if (auto* x = dynamic_cast<AudioEffectX*>(e)) x->beginEdit(index);
+void AEffGUIEditor::beginEdit(std::int32_t tag) {
+    if (host_) host_->beginEdit(tag);
 }
 
-void AEffGUIEditor::endEdit(std::int32_t index) {
-    AudioEffect* e = getEffect();
-    if (e && index >= 0 && index < e->getAeffect()->numParams)
-        if (auto* x = dynamic_cast<AudioEffectX*>(e)) x->endEdit(index);
+void AEffGUIEditor::endEdit(std::int32_t tag) {
+    if (host_) host_->endEdit(tag);
 }
 
 std::uint32_t AEffGUIEditor::getTicks() {
@@ -87,7 +74,7 @@ void AEffGUIEditor::wait(std::uint32_t ms) {
     }
 }
 
-VstIntPtr AEffGUIEditor::vendorSpecific(VstIntPtr value, void* ptr, float) {
+std::intptr_t AEffGUIEditor::toolRequest(std::intptr_t value, void* ptr) {
     namespace req = lumdel::editor_request;
     switch (value) {
         case req::kOpenOffscreen: {

@@ -1,21 +1,27 @@
-// The editor base of a plug-in built on this toolkit: the host-facing editor
-// (AEffEditor) joined with what the frame needs (VSTGUIEditorInterface).
+// The editor base of a plug-in built on this toolkit, whatever its host format: the
+// window operations a host adapter forwards (rectangle, open, close, idle, keys, wheel,
+// knob mode, the tools' requests) joined with what the frame needs
+// (VSTGUIEditorInterface). A host adapter wraps it for its format's editor calls and
+// receives the automation bracket through CEditorHost.
 #pragma once
 
 #include <cstdint>
 
 #include "CFrame.h"
-#include "shell/AEffEditor.h"
 
-class AudioEffectX;
-
-// Requests of our own tools through effVendorSpecific (index 'LMDL'; value selects
-// the request). Hosts never send them. See toolkit/README.md.
+// Requests of our own tools through the adapter's private channel (value selects the
+// request). Hosts never send them. See toolkit/README.md.
 namespace lumdel::editor_request {
-constexpr VstIntPtr kOpenOffscreen = vstFourCC('O', 'f', 'f', 's');  // -> 1 when open
-constexpr VstIntPtr kScreenshot = vstFourCC('S', 'h', 'o', 't');     // ptr: PNG path -> 1
-constexpr VstIntPtr kMouse = vstFourCC('M', 'o', 'u', 's');          // ptr: MouseEvent* -> answer+1
-constexpr VstIntPtr kIsOffscreen = vstFourCC('O', 'f', 'f', '?');    // -> 1 when offscreen
+constexpr std::intptr_t fourCC(char a, char b, char c, char d) {
+    return static_cast<std::int32_t>((static_cast<std::uint32_t>(static_cast<unsigned char>(a)) << 24) |
+                                     (static_cast<std::uint32_t>(static_cast<unsigned char>(b)) << 16) |
+                                     (static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 8) |
+                                     static_cast<std::uint32_t>(static_cast<unsigned char>(d)));
+}
+constexpr std::intptr_t kOpenOffscreen = fourCC('O', 'f', 'f', 's');  // -> 1 when open
+constexpr std::intptr_t kScreenshot = fourCC('S', 'h', 'o', 't');     // ptr: PNG path -> 1
+constexpr std::intptr_t kMouse = fourCC('M', 'o', 'u', 's');          // ptr: MouseEvent* -> answer+1
+constexpr std::intptr_t kIsOffscreen = fourCC('O', 'f', 'f', '?');    // -> 1 when offscreen
 
 struct MouseEvent {
     std::int32_t kind;     // 0 down, 1 up, 2 moved, 3 wheel, 4 left the window
@@ -25,41 +31,59 @@ struct MouseEvent {
 };
 }  // namespace lumdel::editor_request
 
-class AEffGUIEditor : public AEffEditor, public VSTGUIEditorInterface {
+// What an editor needs from the adapter that hosts it: the host's automation bracket
+// of a control's tag (the adapter passes on only tags that are parameter indices).
+class CEditorHost {
 public:
-    explicit AEffGUIEditor(AudioEffect* effect);
-    ~AEffGUIEditor() override;
+    virtual ~CEditorHost() = default;
+    virtual void beginEdit(std::int32_t tag) = 0;
+    virtual void endEdit(std::int32_t tag) = 0;
+};
 
-    // Host UI thread: the editor rectangle (set `rect` in the constructor).
-    bool getRect(ERect** rect) override;
+// The editor's size in pixels, as the host makes room for it.
+struct CEditorRect {
+    std::int16_t top, left, bottom, right;
+};
+
+class AEffGUIEditor : public VSTGUIEditorInterface {
+public:
+    AEffGUIEditor() = default;
+    ~AEffGUIEditor() override;
+    AEffGUIEditor(const AEffGUIEditor&) = delete;
+    AEffGUIEditor& operator=(const AEffGUIEditor&) = delete;
+
+    // Host UI thread, any time: the editor rectangle (set `rect` in the constructor).
+    const CEditorRect& getRect() const { return rect; }
     // Host UI thread: checks the parent window and stores it; false without a display,
     // with a null parent, a parent that does not exist, or while already open. A
     // derived editor calls it first and then builds `frame` with the same pointer.
-    // While an offscreen open runs (vendor request), a null parent is accepted and
+    // While an offscreen open runs (tools' request), a null parent is accepted and
     // the frame draws offscreen.
-    bool open(void* parentWindow) override;
+    virtual bool open(void* parentWindow);
     // Host UI thread: forgets the window. The derived editor closes its frame first.
-    void close() override;
-    bool isOpen() override { return open_; }
+    virtual void close();
+    bool isOpen() const { return open_; }
     // Host UI thread, and the editor's timer: the frame's idle (window events,
     // redraw of dirty views).
-    void idle() override;
-    bool onKeyDown(VstKeyCode& key) override;
-    bool onKeyUp(VstKeyCode& key) override;
-    // Wheel at the current mouse position.
-    bool onWheel(float distance) override;
-    // Stores the global knob mode (kCircularMode, kRelativCircularMode, kLinearMode).
-    bool setKnobMode(VstInt32 mode) override;
-    VstIntPtr vendorSpecific(VstIntPtr value, void* ptr, float opt) override;
+    virtual void idle();
+    // Host UI thread: a key the host's window received; true when a view used it.
+    bool onKeyDown(CKeyCode& key);
+    bool onKeyUp(CKeyCode& key);
+    // Host UI thread: wheel at the current mouse position.
+    bool onWheel(float distance);
+    // Host UI thread: stores the global knob mode (kCircularMode, kRelativCircularMode,
+    // kLinearMode).
+    virtual bool setKnobMode(std::int32_t mode);
+    // Host UI thread: a request of our own tools (lumdel::editor_request); 0 when not
+    // understood.
+    std::intptr_t toolRequest(std::intptr_t value, void* ptr);
 
-    // Parameter change from the effect (any thread); the editor updates its control.
-    virtual void setParameter(VstInt32 /*index*/, float /*value*/) {}
-    virtual void draw(ERect*) {}
+    // Host UI thread, once, by the adapter that wraps this editor (null: nobody).
+    void setHost(CEditorHost* host) { host_ = host; }
 
-    // VSTGUIEditorInterface: the host's automation bracket for parameter indices of
-    // the effect; tags that are no parameter index are not passed on.
-    void beginEdit(std::int32_t index) override;
-    void endEdit(std::int32_t index) override;
+    // VSTGUIEditorInterface: the host's automation bracket, passed to the adapter.
+    void beginEdit(std::int32_t tag) override;
+    void endEdit(std::int32_t tag) override;
     std::int32_t getKnobMode() const override { return knobMode; }
     void doIdleStuff() override {}
 
@@ -70,13 +94,15 @@ public:
     // Sleeps ms milliseconds.
     static void wait(std::uint32_t ms);
 
-    static VstInt32 knobMode;
+    static std::int32_t knobMode;
 
 protected:
-    ERect rect{0, 0, 0, 0};
+    CEditorRect rect{0, 0, 0, 0};
     CFrame* frame = nullptr;
+    void* systemWindow_ = nullptr;
 
 private:
+    CEditorHost* host_ = nullptr;
     bool open_ = false;
     bool offscreen_ = false;
     bool offscreenRequest_ = false;

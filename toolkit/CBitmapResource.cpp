@@ -1,8 +1,17 @@
-// The bitmap constructor that reads an embedded resource. Kept in its own file so
-// code that never loads resources does not need the resource library.
+// The bitmap constructor that reads a resource through the finder the program installed.
+#include <atomic>
+
 #include "CGraphics.h"
-#include "resources/Resources.h"
+
+namespace {
+std::atomic<CBitmap::ResourceFinder> resourceFinder{nullptr};
+}  // namespace
+
+void CBitmap::setResourceFinder(ResourceFinder finder) { resourceFinder.store(finder); }
 
 CBitmap::CBitmap(int resourceId) : resourceId_(resourceId) {
-    if (const lumdel::ResourceData* r = lumdel::findResource(resourceId)) loadPng(r->data, r->size);
+    const unsigned char* png = nullptr;
+    std::size_t size = 0;
+    if (ResourceFinder find = resourceFinder.load())
+        if (find(resourceId, png, size)) loadPng(png, size);
 }

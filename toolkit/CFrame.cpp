@@ -300,7 +300,7 @@ bool CFrame::onWheel(const CPoint& where, const float& distance, const CButtonSt
     return false;
 }
 
-std::int32_t CFrame::onKeyDown(VstKeyCode& key) {
+std::int32_t CFrame::onKeyDown(CKeyCode& key) {
     std::int32_t r = -1;
     if (CView* v = focusView_) {
         v->remember();
@@ -316,7 +316,7 @@ std::int32_t CFrame::onKeyDown(VstKeyCode& key) {
     return r;
 }
 
-std::int32_t CFrame::onKeyUp(VstKeyCode& key) {
+std::int32_t CFrame::onKeyUp(CKeyCode& key) {
     std::int32_t r = -1;
     if (CView* v = focusView_) {
         v->remember();

@@ -85,8 +85,8 @@ public:
     // The mouse left the frame.
     CMouseEventResult onMouseExited(CPoint& where, const CButtonState& buttons) override;
     bool onWheel(const CPoint& where, const float& distance, const CButtonState& buttons) override;
-    std::int32_t onKeyDown(VstKeyCode& key) override;
-    std::int32_t onKeyUp(VstKeyCode& key) override;
+    std::int32_t onKeyDown(CKeyCode& key) override;
+    std::int32_t onKeyUp(CKeyCode& key) override;
 
     // Editor's thread: handles pending window events, redraws the dirty views into
     // the back buffer and shows them.

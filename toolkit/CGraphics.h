@@ -235,7 +235,13 @@ private:
 // it has size 0 and draws nothing.
 class CBitmap : public CBaseObject {
 public:
-    // The embedded PNG resource with this number (see resources/Resources.h).
+    // Where the resource constructor finds a resource's PNG bytes: false when there is
+    // no such resource. The program installs it once, before it builds bitmaps from
+    // resources (UI thread); without one, such bitmaps stay empty.
+    using ResourceFinder = bool (*)(int resourceId, const unsigned char*& png, std::size_t& size);
+    static void setResourceFinder(ResourceFinder finder);
+
+    // The PNG resource with this number, as the resource finder gives it.
     explicit CBitmap(int resourceId);
     CBitmap(const unsigned char* png, std::size_t size);
     // Takes its own reference to the surface.

@@ -166,7 +166,7 @@ void CTextEdit::finish(bool commit) {
     endEdit();
 }
 
-std::int32_t CTextEdit::onKeyDown(VstKeyCode& key) {
+std::int32_t CTextEdit::onKeyDown(CKeyCode& key) {
     if (!editing_) return -1;
     CFrame* frame = getFrame();
     auto stop = [&](bool commit) {
@@ -290,7 +290,7 @@ public:
         setHover(-1);
         return kMouseEventHandled;
     }
-    std::int32_t onKeyDown(VstKeyCode& key) override {
+    std::int32_t onKeyDown(CKeyCode& key) override {
         if (!menu_) return -1;
         COptionMenu* menu = menu_;
         const std::int32_t n = menu->getNbEntries();

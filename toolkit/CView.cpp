@@ -25,8 +25,8 @@ CMouseEventResult CView::onMouseExited(CPoint&, const CButtonState&) {
     return kMouseEventNotHandled;
 }
 bool CView::onWheel(const CPoint&, const float&, const CButtonState&) { return false; }
-std::int32_t CView::onKeyDown(VstKeyCode&) { return -1; }
-std::int32_t CView::onKeyUp(VstKeyCode&) { return -1; }
+std::int32_t CView::onKeyDown(CKeyCode&) { return -1; }
+std::int32_t CView::onKeyUp(CKeyCode&) { return -1; }
 
 bool CView::hitTest(const CPoint& where, const CButtonState&) {
     return mouseableArea.pointInside(where);

@@ -6,13 +6,20 @@
 #include <cstring>
 
 #include "CGraphics.h"
-#include "shell/AEffEditor.h"
 
 class CFrame;
 class CControl;
 
-// Virtual key codes of VstKeyCode::virt.
-enum VstVirtualKey : unsigned char {
+// A key press or release as the frame receives it: character is the character (0 for
+// a virtual key), virt a CVirtualKey (0 for a character), modifier CModifierKey bits.
+struct CKeyCode {
+    std::int32_t character;
+    unsigned char virt;
+    unsigned char modifier;
+};
+
+// Virtual key codes of CKeyCode::virt.
+enum CVirtualKey : unsigned char {
     VKEY_BACK = 1,
     VKEY_TAB,
     VKEY_CLEAR,
@@ -37,8 +44,8 @@ enum VstVirtualKey : unsigned char {
     VKEY_DELETE,
 };
 
-// Modifier bits of VstKeyCode::modifier.
-enum VstModifierKey : unsigned char {
+// Modifier bits of CKeyCode::modifier.
+enum CModifierKey : unsigned char {
     MODIFIER_SHIFT = 1 << 0,
     MODIFIER_ALTERNATE = 1 << 1,
     MODIFIER_COMMAND = 1 << 2,
@@ -63,8 +70,8 @@ public:
     // True when the wheel was used. distance: +1 per notch away from the user.
     virtual bool onWheel(const CPoint& where, const float& distance, const CButtonState& buttons);
     // 1 when used, -1 when not.
-    virtual std::int32_t onKeyDown(VstKeyCode& key);
-    virtual std::int32_t onKeyUp(VstKeyCode& key);
+    virtual std::int32_t onKeyDown(CKeyCode& key);
+    virtual std::int32_t onKeyUp(CKeyCode& key);
     virtual bool hitTest(const CPoint& where, const CButtonState& buttons = CButtonState());
     // Keyboard focus given and taken by the frame.
     virtual void takeFocus() {}

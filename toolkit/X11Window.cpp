@@ -303,7 +303,7 @@ void X11Window::pumpEvents(CFrame& frame, CRect& damage) {
                 char text[8] = {};
                 KeySym sym = 0;
                 XLookupString(&e.xkey, text, sizeof text - 1, &sym, nullptr);
-                VstKeyCode key{};
+                CKeyCode key{};
                 key.virt = virtualKey(sym);
                 key.character = key.virt ? 0 : static_cast<unsigned char>(text[0]);
                 if (e.xkey.state & ShiftMask) key.modifier |= MODIFIER_SHIFT;

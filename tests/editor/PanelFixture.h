@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "editor/Editor.h"
+#include "shell/EditorAdapter.h"
 #include "shell/Orv.h"
 #include "tools/host/Host.h"
 
@@ -26,7 +27,7 @@ protected:
         ASSERT_TRUE(host->load(&makeOrv)) << host->error();
         orv = orvOf(host->effect());
         ASSERT_NE(orv, nullptr);
-        editor = dynamic_cast<Editor*>(orv->getEditor());
+        editor = dynamic_cast<Editor*>(guiEditorOf(*orv));
         ASSERT_NE(editor, nullptr);
         editor->setClock([this] { return ticks; });
     }

@@ -13,6 +13,7 @@
 #include "editor/CHelp.h"
 #include "presets/CPresetSystemEditor.h"
 #include "presets/PresetStripButtons.h"
+#include "shell/EditorAdapter.h"
 #include "shell/Orv.h"
 #include "toolkit/vstgui.h"
 
@@ -70,7 +71,7 @@ public:
     StripRig() {
         hostCounters() = HostCounters();
         fx = std::make_unique<Orv>(countingHost);
-        editor = dynamic_cast<CPresetSystemEditor*>(fx->getEditor());
+        editor = dynamic_cast<CPresetSystemEditor*>(guiEditorOf(*fx));
     }
     ~StripRig() {
         fx->dispatcher(effEditClose, 0, 0, nullptr, 0);

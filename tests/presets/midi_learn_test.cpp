@@ -8,15 +8,13 @@
 #include <vector>
 
 #include "presets/PresetSystemHooks.h"
-#include "shell/AEffEditor.h"
 #include "shell/Orv.h"
 #include "tools/host/Host.h"
 
 namespace {
 
-class StripRecorder : public AEffEditor, public PresetSystemHooks {
+class StripRecorder : public PresetSystemHooks {
 public:
-    explicit StripRecorder(AudioEffect* effect) : AEffEditor(effect) {}
     void presetNameChanged(const char* name) override { names.emplace_back(name); }
     void midiLearnStopped() override { ++learnStopped; }
     void midiUnlearnStopped() override { ++unlearnStopped; }
@@ -39,9 +37,8 @@ protected:
         // Whatever editor the effect made, ours replaces it (the effect forgets the old
         // one's parameter link as well).
         effect->setEditorLink(nullptr);
-        delete effect->getEditor();
-        strip = new StripRecorder(effect.get());
-        effect->setEditor(strip);
+        strip = std::make_unique<StripRecorder>();
+        effect->setPresetHooks(strip.get());
     }
 
     void cc(int channel, int controller, int value) {
@@ -63,8 +60,8 @@ protected:
         return v;
     }
 
+    std::unique_ptr<StripRecorder> strip;  // outlives the effect that points to it
     std::unique_ptr<Orv> effect;
-    StripRecorder* strip = nullptr;
 };
 
 TEST_F(MidiLearnTest, NothingAssignedNothingMoves) {

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "ToolkitTestSupport.h"
+#include "resources/Resources.h"
 
 namespace lumdel::test {
 namespace {
@@ -284,6 +285,7 @@ namespace {
 // The embedded meter strip (21 frames of 45): a movie bitmap shows exactly the
 // source pixels of the frame its value selects.
 TEST(EmbeddedStripTest, MeterShowsTheSelectedSourceFrame) {
+    CBitmap::setResourceFinder(&lumdel::findResourceBytes);
     CBitmap* meter = new CBitmap(153);
     if (!meter->isLoaded()) {
         meter->forget();

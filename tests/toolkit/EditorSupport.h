@@ -5,6 +5,7 @@
 
 #include "ToolkitTestSupport.h"
 #include "shell/AudioEffectX.h"
+#include "shell/EditorAdapter.h"
 
 namespace lumdel::test {
 
@@ -33,7 +34,7 @@ struct FakeEffect : AudioEffectX {
 // 200 x 100: a knob for parameter 5, a knob with an editor-only tag 83, an on/off
 // button with tag 41, over a background of one colour.
 struct TestEditor : AEffGUIEditor {
-    explicit TestEditor(AudioEffect* effect) : AEffGUIEditor(effect) {
+    TestEditor() {
         rect.top = 0;
         rect.left = 0;
         rect.bottom = 100;

@@ -21,8 +21,8 @@ protected:
     void SetUp() override {
         hostEditCalls().clear();
         effect = std::make_unique<FakeEffect>();
-        editor = new TestEditor(effect.get());
-        effect->setEditor(editor);  // the effect owns it
+        editor = new TestEditor();
+        effect->setEditor(new EditorAdapter(effect.get(), editor));  // the effect owns both
     }
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr) {
         return effect->dispatcher(opcode, index, value, ptr, 0.0f);
@@ -123,7 +123,7 @@ TEST_F(EditorTest, KeysGoToTheFocusedTextField) {
     ASSERT_EQ(dispatch(effVendorSpecific, kOurs, req::kOpenOffscreen), 1);
     auto* edit = new CTextEdit(CRect(0, 60, 100, 75), &editor->listener, 98, "x");
     editor->getFrame()->addView(edit);
-    VstKeyCode k{};
+    CKeyCode k{};
     k.character = 'a';
     EXPECT_FALSE(editor->onKeyDown(k));
     mouse(0, 10, 65);

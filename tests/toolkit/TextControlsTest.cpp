@@ -4,21 +4,21 @@
 namespace lumdel::test {
 namespace {
 
-VstKeyCode character(char c) {
-    VstKeyCode k{};
+CKeyCode character(char c) {
+    CKeyCode k{};
     k.character = static_cast<unsigned char>(c);
     return k;
 }
 
-VstKeyCode virtualKey(unsigned char v) {
-    VstKeyCode k{};
+CKeyCode virtualKey(unsigned char v) {
+    CKeyCode k{};
     k.virt = v;
     return k;
 }
 
 void type(CFrame* frame, const std::string& text) {
     for (char c : text) {
-        VstKeyCode k = character(c);
+        CKeyCode k = character(c);
         frame->onKeyDown(k);
     }
 }
@@ -32,19 +32,19 @@ protected:
 TEST_F(TextControlsTest, TextEditTypesAndCommitsWithEnter) {
     auto* edit = new CTextEdit(CRect(10, 10, 120, 23), &listener, 98, "Init");
     frame->addView(edit);
-    VstKeyCode stray = character('x');
+    CKeyCode stray = character('x');
     EXPECT_EQ(frame->onKeyDown(stray), -1);  // not editing: keys are not taken
 
     EXPECT_EQ(down(frame.frame, 20, 15), kMouseDownEventHandledButDontNeedMovedOrUpEvents);
     ASSERT_TRUE(edit->isEditing());
     EXPECT_EQ(frame->getFocusView(), edit);
-    VstKeyCode back = virtualKey(VKEY_BACK);
+    CKeyCode back = virtualKey(VKEY_BACK);
     frame->onKeyDown(back);
     type(frame.frame, "tial Lead");
     EXPECT_EQ(edit->getEditText(), "Initial Lead");
     EXPECT_EQ(edit->getTextString(), "Init");  // not yet committed
     EXPECT_TRUE(listener.events.empty());
-    VstKeyCode enter = virtualKey(VKEY_RETURN);
+    CKeyCode enter = virtualKey(VKEY_RETURN);
     EXPECT_EQ(frame->onKeyDown(enter), 1);
     EXPECT_FALSE(edit->isEditing());
     EXPECT_EQ(edit->getTextString(), "Initial Lead");
@@ -60,14 +60,14 @@ TEST_F(TextControlsTest, EscapeCancelsAndClickElsewhereCommits) {
     frame->addView(edit);
     down(frame.frame, 20, 15);
     type(frame.frame, " me not");
-    VstKeyCode escape = virtualKey(VKEY_ESCAPE);
+    CKeyCode escape = virtualKey(VKEY_ESCAPE);
     frame->onKeyDown(escape);
     EXPECT_FALSE(edit->isEditing());
     EXPECT_EQ(edit->getTextString(), "Keep");
     EXPECT_TRUE(listener.events.empty());
 
     down(frame.frame, 20, 15);
-    VstKeyCode home = virtualKey(VKEY_HOME);
+    CKeyCode home = virtualKey(VKEY_HOME);
     frame->onKeyDown(home);
     type(frame.frame, "A ");
     down(frame.frame, 200, 100);  // elsewhere
@@ -137,7 +137,7 @@ TEST_F(TextControlsTest, OptionMenuClosesUnchangedOnOutsideClickOrEscape) {
     EXPECT_FALSE(menu->isPopupOpen());
     down(frame.frame, 20, 15);
     ASSERT_TRUE(menu->isPopupOpen());
-    VstKeyCode escape = virtualKey(VKEY_ESCAPE);
+    CKeyCode escape = virtualKey(VKEY_ESCAPE);
     frame->onKeyDown(escape);
     EXPECT_FALSE(menu->isPopupOpen());
     EXPECT_TRUE(listener.events.empty());

@@ -39,8 +39,8 @@ protected:
         } while (e.type != MapNotify);
         hostEditCalls().clear();
         effect = std::make_unique<FakeEffect>();
-        editor = new TestEditor(effect.get());
-        effect->setEditor(editor);
+        editor = new TestEditor();
+        effect->setEditor(new EditorAdapter(effect.get(), editor));
     }
     void TearDown() override {
         effect.reset();
