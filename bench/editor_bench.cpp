@@ -5,7 +5,7 @@
 #include "editor/Editor.h"
 #include "shell/EditorAdapter.h"
 #include "shell/Orv.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 namespace {
 

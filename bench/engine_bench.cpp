@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "shell/Orv.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 using namespace lumdel;
 

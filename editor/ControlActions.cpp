@@ -11,8 +11,7 @@
 #include "OrvKickButton.h"
 #include "OrvOnOffButton.h"
 #include "OrvSwitch.h"
-#include "shell/Orv.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 using namespace lumdel;
 
@@ -33,25 +32,25 @@ bool isBeatMode(float dlyMode) { return toStep(dlyMode, 2) == 1; }
 }  // namespace
 
 void Editor::automate(std::int32_t index, float value) {
-    if (!orv_) return;
-    orv_->beginEdit(index);
-    orv_->setParameterAutomated(index, value);
-    orv_->endEdit(index);
+    if (!plugin_) return;
+    plugin_->beginEdit(index);
+    plugin_->setParameterAutomated(index, value);
+    plugin_->endEdit(index);
 }
 
 // Sets the shown channel's parameter of the pair, and the other channel's too while
 // linked (mirrored for the pans).
 void Editor::setShown(std::int32_t left, float value) {
-    if (!orv_) return;
-    orv_->setParameterAutomated(shown(left), value);
+    if (!plugin_) return;
+    plugin_->setParameterAutomated(shown(left), value);
     if (!linkActive()) return;
     const bool mirrored = left == kFbPanL || left == kDlyPanL;
-    orv_->setParameterAutomated(other(left), mirrored ? 1.0f - value : value);
+    plugin_->setParameterAutomated(other(left), mirrored ? 1.0f - value : value);
 }
 
 void Editor::valueChanged(CControl* control) {
     CPresetSystemEditor::valueChanged(control);
-    if (!control || !orv_) return;
+    if (!control || !plugin_) return;
     const std::int32_t tag = control->getTag();
     if (tag >= strip_tag::kName) return;
     const float v = control->getValue();
@@ -61,7 +60,7 @@ void Editor::valueChanged(CControl* control) {
         return;
     }
     if (tag >= 0 && tag < kNumParams) {
-        orv_->setParameterAutomated(tag, v);
+        plugin_->setParameterAutomated(tag, v);
         return;
     }
     switch (tag) {
@@ -142,7 +141,7 @@ void Editor::linkButton(OrvOnOffButton* button) {
 }
 
 void Editor::timeMode(float value) {
-    orv_->setParameterAutomated(shown(kDlyModeL), value);
+    plugin_->setParameterAutomated(shown(kDlyModeL), value);
     // The effect may have changed range and time with the mode.
     setControl(range_, param(shown(kRangeL)));
     setControl(dlyTimeSlider_, root(param(shown(kDlyTimeL))));
@@ -151,7 +150,7 @@ void Editor::timeMode(float value) {
 
 void Editor::rangeSwitch(float value) {
     if (!isBeatMode(param(shown(kDlyModeL)))) {
-        orv_->setParameterAutomated(shown(kRangeL), value);
+        plugin_->setParameterAutomated(shown(kRangeL), value);
         if (range_) range_->setDirty(true);
         setControl(dlyTimeSlider_, root(param(shown(kDlyTimeL))));
     } else {
@@ -163,7 +162,7 @@ void Editor::rangeSwitch(float value) {
 void Editor::delayTimeSlider(float value) {
     if (!isBeatMode(param(shown(kDlyModeL)))) {
         const float t = std::floor(value * value * 1000.0f) / 1000.0f;
-        orv_->setParameterAutomated(shown(kDlyTimeL), std::clamp(t, 0.0f, 1.0f));
+        plugin_->setParameterAutomated(shown(kDlyTimeL), std::clamp(t, 0.0f, 1.0f));
     } else {
         setControl(dlyTimeSlider_, root(param(shown(kDlyTimeL))));
     }
@@ -188,7 +187,7 @@ void Editor::mainStep(std::int32_t tag, float stepModifier) {
 }
 
 void Editor::linkStep() {
-    if (linkActive()) orv_->copyChannelSettings(channelRight());
+    if (linkActive()) plugin_->copyChannelSettings(channelRight());
 }
 
 void Editor::preStep(std::int32_t tag, float stepModifier) {
@@ -229,13 +228,13 @@ void Editor::modStep(std::int32_t tag) {
 void Editor::lfoRateSlider(float value) {
     if (toStep(param(kLfoMode), 3) == 0) {
         const float floorValue = std::log10(1.01f) * rateLogScale_;
-        orv_->setParameterAutomated(kLFORate, std::max(value * value, floorValue));
+        plugin_->setParameterAutomated(kLFORate, std::max(value * value, floorValue));
     } else {
         setControl(rateSlider_, root(param(kLFORate)));
     }
 }
 
 void Editor::tempoSlider(float value) {
-    if (orv_->hostTempoValid()) return;
-    orv_->setTempoNorm(value * value);
+    if (plugin_->hostTempoValid()) return;
+    plugin_->setTempoNorm(value * value);
 }

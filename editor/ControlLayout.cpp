@@ -12,8 +12,7 @@
 #include "OrvOnOffButton.h"
 #include "OrvSwitch.h"
 #include "OrvSwitchVert.h"
-#include "shell/Orv.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 using namespace lumdel;
 
@@ -205,7 +204,7 @@ void Editor::createControls(CBitmap* const* bitmaps) {
     rateSlider_->setWheelInc(kSliderWheel);
     add(rateSlider_);
     tempoSlider_ = new CInvisibleSlider(CRect(293, 22, 365, 48), this, panel_tag::kTempo);
-    tempoSlider_->setValue(root(orv_ ? orv_->getTempoNorm() : 0.0f));
+    tempoSlider_->setValue(root(plugin_ ? plugin_->getTempoNorm() : 0.0f));
     tempoSlider_->setWheelInc(kSliderWheel);
     add(tempoSlider_);
 

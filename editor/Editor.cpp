@@ -8,8 +8,7 @@
 #include "OrvAnimKnob.h"
 #include "OrvOnOffButton.h"
 #include "OrvSwitch.h"
-#include "shell/Orv.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 using namespace lumdel;
 
@@ -18,9 +17,9 @@ constexpr int kFirstPanelBitmap = 128;
 constexpr int kNumPanelBitmaps = 28;  // 128..155
 }  // namespace
 
-Editor::Editor(Orv* effect)
-    : CPresetSystemEditor(effect),
-      orv_(effect),
+Editor::Editor(lumdel::EditorController* plugin, CPresetSystemEffect* presets)
+    : CPresetSystemEditor(presets),
+      plugin_(plugin),
       lastBlinkTick_(getTicks()),
       lastIdleTick_(lastBlinkTick_),
       rateLogScale_(static_cast<float>(1.0 / std::log10(16.0))),
@@ -117,7 +116,7 @@ CControl* Editor::control(std::int32_t tag) const {
 
 MyFrame* Editor::myFrame() const { return static_cast<MyFrame*>(frame); }
 
-float Editor::param(std::int32_t index) const { return orv_ ? orv_->getParameter(index) : 0.0f; }
+float Editor::param(std::int32_t index) const { return plugin_ ? plugin_->getParameter(index) : 0.0f; }
 
 void Editor::setControl(CControl* c, float value) const {
     if (c) c->setValue(value);
@@ -197,9 +196,9 @@ void Editor::controlBeginEdit(CControl* control) {
     if (!control) return;
     editTag_ = control->getTag();
     const std::int32_t pair = channelKnobPair(editTag_);
-    if (pair < 0 || !orv_) return;
-    orv_->beginEdit(shown(pair));
-    if (linkActive()) orv_->beginEdit(other(pair));
+    if (pair < 0 || !plugin_) return;
+    plugin_->beginEdit(shown(pair));
+    if (linkActive()) plugin_->beginEdit(other(pair));
 }
 
 void Editor::controlEndEdit(CControl* control) {
@@ -207,7 +206,7 @@ void Editor::controlEndEdit(CControl* control) {
     const std::int32_t tag = control->getTag();
     if (tag == editTag_) editTag_ = -1;
     const std::int32_t pair = channelKnobPair(tag);
-    if (pair < 0 || !orv_) return;
-    if (linkActive()) orv_->endEdit(other(pair));
-    orv_->endEdit(shown(pair));
+    if (pair < 0 || !plugin_) return;
+    if (linkActive()) plugin_->endEdit(other(pair));
+    plugin_->endEdit(shown(pair));
 }

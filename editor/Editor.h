@@ -12,10 +12,10 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/EditorController.h"
+#include "core/EditorLink.h"
 #include "presets/CPresetSystemEditor.h"
-#include "shell/EditorLink.h"
 
-class Orv;
 class MyFrame;
 class OrvAnimKnob;
 class OrvOnOffButton;
@@ -62,7 +62,9 @@ public:
     static constexpr int kNumControls = 63;
     static constexpr int kNumKnobs = 21;  // slots 0..20 of the control table
 
-    explicit Editor(Orv* effect);
+    // plugin: what the panel reads and sets; presets: the preset store of the strip.
+    // Either may be null (then nothing acts).
+    Editor(lumdel::EditorController* plugin, CPresetSystemEffect* presets);
     ~Editor() override;
 
     // Host UI thread. open builds the frame, the panel controls and the preset strip;
@@ -147,7 +149,7 @@ private:
     float param(std::int32_t index) const;
     void setControl(CControl* c, float value) const;
 
-    Orv* orv_;
+    lumdel::EditorController* plugin_;
     CControl* controls_[kNumControls] = {};
     // Typed views of some of the slots.
     OrvAnimKnob* knobs_[kNumKnobs] = {};

@@ -1,6 +1,6 @@
 #include "OrvOnOffButton.h"
 
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 OrvOnOffButton::OrvOnOffButton(const CRect& size, CControlListener* listener, std::int32_t tag,
                                CBitmap* background)

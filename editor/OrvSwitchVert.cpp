@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 OrvSwitchVert::OrvSwitchVert(const CRect& size, CControlListener* listener, std::int32_t tag,
                              std::int32_t subPixmaps, CCoord heightOfOneImage,

@@ -8,8 +8,7 @@
 #include "Editor.h"
 #include "MyFrame.h"
 #include "OrvAnimKnob.h"
-#include "shell/Orv.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 using namespace lumdel;
 
@@ -42,7 +41,7 @@ std::int32_t channelPair(std::int32_t tag) {
 }  // namespace
 
 void Editor::blinkTest(int kind, std::uint32_t t) {
-    if (orv_ && orv_->syncOutOfRange(kind)) {
+    if (plugin_ && plugin_->syncOutOfRange(kind)) {
         if (static_cast<std::uint32_t>(t - lastBlinkTick_) > 250u) {
             lastBlinkTick_ = t;
             readoutVisible_ = !readoutVisible_;
@@ -109,7 +108,7 @@ std::int32_t Editor::chooseReadoutIndex(std::uint32_t t) {
 }
 
 void Editor::refreshReadout(std::uint32_t t) {
-    if (!frame || !orv_) return;
+    if (!frame || !plugin_) return;
     for (CMovieBitmap* c : digits_) setControl(c, 0.0f);
     for (CMovieBitmap* c : points_) setControl(c, 0.0f);
     for (CMovieBitmap* c : slashes_) setControl(c, 0.0f);
@@ -118,7 +117,7 @@ void Editor::refreshReadout(std::uint32_t t) {
     // The modulation sensitivity (0 to 10) leaves the sign mode as it finds it; it is
     // never negative, so it always shows unsigned, with all four digits.
     if (readoutIndex_ == kModSens) readout_.isSigned = false;
-    orv_->getReadout(readoutIndex_, readout_.number, readout_.point, readout_.isSigned,
+    plugin_->getReadout(readoutIndex_, readout_.number, readout_.point, readout_.isSigned,
                      readout_.slash, readout_.numerator, readout_.denominator);
     renderReadout();
 }
@@ -161,8 +160,8 @@ void Editor::renderReadout() {
 }
 
 void Editor::refreshMeters(std::uint32_t t) {
-    if (!orv_) return;
-    orv_->readMeterPeaks(meterPeaks_[0], meterPeaks_[1]);
+    if (!plugin_) return;
+    plugin_->readMeterPeaks(meterPeaks_[0], meterPeaks_[1]);
     const float fall = static_cast<float>(static_cast<std::uint32_t>(t - lastIdleTick_)) /
                        meterFallMs_;
     for (int i = 0; i < 2; ++i) {

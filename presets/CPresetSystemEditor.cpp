@@ -9,7 +9,7 @@
 #include "EditorLoadReport.h"
 #include "PresetStripButtons.h"
 #include "resources/Resources.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 using namespace lumdel::strip_tag;
 

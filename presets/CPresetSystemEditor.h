@@ -41,7 +41,7 @@
 #include <string>
 
 #include "PresetSystemEditorCore.h"
-#include "PresetSystemHooks.h"
+#include "core/PresetSystemHooks.h"
 #include "toolkit/vstgui.h"
 
 class CPresetSystemEffect;

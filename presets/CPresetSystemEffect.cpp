@@ -6,7 +6,7 @@
 #include <memory>
 #include <initializer_list>
 
-#include "../shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 #include "FactoryPresets.h"
 
 using namespace lumdel;

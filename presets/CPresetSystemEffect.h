@@ -5,7 +5,7 @@
 
 #include "../shell/AudioEffectX.h"
 #include "PresetRecord.h"
-#include "PresetSystemHooks.h"
+#include "core/PresetSystemHooks.h"
 
 class CPresetSystemEffect : public AudioEffectX {
 public:

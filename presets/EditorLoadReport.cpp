@@ -1,6 +1,6 @@
 #include "EditorLoadReport.h"
 
-#include "../shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 #include "CPresetSystemEffect.h"
 
 namespace lumdel {

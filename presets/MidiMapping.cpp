@@ -1,6 +1,6 @@
 // MIDI controller mapping of CPresetSystemEffect: the two controller tables, the
 // assignment pseudo-parameters 60..119, learn and unlearn, and the MIDI intake.
-#include "../shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 #include "CPresetSystemEffect.h"
 
 using namespace lumdel;

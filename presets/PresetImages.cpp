@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "../shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 #include "CPresetSystemEffect.h"
 #include "PresetRecord.h"
 

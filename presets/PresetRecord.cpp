@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "../shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 namespace lumdel {
 

@@ -4,7 +4,7 @@
 
 #include "../editor/Editor.h"
 #include "EditorAdapter.h"
-#include "ParameterTable.h"
+#include "core/ParameterTable.h"
 
 using namespace lumdel;
 
@@ -16,8 +16,9 @@ constexpr const char* kProductName = "Lumdel - The ultimate delay machine";
 
 // Called once by the entry point. The preset store exists (preset 0 stored through its
 // base path); the engine member already holds its tables and 44100 Hz buffers.
-Orv::Orv(audioMasterCallback audioMaster) : CPresetSystemEffect(audioMaster, 1, kNumParams) {
-    std::lock_guard<std::recursive_timed_mutex> lock(engineMutex_);
+Orv::Orv(audioMasterCallback audioMaster)
+    : CPresetSystemEffect(audioMaster, 1, kNumParams), core_(*this) {
+    std::lock_guard<std::recursive_timed_mutex> lock(core_.engineLock());
     setNumInputs(4);
     setNumOutputs(2);
     setUniqueID(kUniqueId);
@@ -28,14 +29,13 @@ Orv::Orv(audioMasterCallback audioMaster) : CPresetSystemEffect(audioMaster, 1, 
     curProgram_ = 0;
     // The editor exists before the stored defaults are loaded and preset 0 is applied:
     // loading the defaults goes through its preset core.
-    Editor* editor = new Editor(this);
+    Editor* editor = new Editor(this, this);
     setEditor(new EditorAdapter(this, editor));
     setEditorLink(editor);
     setPresetHooks(editor);
     loadDefaults();
     setCurrentPreset(0);
-    engine_.placeTaps(0);
-    engine_.placeTaps(1);
+    core_.placeTaps();
     suspend();
 }
 
@@ -44,12 +44,12 @@ Orv::Orv(audioMasterCallback audioMaster) : CPresetSystemEffect(audioMaster, 1, 
 // destructor waits for a running block and frees the engine.
 Orv::~Orv() {
     if (AEffEditor* editor = getEditor()) {
-        editorLink_ = nullptr;
+        setEditorLink(nullptr);
         presetHooks_ = nullptr;
         setEditor(nullptr);
         delete editor;
     }
-    std::lock_guard<std::recursive_timed_mutex> lock(engineMutex_);
+    std::lock_guard<std::recursive_timed_mutex> lock(core_.engineLock());
 }
 
 bool Orv::getEffectName(char* name) {
@@ -108,16 +108,5 @@ bool Orv::getParameterProperties(VstInt32 index, VstParameterProperties* p) {
 // Host UI thread. Only the channel counts matter.
 bool Orv::setSpeakerArrangement(VstSpeakerArrangement* input, VstSpeakerArrangement* output) {
     if (!input || !output) return false;
-    if (!routingFor(input->numChannels, output->numChannels, routing_)) return false;
-    arrangementFixed_ = true;
-    return true;
-}
-
-void Orv::probePins() {
-    if (arrangementFixed_) return;
-    int inputs = 0;
-    while (inputs < 4 && isInputConnected(inputs)) ++inputs;
-    int outputs = 0;
-    while (outputs < 2 && isOutputConnected(outputs)) ++outputs;
-    routingFor(inputs, outputs, routing_);
+    return core_.setArrangement(input->numChannels, output->numChannels);
 }

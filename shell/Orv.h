@@ -1,16 +1,21 @@
-// The delay effect: its parameters, the engine it drives and the editor it creates.
-// Top layer of the effect object (AudioEffect, AudioEffectX, CPresetSystemEffect, Orv).
+// The delay effect as a VST 2.4 effect: top layer of the effect object (AudioEffect,
+// AudioEffectX, CPresetSystemEffect, Orv). It owns the format-neutral plug-in core
+// (engine, parameter code, lifecycle), forwards the host's calls to it, serves the core
+// as its HostPort and the editor as its EditorController, and creates the editor.
 #pragma once
 
 #include <atomic>
 #include <mutex>
 
-#include "../engine/Engine.h"
-#include "../engine/Routing.h"
 #include "../presets/CPresetSystemEffect.h"
-#include "EditorLink.h"
+#include "core/EditorController.h"
+#include "core/EditorLink.h"
+#include "core/HostPort.h"
+#include "core/PluginCore.h"
 
-class Orv : public CPresetSystemEffect {
+class Orv : public CPresetSystemEffect,
+            public lumdel::EditorController,
+            private lumdel::HostPort {
 public:
     static constexpr VstInt32 kUniqueId = vstFourCC('L', 'M', 'D', 'L');
 
@@ -23,7 +28,7 @@ public:
     void suspend() override;
     void resume() override;
     // True while the blocks are silent for want of memory (tests).
-    bool buffersMissing() const { return buffersMissing_; }
+    bool buffersMissing() const { return core_.buffersMissing(); }
     // Host UI thread (effSetSampleRate), usually before resume. Some hosts set the rate
     // while the effect is resumed: a new rate then takes effect at once, before the next
     // block, exactly as a suspend and resume would (here, under the engine lock).
@@ -33,9 +38,17 @@ public:
     void processDoubleReplacing(double** inputs, double** outputs,
                                 VstInt32 sampleFrames) override;
 
-    // Any thread: the one place where a parameter value becomes engine settings.
+    // Any thread: the one set-parameter operation (host, editor, preset store, MIDI): the
+    // core applies the value, the editor hears it, and unless a preset is being applied
+    // the preset store keeps it.
     void setParameter(VstInt32 index, float value) override;
     float getParameter(VstInt32 index) override;
+    // Editor thread: an edit of the user, told to the host (EditorController).
+    bool beginEdit(VstInt32 index) override { return AudioEffectX::beginEdit(index); }
+    void setParameterAutomated(VstInt32 index, float value) override {
+        AudioEffectX::setParameterAutomated(index, value);
+    }
+    bool endEdit(VstInt32 index) override { return AudioEffectX::endEdit(index); }
 
     // Host UI thread: names, labels, display texts and properties.
     void getParameterLabel(VstInt32 index, char* label) override;
@@ -56,68 +69,46 @@ public:
     // The four-digit readout of a parameter (display texts).
     void getReadout(VstInt32 index, VstInt32& readoutNumber, VstInt32& readoutPoint,
                     bool& readoutSigned, VstInt32& readoutSlash, VstInt32& readoutNumerator,
-                    VstInt32& readoutDenominator);
+                    VstInt32& readoutDenominator) override;
     // Kinds 1, 2 (delay fraction above 5000 ms), 4 (LFO fraction outside 0.01..15 Hz),
     // 8, 16 (pre-delay fraction above 1); any other kind: false.
-    bool syncOutOfRange(int kind) const { return engine_.syncOutOfRange(kind); }
+    bool syncOutOfRange(int kind) const override { return core_.syncOutOfRange(kind); }
     // The editor's tempo control (0..1 maps 30..400 BPM), used while the host gives none.
-    void setTempoNorm(float value);
-    float getTempoNorm() const { return static_cast<float>(engine_.hostTempoNorm); }
-    double hostTempo() const { return engine_.hostTempo; }
+    void setTempoNorm(float value) override;
+    float getTempoNorm() const override { return core_.tempoNorm(); }
+    double hostTempo() const { return core_.hostTempo(); }
     // True while the blocks receive a time record from the host.
-    bool hostTempoValid() const { return engine_.hostTempoValid != 0; }
+    bool hostTempoValid() const override { return core_.hostTempoValid(); }
     // Peaks since the last call (then cleared), as heard after the output latency.
-    void readMeterPeaks(float& left, float& right);
+    void readMeterPeaks(float& left, float& right) override { core_.readMeterPeaks(left, right); }
     // True when the left and right delay settings match (within 0.01).
-    bool channelsLinked();
+    bool channelsLinked() { return core_.channelsLinked(); }
     // The editor's link action: copies the delay timing of one channel to the other as
     // automated edits (begin edit, set, end edit) for every pair that differs.
-    void copyChannelSettings(bool rightToLeft);
+    void copyChannelSettings(bool rightToLeft) override;
     // The editor registers itself here when it is created (null: no editor).
-    void setEditorLink(lumdel::EditorLink* link) { editorLink_ = link; }
+    void setEditorLink(lumdel::EditorLink* link) {
+        editorLink_ = link;
+        core_.setListener(link);
+    }
 
     // Recomputes the tempo-synchronised values (flags kSyncLeft, kSyncRight, kSyncLfo)
     // and tells the editor the tempo.
-    void recomputeSynced(int flags);
+    void recomputeSynced(int flags) { core_.recomputeSynced(flags); }
 
-    const lumdel::EngineState& engineState() const { return engine_; }
-    const lumdel::Engine& engine() const { return engine_; }
-    const lumdel::Routing& routing() const { return routing_; }
-    bool arrangementFixed() const { return arrangementFixed_; }
+    lumdel::PluginCore& core() { return core_; }
+    const lumdel::EngineState& engineState() const { return core_.engineState(); }
+    const lumdel::Engine& engine() const { return core_.engine(); }
+    const lumdel::Routing& routing() const { return core_.routing(); }
+    bool arrangementFixed() const { return core_.arrangementFixed(); }
 
 private:
-    // Counts connected pins and picks the routing, unless the host fixed it.
-    void probePins();
-    // The engine share of set parameter: the curve or step rule of one index 0..59.
-    void applyParameter(VstInt32 index, float value);
-    void applyDelayMode(int line, float value);
-    void applyRange(int line, float value);
-    void applyDelayTime(int line, float value);
-    void applyReverbType(float value);
-    // The stored value of a parameter 0..59 (not 43, 44).
-    double parameterValue(VstInt32 index) const;
-    template <typename T>
-    void processBlock(T** inputs, T** outputs, VstInt32 sampleFrames);
-    // Before a preset load: asks the block to ramp the output to silence and waits (at
-    // most 100 ms) until it is there. Returns whether a hold was taken (release it with
-    // releaseOutput). No hold while no block ran in the last 50 ms, or on the thread that
-    // runs the blocks (a MIDI program change), which must never wait.
-    bool holdOutput();
-    void releaseOutput();
-    // Empties the reverb under the engine lock (a preset load that changes its type).
-    void clearReverb();
+    // HostPort: what the core asks of the host, in VST 2.4 calls.
+    bool hostTime(bool withPosition, lumdel::HostTime& time) override;
+    long outputLatency() override { return static_cast<long>(getOutputLatency()); }
+    bool inputConnected(int pin) override { return isInputConnected(pin); }
+    bool outputConnected(int pin) override { return isOutputConnected(pin); }
 
-    std::recursive_timed_mutex engineMutex_;
-    // When (steady clock, ns; 0: never) and on which thread the last block ran.
-    std::atomic<long long> lastBlockNs_{0};
-    std::atomic<unsigned long> blockThread_{0};
-    lumdel::Engine engine_;
-    lumdel::Routing routing_;
-    bool arrangementFixed_ = false;
-    // The last resume could not allocate the buffers of the host's rate: the blocks
-    // output silence (read and written under the engine lock).
-    bool buffersMissing_ = false;
-    // Between resume and suspend (host UI thread only).
-    bool resumed_ = false;
+    lumdel::PluginCore core_;
     lumdel::EditorLink* editorLink_ = nullptr;
 };

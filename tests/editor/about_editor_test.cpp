@@ -3,7 +3,7 @@
 
 #include "editor/CHelpView.h"
 #include "editor/CSplashScreenMyView.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 #include "strip_rig.h"
 
 namespace lumdel::striptest {

@@ -16,7 +16,7 @@
 #include "editor/OrvOnOffButton.h"
 #include "editor/OrvSwitch.h"
 #include "editor/OrvSwitchVert.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 using namespace lumdel;
 using namespace lumdel::test;

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "PanelFixture.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 using namespace lumdel;
 using namespace lumdel::test;

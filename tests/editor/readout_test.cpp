@@ -6,7 +6,7 @@
 #include <string>
 
 #include "PanelFixture.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 using namespace lumdel;
 using namespace lumdel::test;

@@ -7,7 +7,7 @@
 
 #include "StandInTools.h"
 #include "presets/FileChooser.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 #include "strip_rig.h"
 
 namespace lumdel::striptest {

@@ -9,7 +9,7 @@
 
 #include "PanelFixture.h"
 #include "presets/FileChooser.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 #include "strip_rig.h"
 
 namespace lumdel::test {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "PluginFixture.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 namespace lumdel::test {
 

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "PluginFixture.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 #include "tools/host/Render.h"
 
 namespace {

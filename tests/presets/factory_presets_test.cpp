@@ -6,7 +6,7 @@
 
 #include "PluginFixture.h"
 #include "presets/FactoryPresets.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "presets/PresetImages.h"
 #include "presets/PresetSystemEditorCore.h"
 #include "shell/Orv.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 namespace lumdel::testing {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "presets/PresetSystemHooks.h"
+#include "core/PresetSystemHooks.h"
 #include "shell/Orv.h"
 #include "tools/host/Host.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "shell/NumberFormat.h"
+#include "core/NumberFormat.h"
 
 using namespace lumdel;
 

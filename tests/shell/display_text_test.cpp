@@ -8,10 +8,10 @@
 #include <string>
 
 #include "PluginFixture.h"
-#include "shell/DisplayText.h"
-#include "shell/NumberFormat.h"
+#include "core/DisplayText.h"
+#include "core/NumberFormat.h"
 #include "shell/Orv.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 using namespace lumdel;
 

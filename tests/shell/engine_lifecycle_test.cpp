@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "PluginFixture.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 using namespace lumdel;
 using namespace lumdel::test;

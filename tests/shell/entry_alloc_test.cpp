@@ -15,7 +15,7 @@
 #include "engine/Engine.h"
 #include "shell/CreateEffect.h"
 #include "shell/Orv.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 #include "tools/host/Host.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 using lumdel::fromStep;
 using lumdel::kParams;

@@ -16,7 +16,7 @@
 #include "presets/SafeFile.h"
 #include "presets/PresetSystemEditorCore.h"
 #include "shell/Orv.h"
-#include "shell/ParameterTable.h"
+#include "core/ParameterTable.h"
 
 namespace lumdel::host {
 

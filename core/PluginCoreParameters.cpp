@@ -6,10 +6,10 @@
 #include <chrono>
 #include <cmath>
 
-#include "Orv.h"
 #include "ParameterTable.h"
+#include "PluginCore.h"
 
-using namespace lumdel;
+namespace lumdel {
 
 namespace {
 
@@ -26,18 +26,8 @@ void markFade(std::uint8_t& flag) { __atomic_store_n(&flag, 1, __ATOMIC_RELEASE)
 
 }  // namespace
 
-// Host, editor, preset store or MIDI mapping; any thread.
-void Orv::setParameter(VstInt32 index, float value) {
-    if (index >= 0 && index < kNumParams) {
-        // A value that is not a number changes nothing anywhere.
-        if (!std::isfinite(value)) return;
-        applyParameter(index, value);
-    }
-    if (editorLink_) editorLink_->parameterChanged(index, value);
-    if (!presetLoading_) CPresetSystemEffect::setParameter(index, value);
-}
-
-void Orv::applyParameter(VstInt32 index, float value) {
+void PluginCore::applyParameter(int index, float value) {
+    if (index < 0 || index >= kNumParams || !std::isfinite(value)) return;
     EngineState& e = engine_;
     // v drives the engine; value (as sent) is what is stored.
     const double v = unit(value);
@@ -297,16 +287,16 @@ void Orv::applyParameter(VstInt32 index, float value) {
         // Legacy switches: their lower half resets Drive or CutfMod through the full
         // path, so the editor and the preset store see the change too.
         case kLegacyDrive:
-            if (toStep(value, 2) == 0) setParameter(kDrive, 0.0f);
+            if (toStep(value, 2) == 0) host_.setParameter(kDrive, 0.0f);
             break;
         case kLegacyCutfMod:
-            if (toStep(value, 2) == 0) setParameter(kCutfMod, 0.5f);
+            if (toStep(value, 2) == 0) host_.setParameter(kCutfMod, 0.5f);
             break;
         default: break;
     }
 }
 
-void Orv::applyDelayMode(int line, float value) {
+void PluginCore::applyDelayMode(int line, float value) {
     ChannelSettings& ch = engine_.channels;
     ch.dlyModeValue[line] = value;
     const int sync = toStep(value, 2);
@@ -324,7 +314,7 @@ void Orv::applyDelayMode(int line, float value) {
     ch.dlyTimeNorm[line] = t / kRangeMs[r];
 }
 
-void Orv::applyRange(int line, float value) {
+void PluginCore::applyRange(int line, float value) {
     ChannelSettings& ch = engine_.channels;
     double& rangeMs = ch.rangeMs[line];
     double& norm = ch.dlyTimeNorm[line];
@@ -345,7 +335,7 @@ void Orv::applyRange(int line, float value) {
     recomputeSynced(line == kLeft ? kSyncLeft : kSyncRight);
 }
 
-void Orv::applyDelayTime(int line, float value) {
+void PluginCore::applyDelayTime(int line, float value) {
     ChannelSettings& ch = engine_.channels;
     // While the line follows the tempo its time comes from the note value.
     if (ch.dlySync[line] != 0) return;
@@ -358,18 +348,18 @@ void Orv::applyDelayTime(int line, float value) {
 
 // The only parameter applied under the engine lock: it moves the reverb's read
 // positions, which the block uses as indices. A lock not obtained in time changes nothing.
-void Orv::applyReverbType(float value) {
+void PluginCore::applyReverbType(float value) {
     std::unique_lock<std::recursive_timed_mutex> lock(engineMutex_, std::defer_lock);
     if (!lock.try_lock_for(std::chrono::milliseconds(1000))) return;
     engine_.applyReverbType(value, toStep(value, 2));
 }
 
-void Orv::recomputeSynced(int flags) {
+void PluginCore::recomputeSynced(int flags) {
     engine_.recomputeSynced(flags);
-    if (editorLink_) editorLink_->tempoChanged(static_cast<float>(engine_.hostTempo));
+    if (listener_) listener_->tempoChanged(static_cast<float>(engine_.hostTempo));
 }
 
-void Orv::setTempoNorm(float value) {
+void PluginCore::setTempoNorm(float value) {
     if (!std::isfinite(value)) return;
     // Outside 0..1 the tempo would leave 30..400 BPM (or reach 0): hold it in.
     const double v = value < 0.0f ? 0.0 : (value > 1.0f ? 1.0 : static_cast<double>(value));
@@ -378,7 +368,7 @@ void Orv::setTempoNorm(float value) {
     recomputeSynced(kSyncAll);
 }
 
-double Orv::parameterValue(VstInt32 index) const {
+double PluginCore::parameterValue(int index) const {
     const EngineState& e = engine_;
     switch (index) {
         case kInput: return e.inputValue;
@@ -445,12 +435,11 @@ double Orv::parameterValue(VstInt32 index) const {
     }
 }
 
-float Orv::getParameter(VstInt32 index) {
-    if (index >= 0 && index < kNumParams) return static_cast<float>(parameterValue(index));
-    return CPresetSystemEffect::getParameter(index);
+float PluginCore::getParameter(int index) const {
+    return static_cast<float>(parameterValue(index));
 }
 
-bool Orv::channelsLinked() {
+bool PluginCore::channelsLinked() const {
     auto near = [this](int a, int b, double offset, double sign) {
         return std::fabs(parameterValue(a) + sign * parameterValue(b) - offset) <= 0.01;
     };
@@ -462,19 +451,4 @@ bool Orv::channelsLinked() {
            near(kDlyTimeL, kDlyTimeR, 0.0, -1.0);
 }
 
-void Orv::copyChannelSettings(bool rightToLeft) {
-    static constexpr int kPairs[][2] = {{kDlyModeL, kDlyModeR},
-                                        {kDlyNumL, kDlyNumR},
-                                        {kDlyDenL, kDlyDenR},
-                                        {kRangeL, kRangeR},
-                                        {kDlyTimeL, kDlyTimeR}};
-    for (const auto& pair : kPairs) {
-        const int from = rightToLeft ? pair[1] : pair[0];
-        const int to = rightToLeft ? pair[0] : pair[1];
-        const float value = getParameter(from);
-        if (value == getParameter(to)) continue;
-        beginEdit(to);
-        setParameterAutomated(to, value);
-        endEdit(to);
-    }
-}
+}  // namespace lumdel

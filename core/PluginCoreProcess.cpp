@@ -1,15 +1,15 @@
-// The two block entry points of the host's audio thread. Both precisions run the one
-// engine template; the engine lock is held for the whole block.
+// The block of the host's audio thread. Both precisions run the one engine template;
+// the engine lock is held for the whole block.
 #include <pthread.h>
 
 #include <chrono>
 
-#include "Orv.h"
+#include "PluginCore.h"
 
-using namespace lumdel;
+namespace lumdel {
 
 template <typename T>
-void Orv::processBlock(T** inputs, T** outputs, VstInt32 sampleFrames) {
+void PluginCore::process(T** inputs, T** outputs, int sampleFrames) {
     const Routing routing = routing_;
     const int frames = sampleFrames > 0 ? sampleFrames : 0;
     std::unique_lock<std::recursive_timed_mutex> lock(engineMutex_, std::defer_lock);
@@ -25,16 +25,14 @@ void Orv::processBlock(T** inputs, T** outputs, VstInt32 sampleFrames) {
                        std::memory_order_relaxed);
     blockThread_.store(static_cast<unsigned long>(pthread_self()), std::memory_order_relaxed);
     // Tempo and position are asked for every block, even an empty one.
-    const VstTimeInfo* time = getTimeInfo(kVstTempoValid | kVstPpqPosValid);
-    if (engine_.blockTempo(time != nullptr, time ? time->tempo : 0.0)) recomputeSynced(kSyncAll);
-    engine_.blockLfoLock(time && (time->flags & kVstPpqPosValid), time ? time->ppqPos : 0.0);
+    HostTime time;
+    const bool timed = host_.hostTime(true, time);
+    if (engine_.blockTempo(timed, timed ? time.tempo : 0.0)) recomputeSynced(kSyncAll);
+    engine_.blockLfoLock(timed && time.positionValid, timed ? time.ppqPosition : 0.0);
     engine_.process(inputs, outputs, frames, routing);
 }
 
-void Orv::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    processBlock(inputs, outputs, sampleFrames);
-}
+template void PluginCore::process<float>(float**, float**, int);
+template void PluginCore::process<double>(double**, double**, int);
 
-void Orv::processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) {
-    processBlock(inputs, outputs, sampleFrames);
-}
+}  // namespace lumdel
