@@ -16,7 +16,7 @@ constexpr const char* kProductName = "Lumdel - The ultimate delay machine";
 
 // Called once by the entry point. The preset store exists (preset 0 stored through its
 // base path); the engine member already holds its tables and 44100 Hz buffers.
-Orv::Orv(audioMasterCallback audioMaster)
+Orv::Orv(audioMasterCallback audioMaster, WithEditor withEditor)
     : CPresetSystemEffect(audioMaster, 1, kNumParams), core_(*this) {
     std::lock_guard<std::recursive_timed_mutex> lock(core_.engineLock());
     setNumInputs(4);
@@ -29,10 +29,12 @@ Orv::Orv(audioMasterCallback audioMaster)
     curProgram_ = 0;
     // The editor exists before the stored defaults are loaded and preset 0 is applied:
     // loading the defaults goes through its preset core.
-    Editor* editor = new Editor(this, this);
-    setEditor(new EditorAdapter(this, editor));
-    setEditorLink(editor);
-    setPresetHooks(editor);
+    if (withEditor == WithEditor::Yes) {
+        Editor* editor = new Editor(this, this);
+        setEditor(new EditorAdapter(this, editor));
+        setEditorLink(editor);
+        setPresetHooks(editor);
+    }
     loadDefaults();
     setCurrentPreset(0);
     core_.placeTaps();

@@ -19,7 +19,11 @@ class Orv : public CPresetSystemEffect,
 public:
     static constexpr VstInt32 kUniqueId = vstFourCC('L', 'M', 'D', 'L');
 
-    explicit Orv(audioMasterCallback audioMaster);
+    // Whether the effect makes its editor. A host's instance always has one; a tool
+    // that only converts files or state builds the effect without it (then no stored
+    // defaults are loaded either: they are loaded through the editor's preset strip).
+    enum class WithEditor { Yes, No };
+    explicit Orv(audioMasterCallback audioMaster, WithEditor withEditor = WithEditor::Yes);
     ~Orv() override;
 
     // Host UI thread (effMainsChanged): the engine's lifecycle. A resume that cannot

@@ -80,9 +80,10 @@ bool parse(const Args& args, Options& o, bool allowPreset) {
     return !o.file.empty();
 }
 
-// A fresh instance as a host would start it, with the stored defaults loaded.
+// A fresh instance as a host would start it, with the stored defaults loaded (from the
+// chosen settings folder; the instance has no editor).
 struct Instance {
-    Orv effect{nullptr};
+    Orv effect{nullptr, Orv::WithEditor::No};
     PresetSystemEditorCore core;
 
     explicit Instance(const std::string& config)
