@@ -5,7 +5,7 @@
 #include <string>
 
 #include "CPresetSystemEffect.h"
-#include "ControllerNames.h"
+#include "core/ControllerNames.h"
 #include "EditorLoadReport.h"
 #include "PresetStripButtons.h"
 #include "resources/Resources.h"

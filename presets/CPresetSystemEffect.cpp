@@ -7,7 +7,7 @@
 #include <initializer_list>
 
 #include "core/ParameterTable.h"
-#include "FactoryPresets.h"
+#include "core/FactoryPresets.h"
 
 using namespace lumdel;
 

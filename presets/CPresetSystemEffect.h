@@ -4,7 +4,7 @@
 #pragma once
 
 #include "../shell/AudioEffectX.h"
-#include "PresetRecord.h"
+#include "core/PresetRecord.h"
 #include "core/PresetSystemHooks.h"
 
 class CPresetSystemEffect : public AudioEffectX {

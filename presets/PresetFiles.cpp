@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "SafeFile.h"
+#include "core/SafeFile.h"
 
 namespace lumdel {
 

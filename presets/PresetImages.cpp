@@ -7,7 +7,7 @@
 
 #include "core/ParameterTable.h"
 #include "CPresetSystemEffect.h"
-#include "PresetRecord.h"
+#include "core/PresetRecord.h"
 
 namespace lumdel {
 

@@ -14,7 +14,7 @@
 #include "FileChooser.h"
 #include "PresetFiles.h"
 #include "PresetImages.h"
-#include "SettingsStore.h"
+#include "core/SettingsStore.h"
 
 class CPresetSystemEffect;
 

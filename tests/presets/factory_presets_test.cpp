@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "PluginFixture.h"
-#include "presets/FactoryPresets.h"
+#include "core/FactoryPresets.h"
 #include "core/ParameterTable.h"
 
 namespace {

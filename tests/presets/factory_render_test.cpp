@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "PluginFixture.h"
-#include "presets/FactoryPresets.h"
+#include "core/FactoryPresets.h"
 
 namespace {
 

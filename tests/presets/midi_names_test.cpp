@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "presets/ControllerNames.h"
+#include "core/ControllerNames.h"
 
 using lumdel::controllerName;
 

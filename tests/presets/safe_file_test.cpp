@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "files_test_support.h"
-#include "presets/SafeFile.h"
+#include "core/SafeFile.h"
 
 using namespace lumdel;
 using namespace lumdel::testing;

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "files_test_support.h"
-#include "presets/SettingsStore.h"
+#include "core/SettingsStore.h"
 
 using namespace lumdel;
 using namespace lumdel::testing;

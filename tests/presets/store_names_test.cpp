@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "PluginFixture.h"
-#include "presets/PresetRecord.h"
+#include "core/PresetRecord.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "Commands.h"
-#include "presets/ControllerNames.h"
+#include "core/ControllerNames.h"
 #include "presets/PresetFiles.h"
 #include "presets/PresetImages.h"
-#include "presets/SafeFile.h"
+#include "core/SafeFile.h"
 #include "presets/PresetSystemEditorCore.h"
 #include "shell/Orv.h"
 #include "core/ParameterTable.h"

@@ -19,7 +19,7 @@
 
 #include "Commands.h"
 #include "Host.h"
-#include "presets/SafeFile.h"
+#include "core/SafeFile.h"
 
 namespace lumdel::host {
 

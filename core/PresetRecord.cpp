@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/ParameterTable.h"
+#include "ParameterTable.h"
 
 namespace lumdel {
 
