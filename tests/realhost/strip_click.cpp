@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "shell/vst2.h"
 #include "toolkit/AEffGUIEditor.h"
 
 namespace {
