@@ -116,7 +116,9 @@ CControl* Editor::control(std::int32_t tag) const {
 
 MyFrame* Editor::myFrame() const { return static_cast<MyFrame*>(frame); }
 
-float Editor::param(std::int32_t index) const { return plugin_ ? plugin_->getParameter(index) : 0.0f; }
+float Editor::param(std::int32_t index) const {
+    return plugin_ ? plugin_->getParameter(index) : 0.0f;
+}
 
 void Editor::setControl(CControl* c, float value) const {
     if (c) c->setValue(value);

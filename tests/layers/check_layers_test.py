@@ -99,7 +99,8 @@ class CheckLayersTest(unittest.TestCase):
         self.assertIn("tool_a -> tool_b -> tool_a", out)
 
     def test_a_library_linking_upwards_fails(self):
-        links = GOOD_LINKS.replace("lumdel_core: lumdel_engine", "lumdel_core: lumdel_engine lumdel_toolkit")
+        links = GOOD_LINKS.replace("lumdel_core: lumdel_engine",
+                                   "lumdel_core: lumdel_engine lumdel_toolkit")
         code, out = self.run_check(GOOD, links)
         self.assertEqual(code, 1)
         self.assertIn("lumdel_core (core/) links lumdel_toolkit", out)
