@@ -1,6 +1,7 @@
 #include "Orv.h"
 
 #include <cstring>
+#include <memory>
 
 #include "../editor/Editor.h"
 #include "EditorAdapter.h"
@@ -30,8 +31,11 @@ Orv::Orv(audioMasterCallback audioMaster, WithEditor withEditor)
     // The editor exists before the stored defaults are loaded and preset 0 is applied:
     // loading the defaults goes through its preset core.
     if (withEditor == WithEditor::Yes) {
-        Editor* editor = new Editor(this, this);
-        setEditor(new EditorAdapter(this, editor));
+        // The editor is owned at every step: by the pointer until the adapter exists
+        // (its allocation may fail), then by the adapter, which the effect owns.
+        auto owned = std::make_unique<Editor>(this, this);
+        Editor* editor = owned.get();
+        setEditor(new EditorAdapter(this, owned.release()));
         setEditorLink(editor);
         setPresetHooks(editor);
     }
