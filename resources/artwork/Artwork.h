@@ -5,8 +5,13 @@
 
 #include <vector>
 
+#include "resources/PanelLayout.h"
+
 namespace artwork {
 
+namespace panel = lumdel::panel;
+
+// A bitmap of the panel table (its number, size and frames) with the function that draws it.
 struct Bitmap {
     int id;
     int width;
@@ -16,6 +21,7 @@ struct Bitmap {
     void (*draw)(cairo_t* cr, const Bitmap& bitmap);
 
     int frameHeight() const { return height / frames; }
+    bool is(panel::Bitmap b) const { return id == panel::id(b); }
 };
 
 // Every bitmap of the editor, in id order.

@@ -53,7 +53,7 @@ KeyState stateOf(int frame) {
 }  // namespace
 
 void drawLoadSaveButton(cairo_t* cr, const Bitmap& bitmap) {
-    const bool load = bitmap.id == 990;
+    const bool load = bitmap.is(panel::Bitmap::LoadKey);
     forEachFrame(cr, bitmap, [&](int f, int h) {
         const KeyState s = stateOf(f);
         const double sink = s == KeyState::pressed ? 0.5 : 0.0;
@@ -111,7 +111,7 @@ void drawRocker(cairo_t* cr, const Bitmap& bitmap) {
 }
 
 void drawLearnButton(cairo_t* cr, const Bitmap& bitmap) {
-    const bool learn = bitmap.id == 998;
+    const bool learn = bitmap.is(panel::Bitmap::LearnKey);
     forEachFrame(cr, bitmap, [&](int f, int h) {
         // Frames: off, hovered, on.
         const KeyState s = f == 1 ? KeyState::hovered : KeyState::normal;
