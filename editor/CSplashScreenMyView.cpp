@@ -1,13 +1,15 @@
 #include "CSplashScreenMyView.h"
 
 #include "CAbout.h"
+#include "resources/PanelLayout.h"
 
 namespace {
 
 const CColor kVersionColor{255, 255, 255, 255};
 constexpr CCoord kVersionFontSize = 11;
-constexpr CCoord kVersionWidth = 100;
-constexpr CCoord kVersionHeight = 15;
+// The window of the rear panel's name plate that the text is centred in.
+constexpr CCoord kVersionWidth = lumdel::panel::kVersionText.width();
+constexpr CCoord kVersionHeight = lumdel::panel::kVersionText.height();
 }  // namespace
 
 CSplashScreenMyView::CSplashScreenMyView(const CRect& size, CAbout* about,

@@ -14,8 +14,8 @@
 using namespace lumdel;
 
 namespace {
-constexpr int kFirstPanelBitmap = 128;
-constexpr int kNumPanelBitmaps = 28;  // 128..155
+using panel::kFirstPanelBitmap;
+using panel::kNumPanelBitmaps;
 }  // namespace
 
 Editor::Editor(Orv* effect)
@@ -124,44 +124,20 @@ void Editor::setControl(CControl* c, float value) const {
 }
 
 void Editor::setParameter(VstInt32 index, float value) {
-    if (!frame) return;
-    switch (index) {
-        case kInput: case kOutput: case kMix: case kLFOWave: case kLROffset: case kModSrc:
-        case kCutfMod: case kFltType: case kCutoff: case kReso: case kVcoMan: case kVcoMod:
-        case kDrive: case kEnvSpeed: case kFltMode: case kLfoMode: case kRvbMode:
-        case kRvbType: case kRvbDamp: case kRvbAmt: case kBypass: case kFltOn: case kVcoOn:
-        case kRvbOn: case kModSens: case kDucking: case kResoMod:
-            setControl(control(index), value);
-            return;
-        case kLFORate:
-            if (value >= 0.0f) setControl(rateSlider_, std::sqrt(value));
-            else setControl(rateSlider_, 0.0f);
-            return;
-        default:
-            break;
-    }
-    // Channel pairs: only the parameter of the shown channel has a control.
-    struct Pair {
-        std::int32_t left;
-        std::int32_t tag;
-    };
-    static constexpr Pair kPairs[] = {
-        {kFbGainL, panel_tag::kFbGain}, {kFbPanL, panel_tag::kFbPan},
-        {kFbInvL, panel_tag::kFbInv},   {kDlyInvL, panel_tag::kDlyInv},
-        {kDlyModeL, panel_tag::kDlyMode}, {kRangeL, panel_tag::kRange},
-        {kDlyPanL, panel_tag::kDlyPan}, {kDlyGateL, panel_tag::kDlyGate},
-        {kMuteInL, panel_tag::kMuteIn}, {kDlyTimeL, panel_tag::kDlyTime},
-    };
-    for (const Pair& p : kPairs) {
-        if (index != p.left && index != p.left + 1) continue;
-        if (index != shown(p.left)) return;
-        if (p.tag == panel_tag::kDlyTime)
-            setControl(dlyTimeSlider_, value >= 0.0f ? std::sqrt(value) : 0.0f);
-        else
-            setControl(control(p.tag), value);
+    if (!frame || index < 0 || index >= kNumParams) return;
+    // The control that shows the parameter: one with the index as its tag, or a channel
+    // control whose pair it belongs to while its channel is shown. The sliders show the
+    // square root. Everything else shows on the readout or the controller display.
+    for (const PanelControl& row : kPanelControls) {
+        const bool single = row.pairLeft < 0 && row.tag == index;
+        const bool pair = row.pairLeft >= 0 && (index == row.pairLeft || index == row.pairLeft + 1);
+        if (!single && !pair) continue;
+        if (pair && index != shown(row.pairLeft)) return;
+        const bool slider = panel::place(row.control).kind == panel::Kind::Slider;
+        const float shownValue = !slider ? value : value >= 0.0f ? std::sqrt(value) : 0.0f;
+        setControl(controls_[static_cast<int>(row.control)], shownValue);
         return;
     }
-    // Everything else shows on the readout or the controller display.
 }
 
 void Editor::tempoChanged(float bpm) {
@@ -179,19 +155,6 @@ void Editor::linkChannels() {
     linkActive_ = true;
     setControl(link_, 1.0f);
 }
-
-namespace {
-// The left index of the pair a channel knob shows, or -1.
-std::int32_t channelKnobPair(std::int32_t tag) {
-    switch (tag) {
-        case panel_tag::kFbPan: return kFbPanL;
-        case panel_tag::kFbGain: return kFbGainL;
-        case panel_tag::kDlyPan: return kDlyPanL;
-        case panel_tag::kDlyGate: return kDlyGateL;
-        default: return -1;
-    }
-}
-}  // namespace
 
 void Editor::controlBeginEdit(CControl* control) {
     if (!control) return;
