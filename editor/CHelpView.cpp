@@ -1,6 +1,7 @@
 #include "CHelpView.h"
 
 #include "CHelp.h"
+#include "Overlay.h"
 #include "resources/PanelLayout.h"
 
 CHelpView::CHelpView(const CRect& size, CHelp* help)
@@ -18,16 +19,7 @@ void CHelpView::draw(CDrawContext* context) {
 }
 
 CMouseEventResult CHelpView::onMouseDown(CPoint&, const CButtonState& buttons) {
-    if (!buttons.isLeftButton()) return kMouseEventNotHandled;
-    if (help_) help_->unSplash();
-    CFrame* frame = getFrame();
-    if (frame) {
-        frame->setDirty(true);
-        frame->setModalView(nullptr);
-    }
-    // The frame handed the view back: it releases itself.
-    forget();
-    return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    return closeOverlay(this, help_, buttons);
 }
 
 std::int32_t CHelpView::pageAt(CCoord x, CCoord y) {

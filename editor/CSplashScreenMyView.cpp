@@ -1,6 +1,7 @@
 #include "CSplashScreenMyView.h"
 
 #include "CAbout.h"
+#include "Overlay.h"
 #include "resources/PanelLayout.h"
 
 namespace {
@@ -33,14 +34,5 @@ void CSplashScreenMyView::draw(CDrawContext* context) {
 }
 
 CMouseEventResult CSplashScreenMyView::onMouseDown(CPoint&, const CButtonState& buttons) {
-    if (!buttons.isLeftButton()) return kMouseEventNotHandled;
-    if (about_) about_->unSplash();
-    CFrame* frame = getFrame();
-    if (frame) {
-        frame->setDirty(true);
-        frame->setModalView(nullptr);
-    }
-    // The frame handed the view back: it releases itself.
-    forget();
-    return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    return closeOverlay(this, about_, buttons);
 }

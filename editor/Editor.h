@@ -83,7 +83,6 @@ public:
         std::int32_t numerator = -1;
         std::int32_t denominator = 0;
     };
-    const ReadoutCells& readoutCells() const { return readout_; }
     // The parameter index the readout showed at the last idle.
     std::int32_t readoutIndex() const { return readoutIndex_; }
 

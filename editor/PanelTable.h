@@ -143,10 +143,6 @@ static_assert(rowsInOrder(), "row i describes Control i, as in resources/PanelLa
 // The controls in creation order, row i for panel::Control i.
 inline constexpr const PanelControl (&kPanelControls)[panel::kNumControls] = panel_table::kRows;
 
-constexpr const PanelControl& panelControl(panel::Control c) {
-    return kPanelControls[static_cast<int>(c)];
-}
-
 // The first control reporting with this tag (the row of kNone when there is none).
 constexpr const PanelControl& panelControlByTag(std::int32_t tag) {
     for (const PanelControl& r : kPanelControls)
