@@ -27,8 +27,8 @@ Editor::Editor(Orv* effect)
       meterFloor_(static_cast<float>(std::pow(10.0, -1.2))) {
     rect.top = 0;
     rect.left = 0;
-    rect.bottom = 171;
-    rect.right = 942;
+    rect.bottom = panel::kHeight;
+    rect.right = panel::kWidth;
     // Knobs follow the mouse's movement, not its angle.
     knobMode = kLinearMode;
 }
@@ -45,7 +45,7 @@ bool Editor::open(void* parentWindow) {
     CBitmap* bitmaps[kNumPanelBitmaps];
     for (int i = 0; i < kNumPanelBitmaps; ++i) bitmaps[i] = new CBitmap(kFirstPanelBitmap + i);
 
-    frame = new MyFrame(CRect(0, 0, 942, 171), parentWindow, this);
+    frame = new MyFrame(CRect(0, 0, panel::kWidth, panel::kHeight), parentWindow, this);
     frame->setBackground(bitmaps[0]);
     bitmaps[0]->forget();
     bitmaps[0] = nullptr;

@@ -74,7 +74,7 @@ public:
     void setClock(std::function<std::uint32_t()> clock);
     std::uint32_t now() const;
 
-    // The readout cells as getReadout filled them last.
+    // The readout cells that getReadout fills.
     struct ReadoutCells {
         std::int32_t number = 0;
         std::int32_t point = 0;
@@ -141,7 +141,7 @@ private:
     CHelp* help_ = nullptr;
 
     ReadoutCells readout_;
-    std::int32_t readoutIndex_ = 61;
+    std::int32_t readoutIndex_ = lumdel::panel_tag::kTempo;
     float meterPeaks_[2] = {0.0f, 0.0f};
     std::atomic<bool> channelRight_{false};
     std::atomic<bool> linkActive_{false};
