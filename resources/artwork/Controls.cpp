@@ -10,21 +10,6 @@ namespace artwork {
 
 namespace {
 
-// Runs draw once per frame with the origin moved to the frame's top-left corner and
-// drawing clipped to the frame.
-template <typename F>
-void forEachFrame(cairo_t* cr, const Bitmap& bitmap, F draw) {
-    const int h = bitmap.frameHeight();
-    for (int f = 0; f < bitmap.frames; ++f) {
-        cairo_save(cr);
-        cairo_translate(cr, 0, f * h);
-        cairo_rectangle(cr, 0, 0, bitmap.width, h);
-        cairo_clip(cr);
-        draw(f, h);
-        cairo_restore(cr);
-    }
-}
-
 // The colour of a knob's centre dot tells its section.
 Colour knobMark(int id) {
     using B = panel::Bitmap;
