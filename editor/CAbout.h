@@ -14,7 +14,6 @@ public:
            const CRect& displayArea, const CPoint& offset, const CPoint& textPoint);
 
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
-    const CPoint& getTextPoint() const { return textPoint_; }
 
 private:
     CPoint textPoint_;

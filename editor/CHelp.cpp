@@ -4,7 +4,8 @@
 
 CHelp::CHelp(const CRect& size, CControlListener* listener, std::int32_t tag,
              CBitmap* background, CBitmap* buttonBitmap)
-    : CSplashScreen(size, listener, tag, background, CRect(0, 0, 942, kPageHeight), CPoint(0, 0)),
+    : CSplashScreen(size, listener, tag, background, CRect(0, 0, lumdel::panel::kWidth, kPageHeight),
+                    CPoint(0, 0)),
       buttonBitmap_(buttonBitmap) {
     if (buttonBitmap_) buttonBitmap_->remember();
 }
@@ -27,7 +28,7 @@ CMouseEventResult CHelp::onMouseDown(CPoint&, const CButtonState& buttons) {
     value = value == 0 ? 1.0f : 0.0f;
     if (value == 0) return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
     CFrame* frame = getFrame();
-    auto* view = new CHelpView(CRect(0, 0, 942, kPageHeight), this);
+    auto* view = new CHelpView(CRect(0, 0, lumdel::panel::kWidth, kPageHeight), this);
     if (!frame || !frame->setModalView(view)) {
         // Another overlay is open: nothing changes.
         view->forget();

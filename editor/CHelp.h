@@ -5,13 +5,14 @@
 
 #include <cstdint>
 
+#include "resources/PanelLayout.h"
 #include "toolkit/vstgui.h"
 
 class CHelpView;
 
 class CHelp : public CSplashScreen {
 public:
-    static constexpr CCoord kPageHeight = 155;
+    static constexpr CCoord kPageHeight = lumdel::panel::kPlateHeight;
 
     // background: the help pages (8 pages of 942 x 155 stacked vertically);
     // buttonBitmap: the button's three frames.

@@ -1,6 +1,8 @@
 #include "CHelpView.h"
 
 #include "CHelp.h"
+#include "Overlay.h"
+#include "resources/PanelLayout.h"
 
 CHelpView::CHelpView(const CRect& size, CHelp* help)
     : CControl(size, nullptr, 0, help ? help->getBackground() : nullptr), help_(help) {}
@@ -17,25 +19,11 @@ void CHelpView::draw(CDrawContext* context) {
 }
 
 CMouseEventResult CHelpView::onMouseDown(CPoint&, const CButtonState& buttons) {
-    if (!buttons.isLeftButton()) return kMouseEventNotHandled;
-    if (help_) help_->unSplash();
-    CFrame* frame = getFrame();
-    if (frame) {
-        frame->setDirty(true);
-        frame->setModalView(nullptr);
-    }
-    // The frame handed the view back: it releases itself.
-    forget();
-    return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    return closeOverlay(this, help_, buttons);
 }
 
 std::int32_t CHelpView::pageAt(CCoord x, CCoord y) {
-    if (x >= 23 && x <= 283) return 2;
-    if (x >= 284 && x <= 568) return y <= 77 ? 1 : 3;
-    if (x >= 567 && ((x <= 621 && y <= 77) || (x <= 668 && y > 77))) return 4;
-    if ((x >= 622 && x <= 820 && y <= 77) || (x >= 669 && x <= 820 && y > 77)) return 5;
-    if (x >= 821 && x <= 920) return 6;
-    return 7;
+    return static_cast<std::int32_t>(lumdel::panel::sectionAt(x, y));
 }
 
 void CHelpView::showPage(std::int32_t page) {

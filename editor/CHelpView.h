@@ -27,8 +27,9 @@ public:
 
     void fadeStep(std::uint32_t now);
 
-    // The help page of a panel point (frame coordinates): 0 general, 1 readout and
-    // mixer, 2 delay, 3 modulation, 4 oscillator, 5 filter, 6 reverb, 7 the edges.
+    // The help page of a panel point (frame coordinates, whole pixels): the section of
+    // the panel table under it (1 readout and mixer, 2 delay, 3 modulation, 4 oscillator,
+    // 5 filter, 6 reverb, 7 the edges); page 0 is the general one.
     static std::int32_t pageAt(CCoord x, CCoord y);
 
     std::int32_t page() const { return page_; }

@@ -22,7 +22,6 @@ public:
     bool onWheel(const CPoint& where, const float& distance, const CButtonState& buttons) override;
 
     bool isDragging() const { return dragging_; }
-    float getScale() const { return scale_; }
 
 private:
     bool dragging_ = false;

@@ -1,13 +1,16 @@
 #include "CSplashScreenMyView.h"
 
 #include "CAbout.h"
+#include "Overlay.h"
+#include "resources/PanelLayout.h"
 
 namespace {
 
 const CColor kVersionColor{255, 255, 255, 255};
 constexpr CCoord kVersionFontSize = 11;
-constexpr CCoord kVersionWidth = 100;
-constexpr CCoord kVersionHeight = 15;
+// The window of the rear panel's name plate that the text is centred in.
+constexpr CCoord kVersionWidth = lumdel::panel::kVersionText.width();
+constexpr CCoord kVersionHeight = lumdel::panel::kVersionText.height();
 }  // namespace
 
 CSplashScreenMyView::CSplashScreenMyView(const CRect& size, CAbout* about,
@@ -31,14 +34,5 @@ void CSplashScreenMyView::draw(CDrawContext* context) {
 }
 
 CMouseEventResult CSplashScreenMyView::onMouseDown(CPoint&, const CButtonState& buttons) {
-    if (!buttons.isLeftButton()) return kMouseEventNotHandled;
-    if (about_) about_->unSplash();
-    CFrame* frame = getFrame();
-    if (frame) {
-        frame->setDirty(true);
-        frame->setModalView(nullptr);
-    }
-    // The frame handed the view back: it releases itself.
-    forget();
-    return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    return closeOverlay(this, about_, buttons);
 }

@@ -98,17 +98,13 @@ void Editor::channelButton(bool right) {
     setControl(self, 0.0f);
     if (channelRight() == right) return;
     channelRight_ = right;
-    const std::int32_t r = right ? 1 : 0;
-    setControl(control(panel_tag::kFbPan), param(kFbPanL + r));
-    setControl(control(panel_tag::kFbGain), param(kFbGainL + r));
-    setControl(control(panel_tag::kDlyPan), param(kDlyPanL + r));
-    setControl(control(panel_tag::kDlyGate), param(kDlyGateL + r));
-    setControl(fbInv_, param(kFbInvL + r));
-    setControl(muteIn_, param(kMuteInL + r));
-    setControl(dlyInv_, param(kDlyInvL + r));
-    setControl(dlyMode_, param(kDlyModeL + r));
-    setControl(range_, param(kRangeL + r));
-    setControl(dlyTimeSlider_, root(param(kDlyTimeL + r)));
+    // Every channel control of the panel table takes the newly shown channel's value.
+    for (const PanelControl& row : kPanelControls) {
+        if (row.pairLeft < 0) continue;
+        const float v = param(shown(row.pairLeft));
+        const bool slider = panel::place(row.control).kind == panel::Kind::Slider;
+        setControl(controls_[static_cast<int>(row.control)], slider ? root(v) : v);
+    }
     setControl(otherButton, 1.0f);
 }
 

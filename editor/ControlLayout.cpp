@@ -1,6 +1,7 @@
-// The panel's 63 controls, created in drawing order (later ones lie on top): knobs,
-// lamps, slide switches, readout, stepping knobs, channel buttons, the LFO shape
-// selector, the invisible sliders, the meters and the about and help controls.
+// The panel's 63 controls, created in the order of the panel table (editor/PanelTable.h
+// with resources/PanelLayout.h): knobs, lamps, slide switches, readout, stepping knobs,
+// channel buttons, the LFO shape selector, the invisible sliders, the meters and the
+// about and help controls. Creation order is drawing order: later ones lie on top.
 #include <cmath>
 
 #include "CAbout.h"
@@ -18,211 +19,115 @@ using namespace lumdel;
 
 namespace {
 
-struct KnobPlace {
-    std::int32_t tag;
-    std::int32_t param;  // shown (left) index; channel knobs add 1 for the right channel
-    bool channel;
-    CRect rect;
-    CRect drawRect;
-    int bitmap;
-    CCoord frameHeight;
-    float defaultValue;
-};
-
-const KnobPlace kKnobs[] = {
-    {83, kFbPanL, true, {161, 30, 196, 65}, {162, 31, 195, 64}, 130, 37, 0.5f},
-    {84, kFbGainL, true, {208, 30, 243, 65}, {209, 31, 242, 64}, 130, 37, 0.0f},
-    {85, kDlyPanL, true, {161, 93, 196, 128}, {162, 94, 195, 127}, 130, 37, 0.5f},
-    {86, kDlyGateL, true, {208, 93, 243, 128}, {209, 94, 242, 127}, 130, 37, 0.0f},
-    {0, kInput, false, {383, 29, 418, 64}, {384, 30, 417, 63}, 134, 37, 0.5f},
-    {2, kMix, false, {430, 29, 465, 64}, {431, 30, 464, 63}, 134, 37, 0.5f},
-    {1, kOutput, false, {476, 29, 511, 64}, {477, 30, 510, 63}, 133, 37, 0.5f},
-    {52, kDucking, false, {523, 29, 558, 64}, {524, 30, 557, 63}, 133, 37, 0.5f},
-    {11, kLROffset, false, {383, 94, 418, 129}, {384, 95, 417, 128}, 135, 37, 0.5f},
-    {12, kModSrc, false, {430, 94, 465, 129}, {431, 95, 464, 128}, 135, 37, 0.5f},
-    {47, kModSens, false, {476, 94, 511, 129}, {477, 95, 510, 128}, 136, 37, 0.5f},
-    {22, kEnvSpeed, false, {523, 94, 558, 129}, {524, 95, 557, 128}, 136, 37, 0.5f},
-    {17, kVcoMan, false, {578, 29, 613, 64}, {579, 30, 611, 62}, 138, 36, 0.5f},
-    {18, kVcoMod, false, {578, 94, 613, 129}, {579, 95, 611, 127}, 139, 36, 0.5f},
-    {15, kCutoff, false, {678, 29, 713, 64}, {679, 30, 711, 62}, 131, 36, 1.0f},
-    {16, kReso, false, {726, 29, 761, 64}, {727, 30, 759, 62}, 131, 36, 0.0f},
-    {21, kDrive, false, {773, 29, 808, 64}, {774, 30, 806, 62}, 131, 36, 0.0f},
-    {13, kCutfMod, false, {678, 94, 713, 129}, {679, 95, 711, 127}, 132, 36, 0.5f},
-    {53, kResoMod, false, {726, 94, 761, 129}, {727, 95, 759, 127}, 132, 36, 0.5f},
-    {39, kRvbDamp, false, {830, 29, 865, 64}, {831, 30, 863, 62}, 137, 36, 0.5f},
-    {40, kRvbAmt, false, {877, 29, 912, 64}, {878, 30, 910, 62}, 137, 36, 0.5f},
-};
-
-struct LampPlace {
-    std::int32_t tag;
-    CCoord left, top;
-    int bitmap;
-    bool hasDefault;
-    float defaultValue;
-};
-
-const LampPlace kLamps[] = {
-    {41, 340, 53, 151, false, 0.0f}, {62, 61, 70, 150, true, 1.0f},
-    {93, 256, 39, 150, true, 0.0f},  {96, 256, 69, 151, true, 0.0f},
-    {94, 256, 102, 150, true, 0.0f}, {45, 637, 102, 150, true, 0.0f},
-    {42, 784, 102, 150, true, 0.0f}, {46, 887, 102, 150, true, 0.0f},
-};
-
-struct SwitchPlace {
-    std::int32_t tag;
-    CRect rect;
-    int bitmap;
-    std::int32_t positions;
-    float defaultValue;
-};
-
-const SwitchPlace kSwitches[] = {
-    {88, {109, 90, 128, 99}, 142, 2, 0.0f},   {89, {104, 57, 130, 66}, 143, 3, 1.0f},
-    {32, {310, 91, 336, 100}, 143, 3, 0.0f},  {23, {634, 27, 660, 36}, 143, 3, 0.0f},
-    {14, {634, 57, 660, 66}, 143, 3, 0.0f},   {37, {841, 91, 867, 100}, 142, 2, 0.0f},
-    {38, {841, 122, 867, 131}, 142, 2, 0.0f},
-};
-
-struct MoviePlace {
-    std::int32_t tag;
-    CRect rect;
-    int bitmap;
-    std::int32_t frames;
-    CCoord frameHeight;
-};
-
-const MoviePlace kReadout[] = {
-    {64, {297, 26, 310, 42}, 145, 13, 16}, {65, {313, 26, 326, 42}, 144, 11, 16},
-    {66, {329, 26, 342, 42}, 144, 11, 16}, {67, {346, 26, 359, 42}, 144, 11, 16},
-    {68, {310, 40, 313, 42}, 147, 2, 2},   {69, {326, 40, 329, 42}, 147, 2, 2},
-    {70, {342, 40, 345, 42}, 147, 2, 2},   {71, {310, 30, 313, 38}, 146, 2, 8},
-    {72, {326, 30, 329, 38}, 146, 2, 8},   {73, {343, 30, 346, 38}, 146, 2, 8},
-};
-
-struct KickPlace {
-    std::int32_t tag;
-    CCoord left, top;
-    int bitmap;
-};
-
-const KickPlace kKicks[] = {
-    {74, 90, 24, 140},  {75, 126, 24, 140},  {76, 90, 113, 141},
-    {77, 126, 113, 140}, {78, 296, 113, 141}, {79, 332, 113, 140},
-};
+using C = panel::Control;
+using K = panel::Kind;
 
 constexpr float kKnobWheel = 1.0f / 32.0f;
 constexpr float kSliderWheel = 0.0008f;
+constexpr int kKnobFrames = 101;
 
 float root(float v) { return v > 0.0f ? std::sqrt(v) : 0.0f; }
 
+CRect toRect(const panel::Rect& r) { return CRect(r.left, r.top, r.right, r.bottom); }
+
 }  // namespace
 
-void Editor::createControls(CBitmap* const* bitmaps) {
-    auto bitmap = [bitmaps](int id) { return bitmaps[id - 128]; };
+float Editor::initialValue(const PanelControl& row) const {
+    const panel::Kind kind = panel::place(row.control).kind;
     const bool right = channelRight();
-    int slot = 0;
-    auto add = [this, &slot](CControl* c) {
-        controls_[slot++] = c;
-        frame->addView(c);
+    switch (row.control) {
+        case C::Link: return linkActive() ? 1.0f : 0.0f;
+        case C::Left: return right ? 1.0f : 0.0f;
+        case C::Right: return right ? 0.0f : 1.0f;
+        case C::Tempo: return root(plugin_ ? plugin_->getTempoNorm() : 0.0f);
+        default: break;
+    }
+    if (kind == K::Readout || kind == K::Meter) return 0.0f;
+    const std::int32_t index = row.pairLeft >= 0 ? shown(row.pairLeft) : row.tag;
+    return kind == K::Slider ? root(param(index)) : param(index);
+}
+
+// The control of one row, constructed with its bitmap and geometry.
+CControl* Editor::createControl(const PanelControl& row, CBitmap* const* bitmaps) {
+    const panel::Place& place = panel::place(row.control);
+    auto bitmap = [bitmaps](panel::Bitmap b) {
+        return b == panel::Bitmap::None ? nullptr : bitmaps[panel::id(b) - panel::kFirstPanelBitmap];
     };
-
-    for (int i = 0; i < kNumKnobs; ++i) {
-        const KnobPlace& k = kKnobs[i];
-        auto* knob = new OrvAnimKnob(k.rect, this, k.tag, 101, k.frameHeight, bitmap(k.bitmap),
-                                     CPoint(2, 2), k.drawRect);
-        const std::int32_t index = k.channel && right ? k.param + 1 : k.param;
-        knob->setValue(param(index));
-        knob->setDefaultValue(k.defaultValue);
-        knob->setWheelInc(kKnobWheel);
-        knobs_[i] = knob;
-        add(knob);
-    }
-
-    for (const LampPlace& l : kLamps) {
-        auto* lamp = new OrvOnOffButton(CRect(l.left, l.top, l.left + 24, l.top + 20), this, l.tag,
-                                        bitmap(l.bitmap));
-        float initial = 0.0f;
-        switch (l.tag) {
-            case panel_tag::kLink: initial = linkActive() ? 1.0f : 0.0f; link_ = lamp; break;
-            case panel_tag::kFbInv: initial = param(shown(kFbInvL)); fbInv_ = lamp; break;
-            case panel_tag::kMuteIn: initial = param(shown(kMuteInL)); muteIn_ = lamp; break;
-            case panel_tag::kDlyInv: initial = param(shown(kDlyInvL)); dlyInv_ = lamp; break;
-            default: initial = param(l.tag); break;
+    const CRect rect = toRect(place.rect);
+    const panel::BitmapSpec spec = panel::spec(place.bitmap);
+    const CCoord frameHeight = spec.frameHeight();
+    CBitmap* image = bitmap(place.bitmap);
+    switch (place.kind) {
+        case K::Knob: {
+            const CCoord offset = panel::kKnobSourceOffset;
+            return new OrvAnimKnob(rect, this, row.tag, kKnobFrames, frameHeight, image,
+                                   CPoint(offset, offset), toRect(panel::knobDrawRect(place)));
         }
-        lamp->setValue(initial);
-        if (l.hasDefault) lamp->setDefaultValue(l.defaultValue);
-        add(lamp);
-    }
-
-    for (const SwitchPlace& s : kSwitches) {
-        auto* sw = new OrvSwitch(s.rect, this, s.tag, s.positions, 9, s.positions,
-                                 bitmap(s.bitmap), CPoint(0, 0));
-        float initial = 0.0f;
-        switch (s.tag) {
-            case panel_tag::kDlyMode: initial = param(shown(kDlyModeL)); dlyMode_ = sw; break;
-            case panel_tag::kRange: initial = param(shown(kRangeL)); range_ = sw; break;
-            default: initial = param(s.tag); break;
+        case K::Lamp:
+        case K::ChannelKey: return new OrvOnOffButton(rect, this, row.tag, image);
+        case K::Switch:
+            return new OrvSwitch(rect, this, row.tag, spec.frames, frameHeight, spec.frames, image,
+                                 CPoint(0, 0));
+        case K::Readout:
+        case K::Meter:
+            return new CMovieBitmap(rect, this, row.tag, spec.frames, frameHeight, image,
+                                    CPoint(0, 0));
+        case K::StepKnob:
+            return new OrvKickButton(rect, this, row.tag, frameHeight, image, CPoint(0, 0));
+        case K::ShapeSelector:
+            return new OrvSwitchVert(rect, this, row.tag, spec.frames, frameHeight, spec.frames,
+                                     image, CPoint(0, 0));
+        case K::Slider: return new CInvisibleSlider(rect, this, row.tag);
+        case K::About: {
+            const panel::Rect& text = panel::kVersionText;
+            return new CAbout(rect, this, row.tag, image, CRect(0, 0, panel::kWidth, panel::kHeight),
+                              CPoint(0, 0), CPoint(text.left, text.top));
         }
-        sw->setValue(initial);
-        sw->setDefaultValue(s.defaultValue);
-        add(sw);
+        case K::Help: return new CHelp(rect, this, row.tag, bitmap(panel::Bitmap::HelpPages), image);
     }
+    return nullptr;
+}
 
-    for (int i = 0; i < 10; ++i) {
-        const MoviePlace& m = kReadout[i];
-        auto* movie = new CMovieBitmap(m.rect, this, m.tag, m.frames, m.frameHeight,
-                                       bitmap(m.bitmap), CPoint(0, 0));
-        movie->setValue(0.0f);
-        if (i < 4) digits_[i] = movie;
-        else if (i < 7) points_[i - 4] = movie;
-        else slashes_[i - 7] = movie;
-        add(movie);
+// Keeps the typed pointers of the controls the editor addresses by role.
+void Editor::rememberControl(panel::Control control, CControl* c) {
+    const int i = static_cast<int>(control);
+    if (i < kNumKnobs) knobs_[i] = static_cast<OrvAnimKnob*>(c);
+    if (control >= C::Digit1 && control <= C::Digit4)
+        digits_[i - static_cast<int>(C::Digit1)] = static_cast<CMovieBitmap*>(c);
+    if (control >= C::Point1 && control <= C::Point3)
+        points_[i - static_cast<int>(C::Point1)] = static_cast<CMovieBitmap*>(c);
+    if (control >= C::Slash1 && control <= C::Slash3)
+        slashes_[i - static_cast<int>(C::Slash1)] = static_cast<CMovieBitmap*>(c);
+    switch (control) {
+        case C::Link: link_ = static_cast<OrvOnOffButton*>(c); break;
+        case C::FbInv: fbInv_ = static_cast<OrvOnOffButton*>(c); break;
+        case C::MuteIn: muteIn_ = static_cast<OrvOnOffButton*>(c); break;
+        case C::DlyInv: dlyInv_ = static_cast<OrvOnOffButton*>(c); break;
+        case C::Left: left_ = static_cast<OrvOnOffButton*>(c); break;
+        case C::Right: right_ = static_cast<OrvOnOffButton*>(c); break;
+        case C::DlyMode: dlyMode_ = static_cast<OrvSwitch*>(c); break;
+        case C::Range: range_ = static_cast<OrvSwitch*>(c); break;
+        case C::DlyTime: dlyTimeSlider_ = static_cast<CInvisibleSlider*>(c); break;
+        case C::LfoRate: rateSlider_ = static_cast<CInvisibleSlider*>(c); break;
+        case C::Tempo: tempoSlider_ = static_cast<CInvisibleSlider*>(c); break;
+        case C::MeterL: meters_[0] = static_cast<CMovieBitmap*>(c); break;
+        case C::MeterR: meters_[1] = static_cast<CMovieBitmap*>(c); break;
+        case C::Help: help_ = static_cast<CHelp*>(c); break;
+        default: break;
     }
+}
 
-    for (const KickPlace& k : kKicks)
-        add(new OrvKickButton(CRect(k.left, k.top, k.left + 19, k.top + 19), this, k.tag, 19,
-                              bitmap(k.bitmap), CPoint(0, 0)));
-
-    left_ = new OrvOnOffButton(CRect(63, 15, 75, 61), this, panel_tag::kLeft, bitmap(148));
-    left_->setValue(right ? 1.0f : 0.0f);
-    add(left_);
-    right_ = new OrvOnOffButton(CRect(63, 93, 75, 139), this, panel_tag::kRight, bitmap(149));
-    right_->setValue(right ? 0.0f : 1.0f);
-    add(right_);
-
-    auto* wave = new OrvSwitchVert(CRect(359, 83, 375, 139), this, kLFOWave, 5, 56, 5,
-                                   bitmap(152), CPoint(0, 0));
-    wave->setValue(param(kLFOWave));
-    add(wave);
-
-    dlyTimeSlider_ = new CInvisibleSlider(CRect(112, 115, 125, 132), this, panel_tag::kDlyTime);
-    dlyTimeSlider_->setValue(root(param(shown(kDlyTimeL))));
-    dlyTimeSlider_->setWheelInc(kSliderWheel);
-    add(dlyTimeSlider_);
-    rateSlider_ = new CInvisibleSlider(CRect(317, 115, 330, 132), this, kLFORate);
-    rateSlider_->setValue(root(param(kLFORate)));
-    rateSlider_->setWheelInc(kSliderWheel);
-    add(rateSlider_);
-    tempoSlider_ = new CInvisibleSlider(CRect(293, 22, 365, 48), this, panel_tag::kTempo);
-    tempoSlider_->setValue(root(plugin_ ? plugin_->getTempoNorm() : 0.0f));
-    tempoSlider_->setWheelInc(kSliderWheel);
-    add(tempoSlider_);
-
-    meters_[0] = new CMovieBitmap(CRect(43, 23, 50, 68), this, panel_tag::kMeterL, 21, 45,
-                                  bitmap(153), CPoint(0, 0));
-    meters_[0]->setValue(0.0f);
-    add(meters_[0]);
-    meters_[1] = new CMovieBitmap(CRect(43, 87, 50, 132), this, panel_tag::kMeterR, 21, 45,
-                                  bitmap(153), CPoint(0, 0));
-    meters_[1]->setValue(0.0f);
-    add(meters_[1]);
-
-    const CRect display(0, 0, 942, 171);
-    const CPoint textPoint(740, 70);
-    add(new CAbout(CRect(2, 2, 21, 153), this, panel_tag::kAbout, bitmap(129), display,
-                   CPoint(0, 0), textPoint));
-    add(new CAbout(CRect(921, 2, 940, 153), this, panel_tag::kAbout, bitmap(129), display,
-                   CPoint(0, 0), textPoint));
-    help_ = new CHelp(CRect(921, 158, 932, 167), this, panel_tag::kHelp, bitmap(154), bitmap(155));
-    add(help_);
+void Editor::createControls(CBitmap* const* bitmaps) {
+    for (const PanelControl& row : kPanelControls) {
+        const panel::Kind kind = panel::place(row.control).kind;
+        CControl* c = createControl(row, bitmaps);
+        if (kind != K::StepKnob && kind != K::About && kind != K::Help)
+            c->setValue(initialValue(row));
+        if (row.hasDefault) c->setDefaultValue(row.defaultValue);
+        if (kind == K::Knob) c->setWheelInc(kKnobWheel);
+        if (kind == K::Slider) c->setWheelInc(kSliderWheel);
+        rememberControl(row.control, c);
+        controls_[static_cast<int>(row.control)] = c;
+        frame->addView(c);
+    }
 }

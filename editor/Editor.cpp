@@ -13,8 +13,8 @@
 using namespace lumdel;
 
 namespace {
-constexpr int kFirstPanelBitmap = 128;
-constexpr int kNumPanelBitmaps = 28;  // 128..155
+using panel::kFirstPanelBitmap;
+using panel::kNumPanelBitmaps;
 }  // namespace
 
 Editor::Editor(lumdel::EditorController* plugin, CPresetSystemEffect* presets)
@@ -26,8 +26,8 @@ Editor::Editor(lumdel::EditorController* plugin, CPresetSystemEffect* presets)
       meterFloor_(static_cast<float>(std::pow(10.0, -1.2))) {
     rect.top = 0;
     rect.left = 0;
-    rect.bottom = 171;
-    rect.right = 942;
+    rect.bottom = panel::kHeight;
+    rect.right = panel::kWidth;
     // Knobs follow the mouse's movement, not its angle.
     knobMode = kLinearMode;
 }
@@ -44,7 +44,7 @@ bool Editor::open(void* parentWindow) {
     CBitmap* bitmaps[kNumPanelBitmaps];
     for (int i = 0; i < kNumPanelBitmaps; ++i) bitmaps[i] = new CBitmap(kFirstPanelBitmap + i);
 
-    frame = new MyFrame(CRect(0, 0, 942, 171), parentWindow, this);
+    frame = new MyFrame(CRect(0, 0, panel::kWidth, panel::kHeight), parentWindow, this);
     frame->setBackground(bitmaps[0]);
     bitmaps[0]->forget();
     bitmaps[0] = nullptr;
@@ -125,44 +125,20 @@ void Editor::setControl(CControl* c, float value) const {
 }
 
 void Editor::setParameter(std::int32_t index, float value) {
-    if (!frame) return;
-    switch (index) {
-        case kInput: case kOutput: case kMix: case kLFOWave: case kLROffset: case kModSrc:
-        case kCutfMod: case kFltType: case kCutoff: case kReso: case kVcoMan: case kVcoMod:
-        case kDrive: case kEnvSpeed: case kFltMode: case kLfoMode: case kRvbMode:
-        case kRvbType: case kRvbDamp: case kRvbAmt: case kBypass: case kFltOn: case kVcoOn:
-        case kRvbOn: case kModSens: case kDucking: case kResoMod:
-            setControl(control(index), value);
-            return;
-        case kLFORate:
-            if (value >= 0.0f) setControl(rateSlider_, std::sqrt(value));
-            else setControl(rateSlider_, 0.0f);
-            return;
-        default:
-            break;
-    }
-    // Channel pairs: only the parameter of the shown channel has a control.
-    struct Pair {
-        std::int32_t left;
-        std::int32_t tag;
-    };
-    static constexpr Pair kPairs[] = {
-        {kFbGainL, panel_tag::kFbGain}, {kFbPanL, panel_tag::kFbPan},
-        {kFbInvL, panel_tag::kFbInv},   {kDlyInvL, panel_tag::kDlyInv},
-        {kDlyModeL, panel_tag::kDlyMode}, {kRangeL, panel_tag::kRange},
-        {kDlyPanL, panel_tag::kDlyPan}, {kDlyGateL, panel_tag::kDlyGate},
-        {kMuteInL, panel_tag::kMuteIn}, {kDlyTimeL, panel_tag::kDlyTime},
-    };
-    for (const Pair& p : kPairs) {
-        if (index != p.left && index != p.left + 1) continue;
-        if (index != shown(p.left)) return;
-        if (p.tag == panel_tag::kDlyTime)
-            setControl(dlyTimeSlider_, value >= 0.0f ? std::sqrt(value) : 0.0f);
-        else
-            setControl(control(p.tag), value);
+    if (!frame || index < 0 || index >= kNumParams) return;
+    // The control that shows the parameter: one with the index as its tag, or a channel
+    // control whose pair it belongs to while its channel is shown. The sliders show the
+    // square root. Everything else shows on the readout or the controller display.
+    for (const PanelControl& row : kPanelControls) {
+        const bool single = row.pairLeft < 0 && row.tag == index;
+        const bool pair = row.pairLeft >= 0 && (index == row.pairLeft || index == row.pairLeft + 1);
+        if (!single && !pair) continue;
+        if (pair && index != shown(row.pairLeft)) return;
+        const bool slider = panel::place(row.control).kind == panel::Kind::Slider;
+        const float shownValue = !slider ? value : value >= 0.0f ? std::sqrt(value) : 0.0f;
+        setControl(controls_[static_cast<int>(row.control)], shownValue);
         return;
     }
-    // Everything else shows on the readout or the controller display.
 }
 
 void Editor::tempoChanged(float bpm) {
@@ -180,19 +156,6 @@ void Editor::linkChannels() {
     linkActive_ = true;
     setControl(link_, 1.0f);
 }
-
-namespace {
-// The left index of the pair a channel knob shows, or -1.
-std::int32_t channelKnobPair(std::int32_t tag) {
-    switch (tag) {
-        case panel_tag::kFbPan: return kFbPanL;
-        case panel_tag::kFbGain: return kFbGainL;
-        case panel_tag::kDlyPan: return kDlyPanL;
-        case panel_tag::kDlyGate: return kDlyGateL;
-        default: return -1;
-    }
-}
-}  // namespace
 
 void Editor::controlBeginEdit(CControl* control) {
     if (!control) return;

@@ -14,6 +14,7 @@
 
 #include "core/EditorController.h"
 #include "core/EditorLink.h"
+#include "PanelTable.h"
 #include "presets/CPresetSystemEditor.h"
 
 class MyFrame;
@@ -26,40 +27,9 @@ class CInvisibleSlider;
 class CAbout;
 class CHelp;
 
-// Tags of the panel's editor-only controls (0..59 are parameter indices).
-namespace lumdel::panel_tag {
-constexpr std::int32_t kTempo = 61;
-constexpr std::int32_t kLink = 62;
-constexpr std::int32_t kDigit1 = 64;  // 64..67 the digits
-constexpr std::int32_t kPoint1 = 68;  // 68..70 the decimal points
-constexpr std::int32_t kSlash1 = 71;  // 71..73 the slashes
-constexpr std::int32_t kPreNum = 74;
-constexpr std::int32_t kPreDen = 75;
-constexpr std::int32_t kMainNum = 76;
-constexpr std::int32_t kMainDen = 77;
-constexpr std::int32_t kModNum = 78;
-constexpr std::int32_t kModDen = 79;
-constexpr std::int32_t kMeterL = 80;
-constexpr std::int32_t kMeterR = 81;
-constexpr std::int32_t kAbout = 82;
-constexpr std::int32_t kFbPan = 83;
-constexpr std::int32_t kFbGain = 84;
-constexpr std::int32_t kDlyPan = 85;
-constexpr std::int32_t kDlyGate = 86;
-constexpr std::int32_t kDlyMode = 88;
-constexpr std::int32_t kRange = 89;
-constexpr std::int32_t kDlyTime = 90;
-constexpr std::int32_t kLeft = 91;
-constexpr std::int32_t kRight = 92;
-constexpr std::int32_t kFbInv = 93;
-constexpr std::int32_t kDlyInv = 94;
-constexpr std::int32_t kMuteIn = 96;
-constexpr std::int32_t kHelp = 97;
-}  // namespace lumdel::panel_tag
-
 class Editor : public CPresetSystemEditor, public lumdel::EditorLink {
 public:
-    static constexpr int kNumControls = 63;
+    static constexpr int kNumControls = lumdel::panel::kNumControls;
     static constexpr int kNumKnobs = 21;  // slots 0..20 of the control table
 
     // plugin: what the panel reads and sets; presets: the preset store of the strip.
@@ -106,7 +76,7 @@ public:
     void setClock(std::function<std::uint32_t()> clock);
     std::uint32_t now() const;
 
-    // The readout cells as getReadout filled them last.
+    // The readout cells that getReadout fills.
     struct ReadoutCells {
         std::int32_t number = 0;
         std::int32_t point = 0;
@@ -115,13 +85,15 @@ public:
         std::int32_t numerator = -1;
         std::int32_t denominator = 0;
     };
-    const ReadoutCells& readoutCells() const { return readout_; }
     // The parameter index the readout showed at the last idle.
     std::int32_t readoutIndex() const { return readoutIndex_; }
 
 private:
     // ControlLayout.cpp
     void createControls(CBitmap* const* bitmaps);
+    CControl* createControl(const lumdel::PanelControl& row, CBitmap* const* bitmaps);
+    float initialValue(const lumdel::PanelControl& row) const;
+    void rememberControl(lumdel::panel::Control control, CControl* c);
     // ControlActions.cpp
     void channelButton(bool right);
     void linkButton(OrvOnOffButton* button);
@@ -171,7 +143,7 @@ private:
     CHelp* help_ = nullptr;
 
     ReadoutCells readout_;
-    std::int32_t readoutIndex_ = 61;
+    std::int32_t readoutIndex_ = lumdel::panel_tag::kTempo;
     float meterPeaks_[2] = {0.0f, 0.0f};
     std::atomic<bool> channelRight_{false};
     std::atomic<bool> linkActive_{false};

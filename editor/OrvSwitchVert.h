@@ -16,8 +16,6 @@ public:
     // listener hears it only when it changed. Answers done.
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
 
-    std::int32_t getPositions() const { return positions_; }
-
 private:
     std::int32_t positions_;
 };

@@ -14,7 +14,7 @@ using namespace lumdel;
 
 namespace {
 
-constexpr std::int32_t kTempoReadout = 61;
+constexpr std::int32_t kTempoReadout = panel_tag::kTempo;
 
 // Value of digit k (0..9) on digits 2 to 4: blank is 0, digit k is (k + 1) / 10.
 float digitValue(int k) { return static_cast<float>(std::clamp(k, 0, 9) + 1) / 10.0f; }
@@ -23,20 +23,7 @@ float firstDigitValue(int k) { return static_cast<float>(std::clamp(k, 0, 9) + 1
 constexpr float kMinus = 11.0f / 12.0f;
 constexpr float kPlus = 1.0f;
 
-bool inside(const CPoint& p, double left, double right, double top, double bottom) {
-    return p.h >= left && p.h <= right && p.v >= top && p.v <= bottom;
-}
-
-// The left index of the pair a channel knob's tag shows, or -1.
-std::int32_t channelPair(std::int32_t tag) {
-    switch (tag) {
-        case panel_tag::kFbPan: return kFbPanL;
-        case panel_tag::kFbGain: return kFbGainL;
-        case panel_tag::kDlyPan: return kDlyPanL;
-        case panel_tag::kDlyGate: return kDlyGateL;
-        default: return -1;
-    }
-}
+bool inside(const CPoint& p, const panel::Rect& area) { return area.contains(p.h, p.v); }
 
 }  // namespace
 
@@ -72,9 +59,9 @@ std::int32_t Editor::chooseReadoutIndex(std::uint32_t t) {
             readoutVisible_ = true;
             return kTempoReadout;
         }
-        if (inside(where, 283, 375, 75, 140)) return lfoIndex();
-        if (inside(where, 86, 149, 50, 134)) return mainIndex();
-        if (inside(where, 86, 149, 20, 47)) {
+        if (inside(where, panel::kModTimingArea)) return lfoIndex();
+        if (inside(where, panel::kMainTimeArea)) return mainIndex();
+        if (inside(where, panel::kPreDelayArea)) {
             blinkTest(right ? 16 : 8, t);
             return right ? kPreNumR : kPreNumL;
         }
@@ -82,7 +69,7 @@ std::int32_t Editor::chooseReadoutIndex(std::uint32_t t) {
         CView* v = frame->getViewAt(where);
         for (OrvAnimKnob* knob : knobs_) {
             if (!knob || knob != v) continue;
-            const std::int32_t pair = channelPair(knob->getTag());
+            const std::int32_t pair = channelKnobPair(knob->getTag());
             return pair >= 0 ? shown(pair) : knob->getTag();
         }
         return kTempoReadout;
@@ -96,14 +83,9 @@ std::int32_t Editor::chooseReadoutIndex(std::uint32_t t) {
         default: break;
     }
     readoutVisible_ = true;
-    switch (editTag_) {
-        case 0: case 1: case 2: case 11: case 12: case 13: case 15: case 16: case 17:
-        case 18: case 21: case 22: case 39: case 40: case 47: case 52: case 53:
-        case kTempoReadout:
-            return editTag_;
-        default: break;
-    }
-    const std::int32_t pair = channelPair(editTag_);
+    // A knob of one parameter shows it; the tempo slider the tempo.
+    if (isSingleKnob(editTag_) || editTag_ == kTempoReadout) return editTag_;
+    const std::int32_t pair = channelKnobPair(editTag_);
     return pair >= 0 ? shown(pair) : kTempoReadout;
 }
 

@@ -8,6 +8,7 @@
 #include "core/ControllerNames.h"
 #include "EditorLoadReport.h"
 #include "PresetStripButtons.h"
+#include "resources/PanelLayout.h"
 #include "resources/Resources.h"
 #include "core/ParameterTable.h"
 
@@ -106,6 +107,16 @@ CFontDesc* stripFont() {
     return &font;
 }
 
+using lumdel::panel::StripControl;
+using lumdel::panel::Bitmap;
+
+// The rectangle of a strip control in the panel table.
+CRect stripRect(StripControl c) {
+    const lumdel::panel::Rect& r = lumdel::panel::stripPlace(c).rect;
+    return CRect(r.left, r.top, r.right, r.bottom);
+}
+CBitmap* newBitmap(Bitmap b) { return new CBitmap(lumdel::panel::id(b)); }
+
 int strip3(CBitmap* bitmap) { return bitmap ? bitmap->getHeight() / 3 : 0; }
 int strip5(CBitmap* bitmap) { return bitmap ? bitmap->getHeight() / 5 : 0; }
 
@@ -166,32 +177,32 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     // A second open while the strip exists adds nothing.
     if (nameField_) return true;
 
-    CBitmap* background = new CBitmap(128);
-    CBitmap* loadButton = new CBitmap(990);
-    CBitmap* saveButton = new CBitmap(991);
-    CBitmap* defaultBank = new CBitmap(992);
-    CBitmap* defaultPreset = new CBitmap(993);
-    CBitmap* defaultMidi = new CBitmap(994);
-    CBitmap* rocker = new CBitmap(995);
-    CBitmap* learn = new CBitmap(998);
-    CBitmap* unlearn = new CBitmap(999);
+    CBitmap* background = newBitmap(Bitmap::FrontPanel);
+    CBitmap* loadButton = newBitmap(Bitmap::LoadKey);
+    CBitmap* saveButton = newBitmap(Bitmap::SaveKey);
+    CBitmap* defaultBank = newBitmap(Bitmap::DefaultBankKey);
+    CBitmap* defaultPreset = newBitmap(Bitmap::DefaultPresetKey);
+    CBitmap* defaultMidi = newBitmap(Bitmap::DefaultMidiKey);
+    CBitmap* rocker = newBitmap(Bitmap::Rocker);
+    CBitmap* learn = newBitmap(Bitmap::LearnKey);
+    CBitmap* unlearn = newBitmap(Bitmap::UnlearnKey);
 
-    saveBankButton_ = new CSaveLoadButton(CRect(36, 156, 53, 171), this, kSaveBank,
+    saveBankButton_ = new CSaveLoadButton(stripRect(StripControl::SaveBank), this, kSaveBank,
                                           strip3(saveButton), saveButton);
     frame->addView(saveBankButton_);
-    defaultBankButton_ = new CPSKickButton(CRect(53, 156, 85, 169), this, kDefaultBank,
+    defaultBankButton_ = new CPSKickButton(stripRect(StripControl::DefaultBank), this, kDefaultBank,
                                            strip3(defaultBank), defaultBank, true);
     frame->addView(defaultBankButton_);
-    loadBankButton_ = new CSaveLoadButton(CRect(87, 156, 104, 171), this, kLoadBank,
+    loadBankButton_ = new CSaveLoadButton(stripRect(StripControl::LoadBank), this, kLoadBank,
                                           strip3(loadButton), loadButton);
     frame->addView(loadBankButton_);
-    savePresetButton_ = new CSaveLoadButton(CRect(116, 156, 133, 171), this, kSavePreset,
+    savePresetButton_ = new CSaveLoadButton(stripRect(StripControl::SavePreset), this, kSavePreset,
                                             strip3(saveButton), saveButton);
     frame->addView(savePresetButton_);
-    defaultPresetButton_ = new CPSKickButton(CRect(134, 156, 178, 169), this, kDefaultPreset,
+    defaultPresetButton_ = new CPSKickButton(stripRect(StripControl::DefaultPreset), this, kDefaultPreset,
                                              strip3(defaultPreset), defaultPreset, true);
     frame->addView(defaultPresetButton_);
-    loadPresetButton_ = new CSaveLoadButton(CRect(179, 156, 196, 171), this, kLoadPreset,
+    loadPresetButton_ = new CSaveLoadButton(stripRect(StripControl::LoadPreset), this, kLoadPreset,
                                             strip3(loadButton), loadButton);
     frame->addView(loadPresetButton_);
 
@@ -199,8 +210,11 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     const int current = presetEffect_->getCurrentPreset();
     const std::string currentName = displayName(presetEffect_->preset(current));
 
-    // The name field: font height plus 2 pixels above and below, centred on y = 163.
-    const CRect nameRect(210, 163 - (9 + 4) / 2.0, 322, 163 + (9 + 4) / 2.0);
+    // The name field: font height plus 2 pixels above and below, centred on its place.
+    const CRect namePlace = stripRect(StripControl::Name);
+    const CCoord nameCentre = (namePlace.top + namePlace.bottom) / 2;
+    const CRect nameRect(namePlace.left, nameCentre - (9 + 4) / 2.0, namePlace.right,
+                         nameCentre + (9 + 4) / 2.0);
     nameField_ = new CTextEdit(nameRect, this, kName, currentName.c_str(), background);
     nameField_->setBackOffset(CPoint(nameRect.left, nameRect.top));
     nameField_->setFont(font);
@@ -210,7 +224,7 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     nameField_->setHoriAlign(kCenterText);
     frame->addView(nameField_);
 
-    const CRect menuRect(322, 157, 335, 169);
+    const CRect menuRect = stripRect(StripControl::Menu);
     presetMenu_ = new COptionMenu(menuRect, this, kMenu, background, nullptr, 0x1E00);
     presetMenu_->setBackOffset(CPoint(menuRect.left, menuRect.top));
     presetMenu_->setNbItemsPerColumn(16);
@@ -220,34 +234,34 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     presetMenu_->setCurrent(current);
     frame->addView(presetMenu_);
 
-    stepSwitch_ = new CPSRockerSwitch(CRect(342, 156, 372, 169), this, kStep, strip5(rocker),
+    stepSwitch_ = new CPSRockerSwitch(stripRect(StripControl::Step), this, kStep, strip5(rocker),
                                       rocker);
     frame->addView(stepSwitch_);
 
-    storeMemoAButton_ = new CPSKickButton(CRect(390, 156, 407, 171), this, kStoreMemoA,
+    storeMemoAButton_ = new CPSKickButton(stripRect(StripControl::StoreMemoA), this, kStoreMemoA,
                                           strip3(saveButton), saveButton, false);
     frame->addView(storeMemoAButton_);
-    recallMemoAButton_ = new CPSKickButton(CRect(423, 156, 440, 171), this, kRecallMemoA,
+    recallMemoAButton_ = new CPSKickButton(stripRect(StripControl::RecallMemoA), this, kRecallMemoA,
                                            strip3(loadButton), loadButton, false);
     frame->addView(recallMemoAButton_);
-    storeMemoBButton_ = new CPSKickButton(CRect(454, 156, 471, 171), this, kStoreMemoB,
+    storeMemoBButton_ = new CPSKickButton(stripRect(StripControl::StoreMemoB), this, kStoreMemoB,
                                           strip3(saveButton), saveButton, false);
     frame->addView(storeMemoBButton_);
-    recallMemoBButton_ = new CPSKickButton(CRect(488, 156, 505, 171), this, kRecallMemoB,
+    recallMemoBButton_ = new CPSKickButton(stripRect(StripControl::RecallMemoB), this, kRecallMemoB,
                                            strip3(loadButton), loadButton, false);
     frame->addView(recallMemoBButton_);
 
-    saveMidiButton_ = new CSaveLoadButton(CRect(679, 156, 696, 171), this, kSaveMidi,
+    saveMidiButton_ = new CSaveLoadButton(stripRect(StripControl::SaveMidi), this, kSaveMidi,
                                           strip3(saveButton), saveButton);
     frame->addView(saveMidiButton_);
-    defaultMidiButton_ = new CPSKickButton(CRect(697, 156, 725, 169), this, kDefaultMidi,
+    defaultMidiButton_ = new CPSKickButton(stripRect(StripControl::DefaultMidi), this, kDefaultMidi,
                                            strip3(defaultMidi), defaultMidi, true);
     frame->addView(defaultMidiButton_);
-    loadMidiButton_ = new CSaveLoadButton(CRect(727, 156, 744, 171), this, kLoadMidi,
+    loadMidiButton_ = new CSaveLoadButton(stripRect(StripControl::LoadMidi), this, kLoadMidi,
                                           strip3(loadButton), loadButton);
     frame->addView(loadMidiButton_);
 
-    const CRect displayRect(759, 157, 849, 169);
+    const CRect displayRect = stripRect(StripControl::ControllerDisplay);
     controllerDisplay_ = new CParamDisplay(displayRect, background);
     controllerDisplay_->setTag(kControllerDisplay);
     controllerDisplay_->setBackOffset(CPoint(displayRect.left, displayRect.top));
@@ -261,10 +275,10 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     controllerDisplay_->setValue(lumdel::fromStep(kEmptyStep, kControllerSteps));
     frame->addView(controllerDisplay_);
 
-    learnButton_ = new CPSOnOffButton(CRect(857, 155, 881, 171), this, kMidiLearn, strip3(learn),
+    learnButton_ = new CPSOnOffButton(stripRect(StripControl::Learn), this, kMidiLearn, strip3(learn),
                                       learn);
     frame->addView(learnButton_);
-    unlearnButton_ = new CPSOnOffButton(CRect(882, 155, 906, 171), this, kMidiUnlearn,
+    unlearnButton_ = new CPSOnOffButton(stripRect(StripControl::Unlearn), this, kMidiUnlearn,
                                         strip3(unlearn), unlearn);
     frame->addView(unlearnButton_);
 
@@ -375,7 +389,7 @@ void CPresetSystemEditor::showPanelMessage(const char* text) {
         return;
     }
     if (!messageBox_) {
-        messageBox_ = new CParamDisplay(CRect(512, 156, 674, 170));
+        messageBox_ = new CParamDisplay(stripRect(StripControl::Message));
         messageBox_->setFont(stripFont());
         messageBox_->setFontColor(kStripTextColor);
         messageBox_->setBackColor(kNameBackColor);

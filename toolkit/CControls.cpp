@@ -246,17 +246,16 @@ CMouseEventResult CKickButton::onMouseUp(CPoint&, const CButtonState&) {
 
 // --- switches --------------------------------------------------------------
 
-CHorizontalSwitch::CHorizontalSwitch(const CRect& r, CControlListener* l, std::int32_t t,
-                                     std::int32_t frames, CCoord frameHeight,
-                                     std::int32_t positions, CBitmap* background,
-                                     const CPoint& off)
+CSwitchBase::CSwitchBase(const CRect& r, CControlListener* l, std::int32_t t, std::int32_t frames,
+                         CCoord frameHeight, std::int32_t positions, CBitmap* background,
+                         const CPoint& off)
     : CControl(r, l, t, background),
       subPixmaps(std::max<std::int32_t>(1, frames)),
       heightOfOneImage(frameHeight),
       iMaxPositions(std::max<std::int32_t>(1, positions)),
       offset(off) {}
 
-void CHorizontalSwitch::draw(CDrawContext* context) {
+void CSwitchBase::draw(CDrawContext* context) {
     if (pBackground) {
         const std::int32_t k = nearestFrame(value, vmin, vmax, subPixmaps);
         pBackground->draw(context, size, CPoint(offset.h, offset.v + k * heightOfOneImage));
@@ -264,7 +263,7 @@ void CHorizontalSwitch::draw(CDrawContext* context) {
     setDirty(false);
 }
 
-CMouseEventResult CHorizontalSwitch::onMouseDown(CPoint& where, const CButtonState& buttons) {
+CMouseEventResult CSwitchBase::onMouseDown(CPoint& where, const CButtonState& buttons) {
     if (!leftButton(buttons)) return kMouseEventNotHandled;
     beginEdit();
     if (checkDefaultValue(buttons)) {
@@ -275,16 +274,14 @@ CMouseEventResult CHorizontalSwitch::onMouseDown(CPoint& where, const CButtonSta
     return onMouseMoved(where, buttons);
 }
 
-CMouseEventResult CHorizontalSwitch::onMouseMoved(CPoint& where, const CButtonState& buttons) {
+CMouseEventResult CSwitchBase::onMouseMoved(CPoint& where, const CButtonState& buttons) {
     if (!leftButton(buttons)) return kMouseEventNotHandled;
-    // Width of one position: the bitmap's width per frame (the control's without bitmap).
-    const CCoord width = pBackground && pBackground->getWidth() > 0 ? pBackground->getWidth()
-                                                                     : size.width();
-    const double coef = width / subPixmaps;
+    const Cells cells = cellsAt(where);
+    const double coef = cells.length / cells.count;
     if (!(coef > 0)) return kMouseEventHandled;
-    const double frame = std::floor((where.h - size.left) / coef);
+    const double cell = std::floor(cells.along / coef);
     const float before = value;
-    value = subPixmaps > 1 ? static_cast<float>(frame / (subPixmaps - 1)) : vmin;
+    value = cells.count > 1 ? static_cast<float>(cell / (cells.count - 1)) : vmin;
     bounceValue();
     if (value != before) {
         setDirty(true);
@@ -293,58 +290,33 @@ CMouseEventResult CHorizontalSwitch::onMouseMoved(CPoint& where, const CButtonSt
     return kMouseEventHandled;
 }
 
-CMouseEventResult CHorizontalSwitch::onMouseUp(CPoint&, const CButtonState&) {
+CMouseEventResult CSwitchBase::onMouseUp(CPoint&, const CButtonState&) {
     endEdit();
     return kMouseEventHandled;
+}
+
+CHorizontalSwitch::CHorizontalSwitch(const CRect& r, CControlListener* l, std::int32_t t,
+                                     std::int32_t frames, CCoord frameHeight,
+                                     std::int32_t positions, CBitmap* background,
+                                     const CPoint& off)
+    : CSwitchBase(r, l, t, frames, frameHeight, positions, background, off) {}
+
+CSwitchBase::Cells CHorizontalSwitch::cellsAt(const CPoint& where) const {
+    // One cell per frame across the bitmap's width (the control's without bitmap).
+    const CCoord width = pBackground && pBackground->getWidth() > 0 ? pBackground->getWidth()
+                                                                     : size.width();
+    return {where.h - size.left, width, subPixmaps};
 }
 
 CVerticalSwitch::CVerticalSwitch(const CRect& r, CControlListener* l, std::int32_t t,
                                  std::int32_t frames, CCoord frameHeight, std::int32_t positions,
                                  CBitmap* background, const CPoint& off)
-    : CControl(r, l, t, background),
-      subPixmaps(std::max<std::int32_t>(1, frames)),
-      heightOfOneImage(frameHeight),
-      iMaxPositions(std::max<std::int32_t>(1, positions)),
-      offset(off) {}
+    : CSwitchBase(r, l, t, frames, frameHeight, positions, background, off) {}
 
-void CVerticalSwitch::draw(CDrawContext* context) {
-    if (pBackground) {
-        const std::int32_t k = nearestFrame(value, vmin, vmax, subPixmaps);
-        pBackground->draw(context, size, CPoint(offset.h, offset.v + k * heightOfOneImage));
-    }
-    setDirty(false);
-}
-
-CMouseEventResult CVerticalSwitch::onMouseDown(CPoint& where, const CButtonState& buttons) {
-    if (!leftButton(buttons)) return kMouseEventNotHandled;
-    beginEdit();
-    if (checkDefaultValue(buttons)) {
-        setDirty(true);
-        endEdit();
-        return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
-    }
-    return onMouseMoved(where, buttons);
-}
-
-CMouseEventResult CVerticalSwitch::onMouseMoved(CPoint& where, const CButtonState& buttons) {
-    if (!leftButton(buttons)) return kMouseEventNotHandled;
+CSwitchBase::Cells CVerticalSwitch::cellsAt(const CPoint& where) const {
+    // One cell per position down the frame's height (the control's without frames).
     const CCoord height = heightOfOneImage > 0 ? heightOfOneImage : size.height();
-    const double coef = height / iMaxPositions;
-    if (!(coef > 0)) return kMouseEventHandled;
-    const double position = std::floor((where.v - size.top) / coef);
-    const float before = value;
-    value = iMaxPositions > 1 ? static_cast<float>(position / (iMaxPositions - 1)) : vmin;
-    bounceValue();
-    if (value != before) {
-        setDirty(true);
-        valueChanged();
-    }
-    return kMouseEventHandled;
-}
-
-CMouseEventResult CVerticalSwitch::onMouseUp(CPoint&, const CButtonState&) {
-    endEdit();
-    return kMouseEventHandled;
+    return {where.v - size.top, height, iMaxPositions};
 }
 
 // --- CRockerSwitch ---------------------------------------------------------

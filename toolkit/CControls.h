@@ -122,8 +122,39 @@ protected:
     float entryState_ = 0;
 };
 
-// Positions picked by the mouse along the control; frame nearest value x (frames - 1).
-class CHorizontalSwitch : public CControl {
+// What the horizontal and the vertical switch share: positions picked by the mouse
+// along the control, the frame nearest value x (frames - 1) drawn. Left button;
+// control-click gives the default value; the switch follows the mouse while the button
+// is held. Answers type queries as a CControl.
+class CSwitchBase : public CControl {
+public:
+    CSwitchBase(const CRect& size, CControlListener* listener, std::int32_t tag,
+                std::int32_t subPixmaps, CCoord heightOfOneImage, std::int32_t iMaxPositions,
+                CBitmap* background, const CPoint& offset);
+    void draw(CDrawContext* context) override;
+    CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
+    CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons) override;
+    CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
+
+protected:
+    // The mouse's distance from the control's start along the switch, the length that
+    // holds `count` cells, and that count; cell k gives value k / (count - 1).
+    struct Cells {
+        double along;
+        CCoord length;
+        std::int32_t count;
+    };
+    virtual Cells cellsAt(const CPoint& where) const = 0;
+
+    std::int32_t subPixmaps;
+    CCoord heightOfOneImage;
+    std::int32_t iMaxPositions;
+    CPoint offset;
+};
+
+// The frame under the mouse, int((x - left) / (bitmap width / frames)), gives
+// value = frame / (frames - 1).
+class CHorizontalSwitch : public CSwitchBase {
 public:
     CHorizontalSwitch(const CRect& size, CControlListener* listener, std::int32_t tag,
                       std::int32_t subPixmaps, CCoord heightOfOneImage, std::int32_t iMaxPositions,
@@ -132,22 +163,14 @@ public:
         return std::strcmp(name, "CHorizontalSwitch") == 0 || CControl::isTypeOf(name);
     }
     const char* getClassName() const override { return "CHorizontalSwitch"; }
-    void draw(CDrawContext* context) override;
-    // Left button; control-click gives the default value. The frame under the mouse,
-    // int((x - left) / (bitmap width / frames)), gives value = frame / (frames - 1);
-    // the switch follows the mouse while the button is held.
-    CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
-    CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons) override;
-    CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
 
 protected:
-    std::int32_t subPixmaps;
-    CCoord heightOfOneImage;
-    std::int32_t iMaxPositions;
-    CPoint offset;
+    Cells cellsAt(const CPoint& where) const override;
 };
 
-class CVerticalSwitch : public CControl {
+// Position int((y - top) / (frame height / positions)) gives
+// value = position / (positions - 1).
+class CVerticalSwitch : public CSwitchBase {
 public:
     CVerticalSwitch(const CRect& size, CControlListener* listener, std::int32_t tag,
                     std::int32_t subPixmaps, CCoord heightOfOneImage, std::int32_t iMaxPositions,
@@ -156,18 +179,9 @@ public:
         return std::strcmp(name, "CVerticalSwitch") == 0 || CControl::isTypeOf(name);
     }
     const char* getClassName() const override { return "CVerticalSwitch"; }
-    void draw(CDrawContext* context) override;
-    // Left button; control-click gives the default value. Position
-    // int((y - top) / (frame height / positions)) gives value = position / (positions - 1).
-    CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
-    CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons) override;
-    CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
 
 protected:
-    std::int32_t subPixmaps;
-    CCoord heightOfOneImage;
-    std::int32_t iMaxPositions;
-    CPoint offset;
+    Cells cellsAt(const CPoint& where) const override;
 };
 
 enum CRockerStyle { kHorizontal = 1 << 0, kVertical = 1 << 1 };

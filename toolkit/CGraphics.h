@@ -258,13 +258,6 @@ public:
     // the bitmap), at the given opacity (0..1).
     void draw(CDrawContext* context, const CRect& dest, const CPoint& offset = CPoint(),
               float alpha = 1.0f);
-    void drawTransparent(CDrawContext* context, const CRect& dest, const CPoint& offset = CPoint()) {
-        draw(context, dest, offset);
-    }
-    void drawAlphaBlend(CDrawContext* context, const CRect& dest, const CPoint& offset,
-                        unsigned char alpha) {
-        draw(context, dest, offset, alpha / 255.0f);
-    }
 
 private:
     void adopt(cairo_surface_t* surface);

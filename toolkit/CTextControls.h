@@ -45,7 +45,6 @@ public:
     void setHoriAlign(CHoriTxtAlign align) { horiAlign_ = align; setDirty(true); }
     void setStyle(std::int32_t style) { style_ = style; setDirty(true); }
     std::int32_t getStyle() const { return style_; }
-    void setTextTransparency(bool transparent) { textTransparent_ = transparent; }
 
     void setValueToStringProc(CParamDisplayValueToStringProc proc, void* userData = nullptr);
     void setValueToString(std::function<std::string(float)> convert);
@@ -62,7 +61,6 @@ protected:
     CColor frameColor_ = kBlackCColor;
     CHoriTxtAlign horiAlign_ = kCenterText;
     std::int32_t style_;
-    bool textTransparent_ = false;
     CParamDisplayValueToStringProc proc_ = nullptr;
     void* procData_ = nullptr;
     std::function<std::string(float)> convert_;

@@ -3,7 +3,6 @@
 
 #include "AEffGUIEditor.h"
 #include "CControls.h"
-#include "CFileSelector.h"
 #include "CFrame.h"
 #include "CGraphics.h"
 #include "CTextControls.h"

@@ -5,8 +5,14 @@
 
 #include <vector>
 
+#include "Paint.h"
+#include "resources/PanelLayout.h"
+
 namespace artwork {
 
+namespace panel = lumdel::panel;
+
+// A bitmap of the panel table (its number, size and frames) with the function that draws it.
 struct Bitmap {
     int id;
     int width;
@@ -16,10 +22,28 @@ struct Bitmap {
     void (*draw)(cairo_t* cr, const Bitmap& bitmap);
 
     int frameHeight() const { return height / frames; }
+    bool is(panel::Bitmap b) const { return id == panel::id(b); }
 };
 
 // Every bitmap of the editor, in id order.
 const std::vector<Bitmap>& bitmaps();
+
+// Runs draw(frame, frame height) once per frame with the origin moved to the frame's
+// top-left corner and drawing clipped to the frame. With a ground colour, a bitmap
+// without alpha is first filled with it (the colour of what lies beneath the control).
+template <typename F>
+void forEachFrame(cairo_t* cr, const Bitmap& bitmap, F draw, const Colour* ground = nullptr) {
+    const int h = bitmap.frameHeight();
+    for (int f = 0; f < bitmap.frames; ++f) {
+        cairo_save(cr);
+        cairo_translate(cr, 0, f * h);
+        cairo_rectangle(cr, 0, 0, bitmap.width, h);
+        cairo_clip(cr);
+        if (ground && !bitmap.alpha) fillRect(cr, 0, 0, bitmap.width, h, *ground);
+        draw(f, h);
+        cairo_restore(cr);
+    }
+}
 
 // Panels (Panel.cpp).
 void drawFrontPanel(cairo_t* cr, const Bitmap& bitmap);

@@ -10,34 +10,20 @@ namespace artwork {
 
 namespace {
 
-// Runs draw once per frame with the origin moved to the frame's top-left corner and
-// drawing clipped to the frame.
-template <typename F>
-void forEachFrame(cairo_t* cr, const Bitmap& bitmap, F draw) {
-    const int h = bitmap.frameHeight();
-    for (int f = 0; f < bitmap.frames; ++f) {
-        cairo_save(cr);
-        cairo_translate(cr, 0, f * h);
-        cairo_rectangle(cr, 0, 0, bitmap.width, h);
-        cairo_clip(cr);
-        draw(f, h);
-        cairo_restore(cr);
-    }
-}
-
 // The colour of a knob's centre dot tells its section.
 Colour knobMark(int id) {
-    switch (id) {
-        case 130: return rgb(226, 92, 70);    // delay channel
-        case 131: return rgb(96, 160, 226);   // filter
-        case 132: return rgb(70, 124, 184);   // filter modulation
-        case 133: return rgb(222, 222, 214);  // output, ducking
-        case 134: return rgb(222, 222, 214);  // input, mix
-        case 135: return rgb(120, 204, 120);  // modulation
-        case 136: return rgb(90, 168, 100);   // modulation follower
-        case 137: return rgb(176, 136, 222);  // reverb
-        case 138: return rgb(238, 172, 72);   // oscillator
-        case 139: return rgb(206, 136, 56);   // oscillator modulation
+    using B = panel::Bitmap;
+    switch (static_cast<B>(id)) {
+        case B::KnobDelay: return rgb(226, 92, 70);
+        case B::KnobFilter: return rgb(96, 160, 226);
+        case B::KnobFilterMod: return rgb(70, 124, 184);
+        case B::KnobOutput: return rgb(222, 222, 214);
+        case B::KnobInput: return rgb(222, 222, 214);
+        case B::KnobModulation: return rgb(120, 204, 120);
+        case B::KnobFollower: return rgb(90, 168, 100);
+        case B::KnobReverb: return rgb(176, 136, 222);
+        case B::KnobVco: return rgb(238, 172, 72);
+        case B::KnobVcoMod: return rgb(206, 136, 56);
         default: return palette::legend;
     }
 }
@@ -150,8 +136,8 @@ void drawKnobStrip(cairo_t* cr, const Bitmap& bitmap) {
 }
 
 void drawStepKnob(cairo_t* cr, const Bitmap& bitmap) {
-    // 140 leans forward (clockwise), 141 backward: they step up and down.
-    const double lean = (bitmap.id == 140 ? 1 : -1) * 40 * M_PI / 180;
+    // One leans forward (clockwise), the other backward: they step up and down.
+    const double lean = (bitmap.is(panel::Bitmap::StepForward) ? 1 : -1) * 40 * M_PI / 180;
     forEachFrame(cr, bitmap, [&](int f, int h) {
         const bool pressed = f == 1;
         const double c = 9.5;
@@ -301,7 +287,7 @@ void drawPoint(cairo_t* cr, const Bitmap& bitmap) {
 }
 
 void drawChannelLabel(cairo_t* cr, const Bitmap& bitmap) {
-    const char* label = bitmap.id == 148 ? "LEFT" : "RIGHT";
+    const char* label = bitmap.is(panel::Bitmap::LeftKey) ? "LEFT" : "RIGHT";
     forEachFrame(cr, bitmap, [&](int f, int h) {
         const bool selected = f == 0;
         fillRect(cr, 0, 0, bitmap.width, h, palette::panel);
@@ -330,7 +316,7 @@ void drawChannelLabel(cairo_t* cr, const Bitmap& bitmap) {
 }
 
 void drawLamp(cairo_t* cr, const Bitmap& bitmap) {
-    const bool red = bitmap.id == 150;
+    const bool red = bitmap.is(panel::Bitmap::RedLamp);
     const Colour on = red ? rgb(255, 62, 40) : rgb(255, 208, 64);
     const Colour off = red ? rgb(78, 22, 18) : rgb(76, 62, 20);
     forEachFrame(cr, bitmap, [&](int f, int h) {

@@ -13,7 +13,7 @@ namespace artwork {
 
 namespace {
 
-constexpr int pageWidth = 942, pageHeight = 155;
+constexpr int pageWidth = panel::kWidth, pageHeight = panel::kPlateHeight;
 
 struct Paragraph {
     const char* head;  // bold lead-in, may be empty
@@ -25,19 +25,47 @@ struct Page {
     std::vector<Paragraph> paragraphs;
 };
 
-// Regions of the panel each page belongs to, as polygons (page 0 has none).
-const std::vector<std::vector<std::pair<double, double>>> regions[8] = {
-    {},
-    {{{284, 0}, {569, 0}, {569, 78}, {284, 78}}},
-    {{{23, 0}, {284, 0}, {284, 155}, {23, 155}}},
-    {{{284, 78}, {569, 78}, {569, 155}, {284, 155}}},
-    {{{569, 0}, {622, 0}, {622, 78}, {669, 78}, {669, 155}, {569, 155}}},
-    {{{622, 0}, {821, 0}, {821, 155}, {669, 155}, {669, 78}, {622, 78}}},
-    {{{821, 0}, {921, 0}, {921, 155}, {821, 155}}},
-    {{{0, 0}, {23, 0}, {23, 155}, {0, 155}}, {{921, 0}, {942, 0}, {942, 155}, {921, 155}}},
-};
+using Polygon = std::vector<std::pair<double, double>>;
 
-const Page pages[8] = {
+// The outline of a section on a page, clockwise from its top-left corner: its upper
+// columns down to the split line, its lower columns from there to the page's bottom.
+Polygon outline(const panel::Section& s) {
+    const double split = panel::kSectionSplit, bottom = pageHeight;
+    const panel::Span u = s.upper, l = s.lower;
+    Polygon p;
+    if (!u.empty()) p.insert(p.end(), {{u.left, 0}, {u.right, 0}, {u.right, split}});
+    if (!l.empty()) p.insert(p.end(), {{l.right, split}, {l.right, bottom}, {l.left, bottom}});
+    if (!l.empty()) p.push_back({l.left, split});
+    if (!u.empty()) p.push_back({u.left, split});
+    // Drop repeated corners and corners on a straight edge.
+    for (bool changed = true; changed && p.size() > 3;) {
+        changed = false;
+        for (std::size_t i = 0; i < p.size(); ++i) {
+            const auto& a = p[(i + p.size() - 1) % p.size()];
+            const auto& b = p[i];
+            const auto& c = p[(i + 1) % p.size()];
+            const double cross = (b.first - a.first) * (c.second - b.second) -
+                                 (b.second - a.second) * (c.first - b.first);
+            if (cross == 0) {
+                p.erase(p.begin() + static_cast<std::ptrdiff_t>(i));
+                changed = true;
+                break;
+            }
+        }
+    }
+    return p;
+}
+
+// The regions of the panel a page belongs to (the general page has none).
+std::vector<Polygon> regionsOf(int page) {
+    std::vector<Polygon> regions;
+    if (page == static_cast<int>(panel::HelpPage::General)) return regions;
+    for (const panel::Section& s : panel::kSections)
+        if (static_cast<int>(s.page) == page) regions.push_back(outline(s));
+    return regions;
+}
+
+const Page pages[panel::kNumHelpPages] = {
     {"LUMDEL STEREO DELAY  \xc2\xb7  HELP",
      {
          {"Lumdel", "is a stereo delay: two delay lines of up to five seconds, each with a pre-delay, "
@@ -225,7 +253,7 @@ void darkenedPanel(cairo_t* cr, cairo_surface_t* panel, int page) {
     cairo_rectangle(cr, 0, 0, pageWidth, pageHeight);
     cairo_fill(cr);
     fillRect(cr, 0, 0, pageWidth, pageHeight, rgb(8, 10, 14), 0.88);
-    for (const auto& polygon : regions[page]) {
+    for (const Polygon& polygon : regionsOf(page)) {
         cairo_new_path(cr);
         for (const auto& [x, y] : polygon) cairo_line_to(cr, x, y);
         cairo_close_path(cr);

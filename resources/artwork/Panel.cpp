@@ -13,8 +13,13 @@ namespace {
 constexpr double legendSize = 6.5;
 constexpr double titleSize = 7.5;
 
-// Panel coordinates of the plate regions.
-constexpr int plateLeft = 23, plateRight = 921, plateBottom = 155;
+constexpr int plateLeft = panel::kPlateLeft, plateRight = panel::kPlateRight;
+constexpr int plateBottom = panel::kPlateHeight;
+
+using C = panel::Control;
+using S = panel::StripControl;
+const panel::Rect& at(C c) { return panel::place(c).rect; }
+const panel::Rect& at(S c) { return panel::stripPlace(c).rect; }
 
 void engravedV(cairo_t* cr, double x, double y0, double y1) {
     fillRect(cr, x, y0, 1, y1 - y0, palette::panelShade);
@@ -116,33 +121,53 @@ void ear(cairo_t* cr, double x, double w, double h, const std::string& engraving
     cairo_restore(cr);
 }
 
-struct Knob {
-    int left, top;
+struct KnobLegend {
+    C knob;
     const char* label;
 };
 
-// Every knob of the panel: its control rectangle's corner and its legend.
-const Knob knobs[] = {
-    {161, 30, "PAN"},       {208, 30, "LEVEL"},    {161, 93, "PAN"},       {208, 93, "GATE"},
-    {383, 29, "INPUT"},     {430, 29, "MIX"},      {476, 29, "OUTPUT"},    {523, 29, "DUCKING"},
-    {383, 94, "LR OFFSET"}, {430, 94, "MOD SRC"},  {476, 94, "SENS"},      {523, 94, "ENV SPEED"},
-    {578, 29, "VCO MAN"},   {578, 94, "VCO MOD"},  {678, 29, "CUTOFF"},    {726, 29, "RESO"},
-    {773, 29, "DRIVE"},     {678, 94, "CUT MOD"},  {726, 94, "RESO MOD"},  {830, 29, "DAMP"},
-    {877, 29, "AMOUNT"},
+// The legend under every knob.
+const KnobLegend knobLegends[] = {
+    {C::FbPan, "PAN"},         {C::FbGain, "LEVEL"},     {C::DlyPan, "PAN"},
+    {C::DlyGate, "GATE"},      {C::Input, "INPUT"},      {C::Mix, "MIX"},
+    {C::Output, "OUTPUT"},     {C::Ducking, "DUCKING"},  {C::LROffset, "LR OFFSET"},
+    {C::ModSrc, "MOD SRC"},    {C::ModSens, "SENS"},     {C::EnvSpeed, "ENV SPEED"},
+    {C::VcoMan, "VCO MAN"},    {C::VcoMod, "VCO MOD"},   {C::Cutoff, "CUTOFF"},
+    {C::Reso, "RESO"},         {C::Drive, "DRIVE"},      {C::CutfMod, "CUT MOD"},
+    {C::ResoMod, "RESO MOD"},  {C::RvbDamp, "DAMP"},     {C::RvbAmt, "AMOUNT"},
 };
 
-// A three-position switch: first legend left, second above the middle, third right.
-void threeWay(cairo_t* cr, int left, int top, const char* a, const char* b, const char* c) {
-    well(cr, left, top, 26, 9);
-    legend(cr, a, left - 2.5, top + 7.5, Align::right);
-    legend(cr, b, left + 13, top - 2, Align::centre);
-    legend(cr, c, left + 28.5, top + 7.5, Align::left);
+// The recess of a control follows its bitmap (one frame), not its rectangle.
+void wellUnder(cairo_t* cr, C c) {
+    const panel::Place& p = panel::place(c);
+    const panel::BitmapSpec s = panel::spec(p.bitmap);
+    well(cr, p.rect.left, p.rect.top, s.width, s.frameHeight());
 }
 
-void twoWay(cairo_t* cr, int left, int top, const char* a, const char* b) {
-    well(cr, left, top, 19, 9);
-    legend(cr, a, left - 2.5, top + 7.5, Align::right);
-    legend(cr, b, left + 21.5, top + 7.5, Align::left);
+// A three-position switch: first legend left, second above the middle, third right.
+void threeWay(cairo_t* cr, C c, const char* a, const char* b, const char* d) {
+    const panel::Rect& r = at(c);
+    wellUnder(cr, c);
+    legend(cr, a, r.left - 2.5, r.top + 7.5, Align::right);
+    legend(cr, b, r.left + 13, r.top - 2, Align::centre);
+    legend(cr, d, r.left + 28.5, r.top + 7.5, Align::left);
+}
+
+void twoWay(cairo_t* cr, C c, const char* a, const char* b) {
+    const panel::Rect& r = at(c);
+    wellUnder(cr, c);
+    legend(cr, a, r.left - 2.5, r.top + 7.5, Align::right);
+    legend(cr, b, r.left + 21.5, r.top + 7.5, Align::left);
+}
+
+// The legend centred under a lamp key, dy below it.
+void lampLegend(cairo_t* cr, C lamp, const char* s, double dy) {
+    legend(cr, s, at(lamp).centreX(), at(lamp).bottom + dy);
+}
+
+// A bracket caption over the preset keys from the first to the last.
+void railCaption(cairo_t* cr, const char* s, S first, S last) {
+    bracketCaption(cr, s, at(first).left, at(last).right, 152, palette::legendDim);
 }
 
 void frontPlate(cairo_t* cr) {
@@ -150,14 +175,18 @@ void frontPlate(cairo_t* cr) {
     fillRect(cr, 0, 0, 942, 1, palette::panelLight);
     fillRect(cr, 0, plateBottom - 1, 942, 1, palette::panelShade);
 
-    // Section dividers.
-    engravedV(cr, 283, 3, 142);
-    engravedV(cr, 568, 3, 142);
-    engravedH(cr, 286, 566, 77);
-    engravedV(cr, 621, 3, 77);
-    engravedH(cr, 621, 669, 77);
-    engravedV(cr, 668, 78, 142);
-    engravedV(cr, 820, 3, 142);
+    // Section dividers, on the last column of the section to their left.
+    using P = panel::HelpPage;
+    const int split = panel::kSectionSplit;
+    const panel::Span master = panel::section(P::Master).upper;
+    const panel::Span vco = panel::section(P::Vco).upper, vcoLow = panel::section(P::Vco).lower;
+    engravedV(cr, master.left - 1, 3, 142);
+    engravedV(cr, master.right - 1, 3, 142);
+    engravedH(cr, master.left + 2, master.right - 3, split - 1);
+    engravedV(cr, vco.right - 1, 3, split - 1);
+    engravedH(cr, vco.right - 1, vcoLow.right, split - 1);
+    engravedV(cr, vcoLow.right - 1, split, 142);
+    engravedV(cr, panel::section(P::Reverb).upper.left - 1, 3, 142);
 
     sectionTitle(cr, "DELAY", 28, 279, 153, 11);
     sectionTitle(cr, "MASTER", 288, 564, 472, 11);
@@ -167,94 +196,110 @@ void frontPlate(cairo_t* cr) {
     sectionTitle(cr, "MODULATION", 380, 564, 472, 88);
 
     // Knob scales and legends.
-    for (const Knob& k : knobs) {
-        const double cx = k.left + 17.5, cy = k.top + 17.5;
+    for (const KnobLegend& k : knobLegends) {
+        const panel::Rect& r = at(k.knob);
+        const double cx = r.left + 17.5, cy = r.top + 17.5;
         drawKnobScale(cr, cx, cy);
-        legend(cr, k.label, cx, k.top < 77 ? 74 : 138);
+        legend(cr, k.label, cx, r.top < panel::kSectionSplit ? 74 : 138);
     }
 
     // Delay: input meters and channel buttons.
-    well(cr, 43, 23, 7, 45);
-    well(cr, 43, 87, 7, 45);
-    legend(cr, "IN", 46.5, 20);
-    text(cr, "L", 36, 49, 6, true, palette::legendDim, Align::centre);
-    text(cr, "R", 36, 113, 6, true, palette::legendDim, Align::centre);
-    for (int i = 0; i <= 5; ++i) {
-        fillRect(cr, 39, 23 + 9 * i - (i == 5 ? 1 : 0), 2, 1, palette::legendDim);
-        fillRect(cr, 39, 87 + 9 * i - (i == 5 ? 1 : 0), 2, 1, palette::legendDim);
+    wellUnder(cr, C::MeterL);
+    wellUnder(cr, C::MeterR);
+    legend(cr, "IN", at(C::MeterL).centreX(), at(C::MeterL).top - 3);
+    for (C meter : {C::MeterL, C::MeterR}) {
+        const panel::Rect& m = at(meter);
+        text(cr, meter == C::MeterL ? "L" : "R", m.left - 7, m.top + 26, 6, true,
+             palette::legendDim, Align::centre);
     }
-    well(cr, 63, 15, 12, 46);
-    well(cr, 63, 93, 12, 46);
-    legend(cr, "LINK", 73, 68.5);
+    for (int i = 0; i <= 5; ++i) {
+        for (C meter : {C::MeterL, C::MeterR}) {
+            const panel::Rect& m = at(meter);
+            fillRect(cr, m.left - 4, m.top + 9 * i - (i == 5 ? 1 : 0), 2, 1, palette::legendDim);
+        }
+    }
+    wellUnder(cr, C::Left);
+    wellUnder(cr, C::Right);
+    legend(cr, "LINK", at(C::Link).centreX(), at(C::Link).top - 1.5);
 
     // Delay: pre-delay and time stepping knobs.
-    legend(cr, "PRE-DELAY", 117.5, 20.5);
+    const double stepCentre = (at(C::PreNum).left + at(C::PreDen).right) / 2.0;
+    const double preTop = at(C::PreNum).top;
+    legend(cr, "PRE-DELAY", stepCentre, preTop - 3.5);
     setColour(cr, palette::legendDim);
-    cairo_move_to(cr, 114.5, 40.5);
-    cairo_line_to(cr, 120.5, 26.5);
+    cairo_move_to(cr, stepCentre - 3, preTop + 16.5);
+    cairo_line_to(cr, stepCentre + 3, preTop + 2.5);
     cairo_set_line_width(cr, 1.2);
     cairo_stroke(cr);
-    threeWay(cr, 104, 57, "0.1", "1", "5 s");
-    legend(cr, "TIME", 117.5, 84.5);
-    twoWay(cr, 109, 90, "FREE", "BEAT");
-    dragMark(cr, 118.5, 115, 132);
+    threeWay(cr, C::Range, "0.1", "1", "5 s");
+    legend(cr, "TIME", stepCentre, at(C::DlyMode).top - 5.5);
+    twoWay(cr, C::DlyMode, "FREE", "BEAT");
+    dragMark(cr, at(C::DlyTime).centreX(), at(C::DlyTime).top, at(C::DlyTime).bottom);
 
     // Delay: feedback and echo channel knobs, lamps.
-    bracketCaption(cr, "FEEDBACK", 163, 241, 23, palette::legendDim);
-    bracketCaption(cr, "ECHO", 163, 241, 86, palette::legendDim);
-    legend(cr, "FB INV", 268, 66);
-    legend(cr, "MUTE IN", 268, 96.5);
-    legend(cr, "DLY INV", 268, 129.5);
+    bracketCaption(cr, "FEEDBACK", at(C::FbPan).left + 2, at(C::FbGain).right - 2,
+                   at(C::FbPan).top - 7, palette::legendDim);
+    bracketCaption(cr, "ECHO", at(C::DlyPan).left + 2, at(C::DlyGate).right - 2,
+                   at(C::DlyPan).top - 7, palette::legendDim);
+    lampLegend(cr, C::FbInv, "FB INV", 7);
+    lampLegend(cr, C::MuteIn, "MUTE IN", 7.5);
+    lampLegend(cr, C::DlyInv, "DLY INV", 7.5);
 
-    // Master: readout window, bypass.
-    roundedRect(cr, 289.5, 18.5, 80, 34, 3);
+    // Master: readout window around the tempo area (which lies over the digits), bypass.
+    const panel::Rect& tempo = at(C::Tempo);
+    roundedRect(cr, tempo.left - 3.5, tempo.top - 3.5, tempo.width() + 8, tempo.height() + 8, 3);
     cairo_set_source_rgb(cr, 0.05, 0.05, 0.055);
     cairo_fill_preserve(cr);
     setColour(cr, palette::panelLight);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
-    fillRect(cr, 292, 21, 75, 29, palette::readoutBack);
-    legend(cr, "BYPASS", 336, 66, Align::right);
+    fillRect(cr, tempo.left - 1, tempo.top - 1, tempo.width() + 3, tempo.height() + 3,
+             palette::readoutBack);
+    legend(cr, "BYPASS", at(C::Bypass).left - 4, at(C::Bypass).top + 13, Align::right);
 
     // Modulation: LFO mode, rate and shape column.
-    threeWay(cr, 310, 91, "FREQ", "NOTE", "SYNC");
-    dragMark(cr, 323.5, 115, 132);
-    legend(cr, "RATE", 323.5, 140);
-    roundedRect(cr, 358, 81.5, 18, 59.5, 2.5);
+    threeWay(cr, C::LfoMode, "FREQ", "NOTE", "SYNC");
+    const panel::Rect& rate = at(C::LfoRate);
+    dragMark(cr, rate.centreX(), rate.top, rate.bottom);
+    legend(cr, "RATE", rate.centreX(), rate.bottom + 8);
+    const panel::Rect& wave = at(C::LfoWave);
+    roundedRect(cr, wave.left - 1, wave.top - 1.5, wave.width() + 2, wave.height() + 3.5, 2.5);
     cairo_set_source_rgb(cr, 0.07, 0.075, 0.08);
     cairo_fill(cr);
 
     // Oscillator and filter.
-    legend(cr, "VCO", 649, 129.5);
-    threeWay(cr, 634, 27, "IN", "FB", "FX");
-    threeWay(cr, 634, 57, "LP", "BP", "HP");
-    legend(cr, "FILTER", 796, 129.5);
+    lampLegend(cr, C::VcoOn, "VCO", 7.5);
+    threeWay(cr, C::FltMode, "IN", "FB", "FX");
+    threeWay(cr, C::FltType, "LP", "BP", "HP");
+    lampLegend(cr, C::FltOn, "FILTER", 7.5);
 
     // Reverb.
-    twoWay(cr, 841, 91, "FX", "OUT");
-    well(cr, 841, 122, 19, 9);
-    legend(cr, "SPRING", 849, 119.5, Align::right);
-    legend(cr, "PLATE", 852.5, 119.5, Align::left);
-    legend(cr, "REVERB", 899, 129.5);
+    twoWay(cr, C::RvbMode, "FX", "OUT");
+    wellUnder(cr, C::RvbType);
+    legend(cr, "SPRING", at(C::RvbType).left + 8, at(C::RvbType).top - 2.5, Align::right);
+    legend(cr, "PLATE", at(C::RvbType).left + 11.5, at(C::RvbType).top - 2.5, Align::left);
+    lampLegend(cr, C::RvbOn, "REVERB", 7.5);
 
     // Captions of the preset bar below.
-    const Colour cap = palette::legendDim;
-    bracketCaption(cr, "BANK", 36, 104, 152, cap);
-    bracketCaption(cr, "PRESET", 116, 196, 152, cap);
-    bracketCaption(cr, "NAME", 210, 335, 152, cap);
-    bracketCaption(cr, "STEP", 342, 372, 152, cap);
-    bracketCaption(cr, "MEMO A", 390, 440, 152, cap);
-    bracketCaption(cr, "MEMO B", 454, 505, 152, cap);
-    bracketCaption(cr, "MIDI", 679, 744, 152, cap);
-    bracketCaption(cr, "CONTROLLER", 759, 849, 152, cap);
-    bracketCaption(cr, "LEARN", 857, 906, 152, cap);
+    railCaption(cr, "BANK", S::SaveBank, S::LoadBank);
+    railCaption(cr, "PRESET", S::SavePreset, S::LoadPreset);
+    railCaption(cr, "NAME", S::Name, S::Menu);
+    railCaption(cr, "STEP", S::Step, S::Step);
+    railCaption(cr, "MEMO A", S::StoreMemoA, S::RecallMemoA);
+    railCaption(cr, "MEMO B", S::StoreMemoB, S::RecallMemoB);
+    railCaption(cr, "MIDI", S::SaveMidi, S::LoadMidi);
+    railCaption(cr, "CONTROLLER", S::ControllerDisplay, S::ControllerDisplay);
+    railCaption(cr, "LEARN", S::Learn, S::Unlearn);
 }
 
 void frontRail(cairo_t* cr) {
     fillRect(cr, 0, plateBottom, 942, 171 - plateBottom, palette::strip);
     const Colour ink = palette::stripInk;
-    text(cr, "A", 415, 166.5, 7.5, true, ink, Align::centre);
-    text(cr, "B", 479.5, 166.5, 7.5, true, ink, Align::centre);
+    // A and B between the keys of each memory.
+    text(cr, "A", (at(S::StoreMemoA).right + at(S::RecallMemoA).left) / 2.0, 166.5, 7.5, true, ink,
+         Align::centre);
+    text(cr, "B", (at(S::StoreMemoB).right + at(S::RecallMemoB).left) / 2.0, 166.5, 7.5, true, ink,
+         Align::centre);
     // Brand, centred in the free stretch between the memories and the MIDI keys.
     useFont(cr, 6, true);
     const double maker = textWidth(cr, "ORVTONE") + 6 * 1.0;
@@ -264,19 +309,22 @@ void frontRail(cairo_t* cr) {
     useFont(cr, 6, true);
     const double kind = textWidth(cr, "STEREO DELAY");
     const double gap = 7, total = maker + gap + name + gap + kind;
-    double x = std::round(592 - total / 2);
+    const double brandCentre = (at(S::RecallMemoB).right + at(S::SaveMidi).left) / 2.0;
+    double x = std::round(brandCentre - total / 2);
     spacedText(cr, "ORVTONE", x + maker / 2, 166, 6, true, ink, 1.0);
     x += maker + gap;
     spacedText(cr, "LUMDEL", x + name / 2, 167, 10, true, ink, 1.5);
     x += name + gap;
     text(cr, "STEREO DELAY", x, 166, 6, true, ink, Align::left);
     // Controller name window.
-    fillRect(cr, 759, 157, 90, 12, rgb(205, 211, 215));
+    const panel::Rect& display = at(S::ControllerDisplay);
+    fillRect(cr, display.left, display.top, display.width(), display.height(), rgb(205, 211, 215));
     // Menu arrow next to the name field.
+    const panel::Rect& menu = at(S::Menu);
     setColour(cr, ink);
-    cairo_move_to(cr, 325, 161);
-    cairo_line_to(cr, 332, 161);
-    cairo_line_to(cr, 328.5, 165.5);
+    cairo_move_to(cr, menu.left + 3, menu.top + 4);
+    cairo_line_to(cr, menu.right - 3, menu.top + 4);
+    cairo_line_to(cr, menu.centreX(), menu.top + 8.5);
     cairo_close_path(cr);
     cairo_fill(cr);
 }
@@ -339,7 +387,7 @@ void drawRearPanel(cairo_t* cr, const Bitmap&) {
         fillRect(cr, 441 + i * 11, 126, 4, 1, palette::panelLight);
     }
 
-    // Name plate with the window for the version text at (740, 70)-(840, 85).
+    // Name plate with the window for the version text.
     roundedRect(cr, 712.5, 16.5, 192, 124, 4);
     cairo_set_source_rgb(cr, 0.075, 0.078, 0.085);
     cairo_fill_preserve(cr);
@@ -349,8 +397,10 @@ void drawRearPanel(cairo_t* cr, const Bitmap&) {
     spacedText(cr, "LUMDEL", 808.5, 38, 15, true, palette::legend, 2.5);
     spacedText(cr, "STEREO DELAY", 808.5, 50, 6.5, true, palette::accent, 1.5);
     text(cr, "VERSION", 790, 65.5, 5.5, true, palette::legendDim, Align::centre);
-    fillRect(cr, 736, 68, 108, 19, rgb(6, 6, 7));
-    fillRect(cr, 736, 87, 108, 1, palette::panelLight);
+    const panel::Rect& version = panel::kVersionText;
+    fillRect(cr, version.left - 4, version.top - 2, version.width() + 8, version.height() + 4,
+             rgb(6, 6, 7));
+    fillRect(cr, version.left - 4, version.bottom + 2, version.width() + 8, 1, palette::panelLight);
     text(cr, "ORVTONE", 808.5, 103, 7.5, true, palette::legend, Align::centre);
     text(cr, "VST 2.4  \xc2\xb7  2 + 2 IN  \xc2\xb7  2 OUT", 808.5, 116, 6, false, palette::legendDim,
          Align::centre);

@@ -10,18 +10,10 @@ namespace {
 
 enum class KeyState { normal, hovered, pressed };
 
+// The keys lie on the rail: frames without alpha start in its colour.
 template <typename F>
-void forEachFrame(cairo_t* cr, const Bitmap& bitmap, F draw) {
-    const int h = bitmap.frameHeight();
-    for (int f = 0; f < bitmap.frames; ++f) {
-        cairo_save(cr);
-        cairo_translate(cr, 0, f * h);
-        cairo_rectangle(cr, 0, 0, bitmap.width, h);
-        cairo_clip(cr);
-        if (!bitmap.alpha) fillRect(cr, 0, 0, bitmap.width, h, palette::strip);
-        draw(f, h);
-        cairo_restore(cr);
-    }
+void forEachFrameOnRail(cairo_t* cr, const Bitmap& bitmap, F draw) {
+    forEachFrame(cr, bitmap, draw, &palette::strip);
 }
 
 // A small dark key on the light rail; returns the colour for its symbol.
@@ -53,8 +45,8 @@ KeyState stateOf(int frame) {
 }  // namespace
 
 void drawLoadSaveButton(cairo_t* cr, const Bitmap& bitmap) {
-    const bool load = bitmap.id == 990;
-    forEachFrame(cr, bitmap, [&](int f, int h) {
+    const bool load = bitmap.is(panel::Bitmap::LoadKey);
+    forEachFrameOnRail(cr, bitmap, [&](int f, int h) {
         const KeyState s = stateOf(f);
         const double sink = s == KeyState::pressed ? 0.5 : 0.0;
         const Colour ink = key(cr, 0.5, 0.5, bitmap.width - 1, h - 1.5, s);
@@ -80,7 +72,7 @@ void drawLoadSaveButton(cairo_t* cr, const Bitmap& bitmap) {
 }
 
 void drawDefaultButton(cairo_t* cr, const Bitmap& bitmap) {
-    forEachFrame(cr, bitmap, [&](int f, int h) {
+    forEachFrameOnRail(cr, bitmap, [&](int f, int h) {
         const KeyState s = stateOf(f);
         const Colour ink = key(cr, 1, 0.5, bitmap.width - 2, h - 1.5, s);
         text(cr, "DEF", bitmap.width / 2.0, 8.8 + (s == KeyState::pressed ? 0.5 : 0), 6, true, ink,
@@ -90,7 +82,7 @@ void drawDefaultButton(cairo_t* cr, const Bitmap& bitmap) {
 
 void drawRocker(cairo_t* cr, const Bitmap& bitmap) {
     // Frames: idle, hover left, hover right, press left, press right.
-    forEachFrame(cr, bitmap, [&](int f, int h) {
+    forEachFrameOnRail(cr, bitmap, [&](int f, int h) {
         const double half = bitmap.width / 2.0;
         for (int side = 0; side < 2; ++side) {
             KeyState s = KeyState::normal;
@@ -111,8 +103,8 @@ void drawRocker(cairo_t* cr, const Bitmap& bitmap) {
 }
 
 void drawLearnButton(cairo_t* cr, const Bitmap& bitmap) {
-    const bool learn = bitmap.id == 998;
-    forEachFrame(cr, bitmap, [&](int f, int h) {
+    const bool learn = bitmap.is(panel::Bitmap::LearnKey);
+    forEachFrameOnRail(cr, bitmap, [&](int f, int h) {
         // Frames: off, hovered, on.
         const KeyState s = f == 1 ? KeyState::hovered : KeyState::normal;
         const bool on = f == 2;
@@ -133,7 +125,7 @@ void drawLearnButton(cairo_t* cr, const Bitmap& bitmap) {
 
 void drawHelpButton(cairo_t* cr, const Bitmap& bitmap) {
     // Frames: normal, hovered, active (lit while the help is open).
-    forEachFrame(cr, bitmap, [&](int f, int h) {
+    forEachFrameOnRail(cr, bitmap, [&](int f, int h) {
         const bool active = f == 2;
         Colour ink = key(cr, 0.5, 0, bitmap.width - 1, h - 0.5, active ? KeyState::normal : stateOf(f));
         if (active) {

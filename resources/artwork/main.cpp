@@ -21,50 +21,55 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace artwork {
 
+namespace {
+
+using DrawFunction = void (*)(cairo_t*, const Bitmap&);
+
+DrawFunction drawFunction(panel::Bitmap b) {
+    using B = panel::Bitmap;
+    switch (b) {
+        case B::FrontPanel: return drawFrontPanel;
+        case B::RearPanel: return drawRearPanel;
+        case B::KnobDelay: case B::KnobFilter: case B::KnobFilterMod: case B::KnobOutput:
+        case B::KnobInput: case B::KnobModulation: case B::KnobFollower: case B::KnobReverb:
+        case B::KnobVco: case B::KnobVcoMod: return drawKnobStrip;
+        case B::StepForward: case B::StepBack: return drawStepKnob;
+        case B::Switch2: case B::Switch3: return drawSlideSwitch;
+        case B::Digit: case B::FirstDigit: return drawDigits;
+        case B::Slash: return drawSlash;
+        case B::Point: return drawPoint;
+        case B::LeftKey: case B::RightKey: return drawChannelLabel;
+        case B::RedLamp: case B::YellowLamp: return drawLamp;
+        case B::LfoShapes: return drawLfoShapes;
+        case B::Meter: return drawMeter;
+        case B::HelpPages: return drawHelpPages;
+        case B::HelpKey: return drawHelpButton;
+        case B::LoadKey: case B::SaveKey: return drawLoadSaveButton;
+        case B::DefaultBankKey: case B::DefaultPresetKey: case B::DefaultMidiKey:
+            return drawDefaultButton;
+        case B::Rocker: return drawRocker;
+        case B::LearnKey: case B::UnlearnKey: return drawLearnButton;
+        case B::None: break;
+    }
+    throw std::logic_error("no drawing for bitmap " + std::to_string(panel::id(b)));
+}
+
+}  // namespace
+
 const std::vector<Bitmap>& bitmaps() {
-    static const std::vector<Bitmap> list = {
-        {128, 942, 171, 1, false, drawFrontPanel},
-        {129, 942, 171, 1, false, drawRearPanel},
-        {130, 36, 3737, 101, false, drawKnobStrip},
-        {131, 36, 3636, 101, false, drawKnobStrip},
-        {132, 36, 3636, 101, false, drawKnobStrip},
-        {133, 37, 3737, 101, false, drawKnobStrip},
-        {134, 36, 3737, 101, false, drawKnobStrip},
-        {135, 36, 3737, 101, false, drawKnobStrip},
-        {136, 37, 3737, 101, false, drawKnobStrip},
-        {137, 37, 3636, 101, false, drawKnobStrip},
-        {138, 36, 3636, 101, false, drawKnobStrip},
-        {139, 36, 3636, 101, false, drawKnobStrip},
-        {140, 19, 38, 2, false, drawStepKnob},
-        {141, 19, 38, 2, false, drawStepKnob},
-        {142, 19, 18, 2, false, drawSlideSwitch},
-        {143, 26, 27, 3, false, drawSlideSwitch},
-        {144, 13, 176, 11, false, drawDigits},
-        {145, 13, 208, 13, false, drawDigits},
-        {146, 3, 16, 2, false, drawSlash},
-        {147, 3, 4, 2, false, drawPoint},
-        {148, 12, 92, 2, false, drawChannelLabel},
-        {149, 12, 92, 2, false, drawChannelLabel},
-        {150, 24, 40, 2, false, drawLamp},
-        {151, 24, 40, 2, false, drawLamp},
-        {152, 16, 280, 5, true, drawLfoShapes},
-        {153, 7, 945, 21, false, drawMeter},
-        {154, 942, 1240, 8, false, drawHelpPages},
-        {155, 11, 27, 3, false, drawHelpButton},
-        {990, 17, 45, 3, true, drawLoadSaveButton},
-        {991, 17, 45, 3, false, drawLoadSaveButton},
-        {992, 32, 39, 3, false, drawDefaultButton},
-        {993, 44, 39, 3, false, drawDefaultButton},
-        {994, 28, 39, 3, false, drawDefaultButton},
-        {995, 30, 65, 5, false, drawRocker},
-        {998, 24, 48, 3, true, drawLearnButton},
-        {999, 24, 48, 3, false, drawLearnButton},
-    };
+    static const std::vector<Bitmap> list = [] {
+        std::vector<Bitmap> all;
+        for (const panel::BitmapSpec& s : panel::kBitmaps)
+            all.push_back({panel::id(s.bitmap), s.width, s.height, s.frames, s.alpha,
+                           drawFunction(s.bitmap)});
+        return all;
+    }();
     return list;
 }
 
