@@ -148,7 +148,8 @@ template <typename T, bool kClocked, bool kSmooth>
         Stereo toLine = feedbackMatrix(st.fbOut, channel.fbGain.value, channel.fbPan.value);
         Stereo lineIn = u * channel.muteIn.value;
         if (splicing) splices.step(st.line, join && i == 0, lineIn, toLine, spliceDecayK);
-        Stereo a = lines.step(st.line, lineIn, toLine, st.modulation.blend.mod, glide.vcoMod.value);
+        Stereo a = lines.step(st.line, lineIn, toLine, st.modulation.blend.mod, glide.vcoMod.value,
+                              i >= frames - 4);
         a = fadeTimeChanges(st.line, channels.dlyFade, a, k.fadeStep, tapsNow);
         const Stereo gate = st.gate.step(a, channel.gateThreshold.value, k.gateAttack,
                                          k.gateRelease);

@@ -43,8 +43,9 @@ struct Gate {
     inline Stereo step(Stereo lines, Stereo threshold, double attack, double release) {
         const Stereo absV = magnitude(lines);
         env = flush(env + (absV - env) * select(absV >= env, both(attack), both(release)));
-        const Stereo g = env / threshold;
         const Mask2 open = (threshold < both(1e-5)) | ~(env < threshold);
+        if (bothLanes(open)) return both(1.0);  // most samples: no division
+        const Stereo g = env / threshold;
         return select(open, both(1.0), g * g);
     }
 };

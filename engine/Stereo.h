@@ -73,6 +73,11 @@ inline Stereo select(Mask2 m, Stereo ifTrue, Stereo ifFalse) {
     return Stereo(m ? ifTrue.v : ifFalse.v);
 }
 
+// Whether any or both lanes of a comparison are true (one movmskpd).
+inline int laneBits(Mask2 m) { return __builtin_ia32_movmskpd((Double2)m); }
+inline bool anyLane(Mask2 m) { return laneBits(m) != 0; }
+inline bool bothLanes(Mask2 m) { return laneBits(m) == 3; }
+
 inline Stereo flush(Stereo a) { return Stereo(a.v + 1e-30 - 1e-30); }
 inline Stereo magnitude(Stereo a) {
     constexpr std::int64_t kAllButSign = 0x7fffffffffffffffLL;
