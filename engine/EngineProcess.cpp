@@ -124,6 +124,7 @@ template <typename T, bool kClocked, bool kSmooth>
     const double spliceDecayK = spliceDecay;
     Stereo u{0.0, 0.0};
     Stereo lastX{0.0, 0.0};  // the last line input ahead of the anti-alias and the drive
+    const bool meterAhead = st.meter.followAhead(frames);
 
     for (int i = 0; i < frames; ++i) {
         const auto in = io.read(i);
@@ -133,7 +134,7 @@ template <typename T, bool kClocked, bool kSmooth>
         }
         output.beginSample();
         Stereo x = in.main * glide.inputGain.value;
-        st.meter.step(x);
+        if (meterAhead) st.meter.store(x); else st.meter.step(x);
         if (k.filterOn) {
             st.filter.computeCoefficients(glide.cutoff.value, st.modulation.blend.cutoffFactor,
                                           st.modulation.blend.resoModSource, glide.resoMod.value,

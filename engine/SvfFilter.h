@@ -26,8 +26,8 @@ struct SvfFilter {
 
     // Running state of both channels, zeroed by reset() and kept while the filter is off.
     Stereo low{0.0, 0.0}, band{0.0, 0.0}, high{0.0, 0.0};
-    // Coefficients of the current sample (svfF, svfDamp, svfDampLimit).
-    double f = 0, damp = 0, dampLimit = 0;
+    // Coefficients of the current sample (svfF, svfDamp).
+    double f = 0, damp = 0;
 
     static void buildCoefTable(double* table) {
         for (int i = 0; i < kCoefTableSize; ++i)
@@ -77,9 +77,13 @@ struct SvfFilter {
         if (q > 1.0) q = 1.0;
         damp = dampTable[static_cast<int>(q * 4095.0)];
 
-        dampLimit = f > 0.0 ? 2.0 / f - f * 0.5 : 2.0;
-        if (dampLimit > 2.0) dampLimit = 2.0;
-        if (damp > dampLimit) damp = dampLimit;
+        // At f <= 1 the limit (2/f - f/2 >= 1.5) is above every damping the table holds
+        // (at most 2 (1 - 0.05^0.25), about 1.05): the division is left out there.
+        if (f > 1.0) {
+            double dampLimit = 2.0 / f - f * 0.5;
+            if (dampLimit > 2.0) dampLimit = 2.0;
+            if (damp > dampLimit) damp = dampLimit;
+        }
     }
 
     // The band state is held within +-kBandKnee, where the cubic limit has its peak
