@@ -96,7 +96,7 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
         st.fbOut = loopLimit((k.filterInLoop ? Stereo(y) : Stereo(a)) * k.fbSign);
         const Stereo wet = panWet(gate * st.lookahead.step(y) * k.dlySign, channel.dlyPan.value);
         Stereo mixed = output.held(mixWet(x, wet, glide.mix.value, k.dryToWet));
-        if (k.reverbOn) st.reverb.process(mixed[0], mixed[1]);
+        if (k.reverbOn) st.reverb.process(mixed);
         const double duck = st.ducker.step(in.key, k.duckThreshold, k.duckAttack, k.duckRelease);
         const double dry = k.dryThrough * (1.0 - glide.mix.value);
         io.write(i, output.output((x * dry + duck * mixed) * glide.outputGain.value, in.main));
