@@ -32,30 +32,24 @@ struct TapDistances {
     int delay;  // feedback insertion to the output read: the delay time
 };
 
-inline void pushHistory(double* h, double v) {
-    h[0] = h[1];
-    h[1] = h[2];
-    h[2] = h[3];
-    h[3] = v;
-}
-
 // Catmull-Rom between h[1] and h[2] of a four-value history (oldest first), written as
 // four weights of t shared by every history read at the same t:
 //   0.5 (2 h1 + (h2 - h0) t + (2 h0 - 5 h1 + 4 h2 - h3) t^2 + (3 h1 - 3 h2 + h3 - h0) t^3).
-// At t = 0 and t = 1 the weights are exactly (0, 1, 0, 0) and (0, 0, 1, 0).
-struct CatmullRom {
-    double w0, w1, w2, w3;
-    explicit CatmullRom(double t) {
-        const double t2 = t * t, t3 = t2 * t;
+// At t = 0 and t = 1 the weights are exactly (0, 1, 0, 0) and (0, 0, 1, 0). V is double,
+// or Stereo for both lines at once (each lane with its own t).
+template <typename V>
+struct CatmullRomOf {
+    V w0, w1, w2, w3;
+    explicit CatmullRomOf(V t) {
+        const V t2 = t * t, t3 = t2 * t;
         w0 = 0.5 * (2.0 * t2 - t - t3);
         w1 = 0.5 * (2.0 - 5.0 * t2 + 3.0 * t3);
         w2 = 0.5 * (t + 4.0 * t2 - 3.0 * t3);
         w3 = 0.5 * (t3 - t2);
     }
-    double operator()(const double* h) const {
-        return w0 * h[0] + w1 * h[1] + w2 * h[2] + w3 * h[3];
-    }
+    V operator()(const V* h) const { return w0 * h[0] + w1 * h[1] + w2 * h[2] + w3 * h[3]; }
 };
+using CatmullRom = CatmullRomOf<double>;
 
 struct DelayLine {
     double* buf = nullptr;     // inside the engine's line memory
@@ -88,56 +82,14 @@ struct DelayLine {
     }
     bool finite() const { return std::isfinite(readHist[3]); }
 
-    // Plain: store the input, add the feedback, read the output, advance.
+    // One tape sample: store the input, add the feedback, read the output, advance. The
+    // plain lines take one per audio sample; the clocked ones as many as their clock gives.
     inline double stepPlain(double in, double fb) {
         buf[writeTap] = in;
         buf[preTap] += fb;
         const double out = buf[outTap];
         advance();
         return out;
-    }
-
-    // Clocked: this audio sample's input and feedback join the histories the tape
-    // samples are interpolated from.
-    inline void pushInputs(double in, double fb) {
-        pushHistory(fbHist, fb);
-        pushHistory(inHist, in);
-    }
-
-    // Clocked at exactly unit speed with the phase at 0: one tape sample per audio
-    // sample, written at t = 1 (the previous input, h[2]) and read at t = 0 (h[1]). The
-    // phase stays 0 and the speed 1.
-    inline double stepUnitClock() {
-        buf[writeTap] = inHist[2];
-        buf[preTap] += fbHist[2];
-        pushHistory(readHist, buf[outTap]);
-        advance();
-        return readHist[1];
-    }
-
-    // Clocked: the speed follows the modulation, and every whole step of the clock phase
-    // writes, inserts feedback and reads one tape sample. While the speed holds, the
-    // phase carries over unscaled and the tape positions use the stored reciprocal of the
-    // speed (a division per sample only while it moves).
-    inline double stepClocked(double newSpeed) {
-        double phi;
-        if (newSpeed == speed) {
-            phi = 1.0 - (1.0 - phase);
-        } else {
-            phi = 1.0 - (1.0 - phase) * newSpeed / speed;
-            speed = newSpeed;
-            invSpeed = 1.0 / newSpeed;
-        }
-        phase = phi + newSpeed;
-        for (int j = 0; phase >= 1.0; ++j) {
-            phase -= 1.0;
-            const CatmullRom cr((1.0 - phi + j) * invSpeed);
-            buf[writeTap] = cr(inHist);
-            buf[preTap] += cr(fbHist);
-            pushHistory(readHist, buf[outTap]);
-            advance();
-        }
-        return CatmullRom(phase)(readHist);
     }
 
     // The fade of a time change; returns the gain for this sample's output. While a
@@ -203,16 +155,19 @@ public:
     // The plain lines never follow the modulation.
     bool hearsModulation() const { return false; }
 
+    // keep: one of the block's last four samples, the ones the histories will hold.
     inline Stereo step(DelayLine* lines, Stereo in, Stereo fb, Stereo /*mod*/,
-                       double /*vcoMod*/) {
-        in_[0].v[pos_] = in[0];
-        in_[1].v[pos_] = in[1];
-        fb_[0].v[pos_] = fb[0];
-        fb_[1].v[pos_] = fb[1];
+                       double /*vcoMod*/, bool keep = true) {
         const Stereo out{lines[0].stepPlain(in[0], fb[0]), lines[1].stepPlain(in[1], fb[1])};
-        read_[0].v[pos_] = out[0];
-        read_[1].v[pos_] = out[1];
-        pos_ = (pos_ + 1) & 3;
+        if (keep) {
+            in_[0].v[pos_] = in[0];
+            in_[1].v[pos_] = in[1];
+            fb_[0].v[pos_] = fb[0];
+            fb_[1].v[pos_] = fb[1];
+            read_[0].v[pos_] = out[0];
+            read_[1].v[pos_] = out[1];
+            pos_ = (pos_ + 1) & 3;
+        }
         return out;
     }
 
@@ -230,39 +185,116 @@ private:
     int pos_ = 0;
 };
 
+// Four values of both lines, oldest first, shifted by one per push.
+struct StereoHistory {
+    Stereo h[4];
+    StereoHistory(const double* left, const double* right)
+        : h{{left[0], right[0]}, {left[1], right[1]}, {left[2], right[2]}, {left[3], right[3]}} {}
+    inline void push(Stereo v) {
+        h[0] = h[1];
+        h[1] = h[2];
+        h[2] = h[3];
+        h[3] = v;
+    }
+    // Only the lanes in m take the push.
+    inline void push(Stereo v, Mask2 m) {
+        h[0] = select(m, h[1], h[0]);
+        h[1] = select(m, h[2], h[1]);
+        h[2] = select(m, h[3], h[2]);
+        h[3] = select(m, v, h[3]);
+    }
+    void store(double* left, double* right) const {
+        for (int k = 0; k < 4; ++k) {
+            left[k] = h[k][0];
+            right[k] = h[k][1];
+        }
+    }
+};
+
 // The clocked policy: each line's clock runs at 2^s for
 // s = (1 - |VcoMod|) VcoMan + VcoMod mod (0.5..2), mod being its channel's modulation
 // signal. With VcoMod at 0 for the whole block the speed is 2^VcoMan whatever the
 // modulation, computed once; a clock at exactly unit speed on the sample grid stays
-// there and takes the short path. The left line finishes its tape samples before the
-// right one starts.
+// there and takes the short path. Both lines' clocks, histories and interpolation
+// weights run as pairs through the block (lane c is line c); each line's tape samples
+// are written and read in its own order, and the state goes back to the lines at the
+// end of the block.
 class ClockedLines {
 public:
     ClockedLines(DelayLine* lines, double vcoMan, bool vcoModZero, const double* octave)
         : vcoMan_(vcoMan), octave_(octave), modZero_(vcoModZero),
-          fixedSpeed_(octaveAt(octave, vcoMan)) {
-        lines[0].invSpeed = 1.0 / lines[0].speed;
-        lines[1].invSpeed = 1.0 / lines[1].speed;
+          fixedSpeed_(octaveAt(octave, vcoMan)),
+          in_(lines[0].inHist, lines[1].inHist), fb_(lines[0].fbHist, lines[1].fbHist),
+          read_(lines[0].readHist, lines[1].readHist),
+          speed_(lines[0].speed, lines[1].speed), phase_(lines[0].phase, lines[1].phase) {
+        invSpeed_ = 1.0 / speed_;
         unit_ = modZero_ && fixedSpeed_ == 1.0 && lines[0].speed == 1.0 &&
                 lines[1].speed == 1.0 && lines[0].phase == 0.0 && lines[1].phase == 0.0;
     }
 
     bool hearsModulation() const { return !modZero_; }
 
-    inline Stereo step(DelayLine* lines, Stereo in, Stereo fb, Stereo mod, double vcoMod) {
-        lines[0].pushInputs(in[0], fb[0]);
-        lines[1].pushInputs(in[1], fb[1]);
-        if (unit_) return {lines[0].stepUnitClock(), lines[1].stepUnitClock()};
-        return {lines[0].stepClocked(speed(mod[0], vcoMod)),
-                lines[1].stepClocked(speed(mod[1], vcoMod))};
+    // This audio sample's inputs and feedback join the histories the tape samples are
+    // interpolated from; the tape moves; the output is read between the tape samples.
+    inline Stereo step(DelayLine* lines, Stereo in, Stereo fb, Stereo mod, double vcoMod,
+                       bool /*keep*/ = true) {
+        in_.push(in);
+        fb_.push(fb);
+        if (unit_) return stepUnit(lines);
+        return stepClocked(lines, speed(mod, vcoMod));
     }
 
-    void end(DelayLine*) const {}
+    void end(DelayLine* lines) const {
+        in_.store(lines[0].inHist, lines[1].inHist);
+        fb_.store(lines[0].fbHist, lines[1].fbHist);
+        read_.store(lines[0].readHist, lines[1].readHist);
+        for (int c = 0; c < 2; ++c) {
+            lines[c].speed = speed_[c];
+            lines[c].invSpeed = invSpeed_[c];
+            lines[c].phase = phase_[c];
+        }
+    }
 
 private:
-    inline double speed(double mod, double vcoMod) const {
-        if (modZero_) return fixedSpeed_;
-        return octaveAt(octave_, (1.0 - std::fabs(vcoMod)) * vcoMan_ + vcoMod * mod);
+    inline Stereo speed(Stereo mod, double vcoMod) const {
+        if (modZero_) return both(fixedSpeed_);
+        const double base = (1.0 - std::fabs(vcoMod)) * vcoMan_;
+        return {octaveAt(octave_, base + vcoMod * mod[0]),
+                octaveAt(octave_, base + vcoMod * mod[1])};
+    }
+
+    // Exactly unit speed with the phase at 0: one tape sample per audio sample, written
+    // at t = 1 (the previous input, h[2]) and read at t = 0 (h[1]). The phase stays 0
+    // and the speed 1.
+    inline Stereo stepUnit(DelayLine* lines) {
+        const double left = lines[0].stepPlain(in_.h[2][0], fb_.h[2][0]);
+        const double right = lines[1].stepPlain(in_.h[2][1], fb_.h[2][1]);
+        read_.push(Stereo{left, right});
+        return read_.h[1];
+    }
+
+    // The speed follows the modulation, and every whole step of the clock phase writes,
+    // inserts feedback and reads one tape sample. While a line's speed holds, its phase
+    // carries over unscaled and the tape positions use the stored reciprocal of the
+    // speed (the divisions are only taken up while it moves).
+    inline Stereo stepClocked(DelayLine* lines, Stereo newSpeed) {
+        const Mask2 holds = newSpeed.v == speed_.v;
+        const Stereo rest = 1.0 - phase_;
+        const Stereo phi = select(holds, 1.0 - rest, 1.0 - rest * newSpeed / speed_);
+        invSpeed_ = select(holds, invSpeed_, 1.0 / newSpeed);
+        speed_ = newSpeed;
+        phase_ = phi + newSpeed;
+        for (int j = 0;; ++j) {
+            const Mask2 due = phase_ >= both(1.0);
+            if (!anyLane(due)) break;
+            phase_ = select(due, phase_ - 1.0, phase_);
+            const CatmullRomOf<Stereo> cr((1.0 - phi + static_cast<double>(j)) * invSpeed_);
+            const Stereo write = cr(in_.h), insert = cr(fb_.h);
+            const double left = due[0] ? lines[0].stepPlain(write[0], insert[0]) : 0.0;
+            const double right = due[1] ? lines[1].stepPlain(write[1], insert[1]) : 0.0;
+            read_.push(Stereo{left, right}, due);
+        }
+        return CatmullRomOf<Stereo>(phase_)(read_.h);
     }
 
     double vcoMan_;
@@ -270,6 +302,8 @@ private:
     bool modZero_;
     double fixedSpeed_;
     bool unit_ = false;
+    StereoHistory in_, fb_, read_;
+    Stereo speed_, invSpeed_, phase_;
 };
 
 // The policy of a block: clocked or plain.

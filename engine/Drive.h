@@ -28,50 +28,57 @@ struct Drive {
     static constexpr int kRingSize = 16;
 
     // driveBufL, driveBufR: |u| * driveGain, left and right side by side per position.
-    double ring[kRingSize][2] = {};
+    Stereo ring[kRingSize] = {};
     int index = 0;                // driveIndex
     int window = 4;               // driveWindow
     // Running window sums; beginBlock() recomputes them from the rings.
     Stereo sum{0.0, 0.0};
+    // Per block: the window length as a number and the exact reciprocal of this power of
+    // two (sum * 0.25 / n and sum * 0.25 * (1 / n) are the same number).
+    double n = 4.0, invN = 0.25;
 
     void reset() {
-        for (int i = 0; i < kRingSize; ++i) ring[i][0] = ring[i][1] = 0.0;
+        for (int i = 0; i < kRingSize; ++i) ring[i] = Stereo{0.0, 0.0};
         sum = Stereo{0.0, 0.0};
     }
     // A change of rate: new window, position 0.
     void setWindow(int n) {
         window = (n == 2 || n == 4 || n == 8 || n == 16) ? n : 4;
         index = 0;
+        this->n = window;
+        invN = 1.0 / window;
     }
     bool finite() const { return std::isfinite(sum[0]) && std::isfinite(sum[1]); }
 
     // Once per block, before the first sample: the sums start exact every block.
     inline void beginBlock() {
-        sum = Stereo{0.0, 0.0};
-        for (int i = 0; i < window; ++i) {
-            sum[0] += ring[i][0];
-            sum[1] += ring[i][1];
-        }
+        Stereo s{0.0, 0.0};
+        for (int i = 0; i < window; ++i) s = s + ring[i];
+        sum = s;
+        n = window;
+        invN = 1.0 / n;
     }
 
     static inline double gainFor(double sum, int n) {
         return sum > 2.0 * n ? n / sum : 1.0 - sum * 0.25 / n;
     }
+    // gainFor of both channels at once.
+    inline Stereo gain() const {
+        return select(sum > both(2.0 * n), n / sum, 1.0 - sum * 0.25 * invN);
+    }
 
     static inline Stereo learned(Stereo u, double driveGain) {
-        return {(u[0] < 0 ? -u[0] : u[0]) * driveGain, (u[1] < 0 ? -u[1] : u[1]) * driveGain};
+        return magnitude(u) * driveGain;
     }
 
     // Per sample: the rings learn |u| * driveGain; only when on is u multiplied by the
     // gain. Take |u| for the envelope follower before.
     inline void step(Stereo& u, double driveGain, bool on) {
         const Stereo v = learned(u, driveGain);
-        sum[0] += v[0] - ring[index][0];
-        sum[1] += v[1] - ring[index][1];
-        ring[index][0] = v[0];
-        ring[index][1] = v[1];
+        sum = sum + (v - ring[index]);
+        ring[index] = v;
         index = (index + 1) & (window - 1);
-        if (on) u = {u[0] * gainFor(sum[0], window), u[1] * gainFor(sum[1], window)};
+        if (on) u = u * gain();
     }
     inline void step(double& uL, double& uR, double driveGain, bool on) {
         Stereo u{uL, uR};
@@ -92,10 +99,7 @@ struct Drive {
     // sample i of the block goes where the index will have passed, and the index moves
     // on once after the block (skip); the sums are rebuilt at the next block's start.
     inline void learn(int i, Stereo u, double driveGain) {
-        const Stereo v = learned(u, driveGain);
-        const int at = (index + i) & (window - 1);
-        ring[at][0] = v[0];
-        ring[at][1] = v[1];
+        ring[(index + i) & (window - 1)] = learned(u, driveGain);
     }
     void skip(int frames) { index = (index + frames) & (window - 1); }
 };

@@ -1,5 +1,7 @@
 #include "Engine.h"
 
+#include "CpuLevel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -24,7 +26,7 @@ constexpr double kLfoEdgeHzInstalled = 500.0;
 
 }  // namespace
 
-Engine::Engine() : tables_(std::make_unique<Tables>()) {
+Engine::Engine() : tables_(std::make_unique<Tables>()), wide_(wideBlockUsable()) {
     sineTableScale_ = sineTableScaleValue();
     allocateMeter(kDefaultMeterLength);
     installRate(44100.0, kLfoEdgeHzAtConstruction, RateBuffers(44100.0));

@@ -83,6 +83,9 @@ public:
     // --- editor meters (editor idle, no lock) ----------------------------------------
     void readMeterPeaks(float& left, float& right) { stages_.meter.readPeaks(left, right); }
 
+    // True when this engine runs the block built for x86-64-v3 (chosen at construction).
+    bool wideBlock() const { return wide_; }
+
     // --- the block (EngineProcess.cpp; float and double) --------------------------------
     template <typename T>
     void process(T** inputs, T** outputs, int frames, const Routing& routing);
@@ -124,8 +127,12 @@ private:
     // What the block reads once, before its first sample (EngineProcess.cpp).
     struct BlockConstants;
 
-    template <typename T, bool kClocked, bool kSmooth>
+    // The block (EngineBlock.h); kWide: the build for x86-64-v3 (EngineProcessWide.cpp).
+    template <typename T, bool kClocked, bool kSmooth, bool kWide>
     void run(T** inputs, T** outputs, int frames, const Routing& routing);
+    template <typename T, bool kWide>
+    void runFor(bool clocked, bool smooth, T** inputs, T** outputs, int frames,
+                const Routing& routing);
     BlockConstants blockConstants() const;
     bool smoothersSettled() const;
 
@@ -150,6 +157,7 @@ private:
     double syncedDelayMs(int line) const;
 
     std::unique_ptr<Tables> tables_;
+    bool wide_ = false;  // the block built for x86-64-v3 (see CpuLevel.h)
     double sineTableScale_ = 999.0 / kTwoPi;
 
     // Both lines live in one block, the right one starting a few cache lines past the end

@@ -27,6 +27,9 @@ constexpr double kLoopCeiling = 32.0;
 inline double loopLimit(double x) {
     return x > kLoopCeiling ? kLoopCeiling : (x < -kLoopCeiling ? -kLoopCeiling : x);
 }
-inline Stereo loopLimit(Stereo x) { return {loopLimit(x[0]), loopLimit(x[1])}; }
+inline Stereo loopLimit(Stereo x) {
+    return select(x > both(kLoopCeiling), both(kLoopCeiling),
+                  select(x < both(-kLoopCeiling), both(-kLoopCeiling), x));
+}
 
 }  // namespace lumdel

@@ -39,10 +39,14 @@ struct Gate {
         return g * g;
     }
 
-    // lines: both lines' outputs after the time-change fade.
+    // lines: both lines' outputs after the time-change fade. gainFor on both channels.
     inline Stereo step(Stereo lines, Stereo threshold, double attack, double release) {
-        return {gainFor(std::fabs(lines[0]), env[0], threshold[0], attack, release),
-                gainFor(std::fabs(lines[1]), env[1], threshold[1], attack, release)};
+        const Stereo absV = magnitude(lines);
+        env = flush(env + (absV - env) * select(absV >= env, both(attack), both(release)));
+        const Mask2 open = (threshold < both(1e-5)) | ~(env < threshold);
+        if (bothLanes(open)) return both(1.0);  // most samples: no division
+        const Stereo g = env / threshold;
+        return select(open, both(1.0), g * g);
     }
 };
 

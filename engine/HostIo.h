@@ -43,7 +43,7 @@ public:
           outL_(outputs[r.outputIndexL]), outR_(outputs[r.outputIndexR]) {}
 
     inline Frame read(int i) const {
-        return {{in(inL_, i), in(inR_, i)}, {in(keyL_, i), in(keyR_, i)}};
+        return {in(inL_, inR_, i), in(keyL_, keyR_, i)};
     }
 
     // Both outputs; when both go to one buffer it receives their sum (in T arithmetic).
@@ -65,9 +65,10 @@ public:
     }
 
 private:
-    static inline double in(const T* buffer, int i) {
-        const double v = static_cast<double>(buffer[i]);
-        return (v - v == 0.0) ? v : 0.0;
+    // Both channels of frame i; a sample that is not a finite number reads as 0.
+    static inline Stereo in(const T* left, const T* right, int i) {
+        const Stereo v{static_cast<double>(left[i]), static_cast<double>(right[i])};
+        return select((v - v).v == 0.0, v, both(0.0));
     }
 
     const T* const inL_;

@@ -26,11 +26,32 @@ struct InputMeter {
 
     // Stores x and follows the sample stored one ring length earlier.
     inline void step(Stereo x) {
+        store(x);
+        track(buf[0][index], max[0], min[0]);
+        track(buf[1][index], max[1], min[1]);
+    }
+
+    // Before a block shorter than the ring every sample it will follow was stored before
+    // it: they are followed at once (true), and the block only stores (store) instead of
+    // step. After the block the trackers hold what step would have left; the editor may
+    // see a peak up to a block earlier.
+    inline bool followAhead(int frames) {
+        if (frames >= length) return false;
+        float hi0 = max[0], lo0 = min[0], hi1 = max[1], lo1 = min[1];
+        int at = index;
+        for (int k = 0; k < frames; ++k) {
+            if (++at == length) at = 0;
+            track(buf[0][at], hi0, lo0);
+            track(buf[1][at], hi1, lo1);
+        }
+        max = Pair<float>{hi0, hi1};
+        min = Pair<float>{lo0, lo1};
+        return true;
+    }
+    inline void store(Stereo x) {
         buf[0][index] = static_cast<float>(x[0]);
         buf[1][index] = static_cast<float>(x[1]);
         if (++index == length) index = 0;
-        track(buf[0][index], max[0], min[0]);
-        track(buf[1][index], max[1], min[1]);
     }
 
     static inline void track(float s, float& max, float& min) {

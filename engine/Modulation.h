@@ -109,7 +109,7 @@ struct Lfo {
                 out = out + (target - out) * smooth;
                 break;
             case kTriangle:
-                out = {triangle(w[0]), triangle(w[1])};
+                out = triangle(w);
                 break;
             case kSaw:
                 out = out + (w / kPi - out) * smooth;
@@ -146,11 +146,18 @@ struct Lfo {
         }
     }
 
+    static constexpr double kTriangleKnee = 1.5707963705062866;  // pi/2 in single precision
     static inline double triangle(double w) {
-        constexpr double h = 1.5707963705062866;  // pi/2 in single precision
+        constexpr double h = kTriangleKnee;
         if (w < -h) return -w / h - 2.0;
         if (w > h) return 2.0 - w / h;
         return w / h;
+    }
+    // triangle() of both channels with one division: -w / h is -(w / h) exactly.
+    static inline Stereo triangle(Stereo w) {
+        const Stereo h = both(kTriangleKnee);
+        const Stereo q = w / h;
+        return select(w < -h, -q - 2.0, select(w > h, 2.0 - q, q));
     }
 };
 

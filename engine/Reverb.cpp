@@ -116,8 +116,7 @@ void Reverb::reset() {
     // The lines are one contiguous block starting at B0.
     if (mask > 0 && b[0]) std::memset(b[0], 0, storageBytes);
     for (double& v : lp) v = 0;
-    bpL = ReverbBandPass();
-    bpR = ReverbBandPass();
+    bp = ReverbBandPassOf<Stereo>();
 }
 
 }  // namespace lumdel

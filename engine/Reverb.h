@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "Denormal.h"
+#include "Stereo.h"
 
 namespace lumdel {
 
@@ -43,10 +44,12 @@ private:
     int mask_ = 0;
 };
 
-struct ReverbBandPass {
-    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
-    inline double step(double x, double b0, double b2, double a1, double a2) {
-        const double y = b0 * x + b2 * x2 - a1 * y1 - a2 * y2;
+// The output band-pass of one channel (V double) or of both at once (V Stereo).
+template <typename V>
+struct ReverbBandPassOf {
+    V x1{}, x2{}, y1{}, y2{};
+    inline V step(V x, double b0, double b2, double a1, double a2) {
+        const V y = b0 * x + b2 * x2 - a1 * y1 - a2 * y2;
         x2 = x1;
         x1 = x;
         y2 = y1;
@@ -54,6 +57,7 @@ struct ReverbBandPass {
         return y;
     }
 };
+using ReverbBandPass = ReverbBandPassOf<double>;
 
 struct Reverb {
     static constexpr double kDenormalOffset = 1e-15;  // added to the reverb's input
@@ -81,7 +85,7 @@ struct Reverb {
 
     double lp[6] = {};  // damping states
     double bpB0 = 0, bpB2 = 0, bpA1 = 0, bpA2 = 0;
-    ReverbBandPass bpL, bpR;
+    ReverbBandPassOf<Stereo> bp;  // left and right
 
     // Points the record at freshly allocated lines; call setType afterwards.
     void attach(ReverbLines& lines);
@@ -96,26 +100,29 @@ struct Reverb {
     // Zeroes the damping and band-pass states only (the lines are known to be silent).
     void resetFilters() {
         for (double& v : lp) v = 0;
-        bpL = ReverbBandPass();
-        bpR = ReverbBandPass();
+        bp = ReverbBandPassOf<Stereo>();
     }
-    bool finite() const { return std::isfinite(bpL.y1) && std::isfinite(bpR.y1); }
+    bool finite() const { return std::isfinite(bp.y1[0]) && std::isfinite(bp.y1[1]); }
 
     // Read position of line Bi as an index (write position minus distance, wrapped).
     int readB(int i) const { return (w - distB[i]) & mask; }
 
-    // One sample: L and R are the mixed signals; they are blended towards the reverb
-    // output by amount. Only called while RvbOn; otherwise the reverb stands still.
-    inline void process(double& L, double& R) {
+    // One sample: mixed holds the mixed signals of both channels; they are blended
+    // towards the reverb output by amount. Only called while RvbOn; otherwise the reverb
+    // stands still.
+    inline void process(Stereo& mixed) {
         if (mask == 0) return;  // no lines attached
-        L += kDenormalOffset;
-        R += kDenormalOffset;
-        const double x = L + R;
-        if (type == 0)
-            processSpring(x, L, R);
-        else
-            processPlate(x, L, R);
+        mixed = mixed + kDenormalOffset;
+        const double x = mixed[0] + mixed[1];
+        const Stereo out = type == 0 ? processSpring(x) : processPlate(x);
+        mixed = mixed + (out - mixed) * amount;
         w = (w + 1) & mask;
+    }
+    inline void process(double& L, double& R) {
+        Stereo mixed{L, R};
+        process(mixed);
+        L = mixed[0];
+        R = mixed[1];
     }
 
 private:
@@ -124,7 +131,8 @@ private:
         return lp[i];
     }
 
-    inline void processSpring(double x, double& L, double& R) {
+    // The spring's output for the summed input x, before the blend.
+    inline Stereo processSpring(double x) {
         constexpr double g = 0.7071;
         const int wi = w;
         double q[6];
@@ -162,13 +170,11 @@ private:
         a[3][wi] = g * u + t;
         const double oR = u;
 
-        const double yL = bpL.step(oL, bpB0, bpB2, bpA1, bpA2);
-        const double yR = bpR.step(oR, bpB0, bpB2, bpA1, bpA2);
-        L += (0.1625 * yL - L) * amount;
-        R += (0.1625 * yR - R) * amount;
+        return 0.1625 * bp.step(Stereo{oL, oR}, bpB0, bpB2, bpA1, bpA2);
     }
 
-    inline void processPlate(double x, double& L, double& R) {
+    // The plate's output for the summed input x, before the blend.
+    inline Stereo processPlate(double x) {
         const double g = 0.7 * gain2;
         const int wi = w;
         const int rA0 = (wi - distA[0]) & mask, rA1 = (wi - distA[1]) & mask;
@@ -193,10 +199,7 @@ private:
 
         const double sL = c[3][rA2] + c[0][rA0] + c[4][wi];
         const double sR = c[1][rA1] + c[2][rA3] + c[5][wi];
-        const double yL = bpL.step(sL, bpB0, bpB2, bpA1, bpA2);
-        const double yR = bpR.step(sR, bpB0, bpB2, bpA1, bpA2);
-        L += (0.3 * yL - L) * amount;
-        R += (0.3 * yR - R) * amount;
+        return 0.3 * bp.step(Stereo{sL, sR}, bpB0, bpB2, bpA1, bpA2);
     }
 };
 

@@ -26,8 +26,8 @@ struct SvfFilter {
 
     // Running state of both channels, zeroed by reset() and kept while the filter is off.
     Stereo low{0.0, 0.0}, band{0.0, 0.0}, high{0.0, 0.0};
-    // Coefficients of the current sample (svfF, svfDamp, svfDampLimit).
-    double f = 0, damp = 0, dampLimit = 0;
+    // Coefficients of the current sample (svfF, svfDamp).
+    double f = 0, damp = 0;
 
     static void buildCoefTable(double* table) {
         for (int i = 0; i < kCoefTableSize; ++i)
@@ -77,9 +77,13 @@ struct SvfFilter {
         if (q > 1.0) q = 1.0;
         damp = dampTable[static_cast<int>(q * 4095.0)];
 
-        dampLimit = f > 0.0 ? 2.0 / f - f * 0.5 : 2.0;
-        if (dampLimit > 2.0) dampLimit = 2.0;
-        if (damp > dampLimit) damp = dampLimit;
+        // At f <= 1 the limit (2/f - f/2 >= 1.5) is above every damping the table holds
+        // (at most 2 (1 - 0.05^0.25), about 1.05): the division is left out there.
+        if (f > 1.0) {
+            double dampLimit = 2.0 / f - f * 0.5;
+            if (dampLimit > 2.0) dampLimit = 2.0;
+            if (damp > dampLimit) damp = dampLimit;
+        }
     }
 
     // The band state is held within +-kBandKnee, where the cubic limit has its peak
@@ -89,30 +93,36 @@ struct SvfFilter {
     // knee nothing changes; outside it the limit is flat instead of folding back.
     static constexpr double kBandKnee = 2.1081851067789197;  // sqrt(1 / 0.225)
 
-    // One pass of the filter; returns the output chosen by type.
-    static inline double pass(double x, double& low, double& band, double& high, double f,
-                              double damp, int type) {
-        double b = flush(band);
-        if (b > kBandKnee) b = kBandKnee;
-        if (b < -kBandKnee) b = -kBandKnee;
-        low += f * b;
+    // One pass of the filter on both channels; returns the output of type kType.
+    template <int kType>
+    static inline Stereo pass(Stereo x, Stereo& low, Stereo& band, Stereo& high, double f,
+                              double damp) {
+        Stereo b = flush(band);
+        b = select(b > both(kBandKnee), both(kBandKnee), b);
+        b = select(b < both(-kBandKnee), both(-kBandKnee), b);
+        low = low + f * b;
         high = x - damp * b - low;
         band = f * high + b - 0.075 * b * b * b;
-        return type == kLowPass ? low : (type == kBandPass ? band : high);
+        return kType == kLowPass ? low : (kType == kBandPass ? band : high);
     }
 
     // Two passes with the input held; the result is their mean.
-    static inline double runChannel(double x, double& low, double& band, double& high,
-                                    double f, double damp, int type) {
-        double o1 = pass(x, low, band, high, f, damp, type);
-        double o2 = pass(x, low, band, high, f, damp, type);
+    template <int kType>
+    inline Stereo run(Stereo x) {
+        const Stereo o1 = pass<kType>(x, low, band, high, f, damp);
+        const Stereo o2 = pass<kType>(x, low, band, high, f, damp);
         return 0.5 * (o1 + o2);
     }
 
-    // Filters both channels in place with this sample's coefficients.
+    // Filters both channels in place with this sample's coefficients. The type holds
+    // through a block: its branch is always taken the same way.
     inline void process(Stereo& x, int type) {
-        x = {runChannel(x[0], low[0], band[0], high[0], f, damp, type),
-             runChannel(x[1], low[1], band[1], high[1], f, damp, type)};
+        if (type == kLowPass)
+            x = run<kLowPass>(x);
+        else if (type == kBandPass)
+            x = run<kBandPass>(x);
+        else
+            x = run<kHighPass>(x);
     }
 };
 

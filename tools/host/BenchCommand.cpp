@@ -1,8 +1,11 @@
 // lumdel-host bench PLUGIN.so [--vs OTHER.so] [--set NAME=VALUE ...] [--rate HZ]
-//                             [--rounds N] [--blocks N] [--double]
-// Cost of processing stereo noise in 512-frame blocks: ns per frame and real-time
-// factor; with --vs the two plug-ins take turns in one run and the median ratio of the
-// rounds is printed (the settings apply to the second plug-in too when it knows them).
+//                             [--block FRAMES] [--rounds N] [--blocks N] [--double] [--silent]
+// Cost of processing stereo noise in blocks of 512 frames (or --block): ns per frame and
+// real-time factor, the median of the rounds with their quartiles; with --vs the two
+// plug-ins take turns in one run and the ratio of each round is taken, printed as its
+// median with quartiles and extremes (the settings apply to the second plug-in too when
+// it knows them). --silent feeds silence after a loud second and a minute of decay: the
+// cost of a tail that has died away.
 #include <time.h>
 
 #include <algorithm>
@@ -20,8 +23,8 @@ namespace lumdel::host {
 
 namespace {
 
-constexpr int kBlock = 512;
 constexpr int kNoiseBlocks = 64;
+constexpr int kMaxBlock = 8192;
 
 struct Subject {
     std::string path;
@@ -36,17 +39,22 @@ double threadNanoseconds() {
     return t.tv_sec * 1e9 + t.tv_nsec;
 }
 
-double median(std::vector<double> v) {
+// The value below which a share q (0..1) of the values lie, linear between ranks.
+double quantile(std::vector<double> v, double q) {
     if (v.empty()) return 0.0;
     std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+    const double at = q * static_cast<double>(v.size() - 1);
+    const size_t i = static_cast<size_t>(at);
+    if (i + 1 >= v.size()) return v.back();
+    return v[i] + (v[i + 1] - v[i]) * (at - static_cast<double>(i));
 }
+double median(const std::vector<double>& v) { return quantile(v, 0.5); }
 
 template <typename T>
 class NoiseRunner {
 public:
-    NoiseRunner() : in_(4, kBlock * kNoiseBlocks), out_(2, kBlock) {
+    explicit NoiseRunner(int block)
+        : block_(block), in_(4, block * kNoiseBlocks), silence_(4, block), out_(2, block) {
         unsigned seed = 12345;
         for (auto& channel : in_.data)
             for (T& x : channel) {
@@ -56,43 +64,62 @@ public:
     }
     // Runs blocks of noise; returns the nanoseconds of CPU time this thread spent (time
     // spent by other processes on a busy machine does not count).
-    double run(Host& host, int blocks) {
+    double run(Host& host, int blocks, bool silent = false) {
         const double start = threadNanoseconds();
         for (int b = 0; b < blocks; ++b) {
-            const int offset = (b % kNoiseBlocks) * kBlock;
+            const int offset = (b % kNoiseBlocks) * block_;
             T* inputs[4];
-            for (int c = 0; c < 4; ++c) inputs[c] = in_.data[c].data() + offset;
+            for (int c = 0; c < 4; ++c)
+                inputs[c] = silent ? silence_.data[c].data() : in_.data[c].data() + offset;
             if constexpr (sizeof(T) == sizeof(float))
-                host.process(inputs, out_.get(), kBlock);
+                host.process(inputs, out_.get(), block_);
             else
-                host.processDouble(inputs, out_.get(), kBlock);
+                host.processDouble(inputs, out_.get(), block_);
         }
         return threadNanoseconds() - start;
     }
+    // A loud second, then a minute of silence: what is left of the tail has died away.
+    void decay(Host& host, double rate) {
+        const int second = static_cast<int>(rate) / block_ + 1;
+        run(host, second);
+        run(host, 60 * second, true);
+    }
 
 private:
-    Buffers<T> in_, out_;
+    int block_;
+    Buffers<T> in_, silence_, out_;
 };
 
 template <typename T>
-int benchmark(std::vector<Subject>& subjects, int rounds, int blocks, double rate) {
-    NoiseRunner<T> runner;
-    for (Subject& s : subjects) runner.run(*s.host, 200);  // warm up
+int benchmark(std::vector<Subject>& subjects, int rounds, int blocks, double rate, int block,
+              bool silent) {
+    NoiseRunner<T> runner(block);
+    for (Subject& s : subjects) {
+        if (silent) runner.decay(*s.host, rate);
+        runner.run(*s.host, 200, silent);  // warm up
+    }
     std::vector<double> ratios;
     for (int r = 0; r < rounds; ++r) {
         for (Subject& s : subjects)
-            s.nsPerFrame.push_back(runner.run(*s.host, blocks) / (double(blocks) * kBlock));
+            s.nsPerFrame.push_back(runner.run(*s.host, blocks, silent) /
+                                   (double(blocks) * block));
         if (subjects.size() == 2) ratios.push_back(subjects[0].nsPerFrame.back() /
                                                    subjects[1].nsPerFrame.back());
     }
     for (Subject& s : subjects) {
         const double ns = median(s.nsPerFrame);
-        std::printf("%s: %.2f ns per frame, real-time factor %.0f (%d Hz, %s)\n", s.path.c_str(),
-                    ns, 1e9 / (ns * rate), static_cast<int>(rate),
-                    sizeof(T) == sizeof(float) ? "float" : "double");
+        std::printf("%s: %.2f ns per frame (quartiles %.2f..%.2f), real-time factor %.0f "
+                    "(%d Hz, %d frames, %s%s)\n",
+                    s.path.c_str(), ns, quantile(s.nsPerFrame, 0.25),
+                    quantile(s.nsPerFrame, 0.75), 1e9 / (ns * rate), static_cast<int>(rate),
+                    block, sizeof(T) == sizeof(float) ? "float" : "double",
+                    silent ? ", silent tail" : "");
     }
     if (!ratios.empty())
-        std::printf("ratio %.2f (median of %d alternating rounds)\n", median(ratios), rounds);
+        std::printf("ratio %.2f (median of %d alternating rounds; quartiles %.2f..%.2f, "
+                    "range %.2f..%.2f)\n",
+                    median(ratios), rounds, quantile(ratios, 0.25), quantile(ratios, 0.75),
+                    quantile(ratios, 0.0), quantile(ratios, 1.0));
     return 0;
 }
 
@@ -100,15 +127,17 @@ int benchmark(std::vector<Subject>& subjects, int rounds, int blocks, double rat
 
 int runBench(const Args& args);
 static const CommandRegistrar registerBench{
-    "bench", "bench PLUGIN.so [--vs OTHER.so] [--set NAME=VALUE ...] [--rate HZ] [--rounds N] [--blocks N] [--double]",
+    "bench", "bench PLUGIN.so [--vs OTHER.so] [--set NAME=VALUE ...] [--rate HZ] [--block FRAMES] "
+             "[--rounds N] [--blocks N] [--double] [--silent]",
     runBench};
 
 int runBench(const Args& args) {
     std::vector<Subject> subjects;
     std::vector<Setting> settings;
-    int rounds = 101, blocks = 50;
+    int rounds = 101, blocks = 0;  // blocks: 25600 frames a round unless given
     double rate = 44100.0;
-    bool useDouble = false;
+    int block = 512;
+    bool useDouble = false, silent = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto next = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
@@ -133,8 +162,14 @@ int runBench(const Args& args) {
             const std::string* v = next();
             if (!v) return 2;
             blocks = std::max(1, std::atoi(v->c_str()));
+        } else if (a == "--block") {
+            const std::string* v = next();
+            if (!v) return 2;
+            block = std::clamp(std::atoi(v->c_str()), 1, kMaxBlock);
         } else if (a == "--double") {
             useDouble = true;
+        } else if (a == "--silent") {
+            silent = true;
         } else if (!a.empty() && a[0] != '-' && (subjects.empty() || !subjects[0].library)) {
             subjects.insert(subjects.begin(), Subject{a, nullptr, nullptr, {}});
             subjects[0].library = std::make_unique<PluginLibrary>(a);
@@ -143,6 +178,7 @@ int runBench(const Args& args) {
             return 2;
         }
     }
+    if (blocks == 0) blocks = std::max(1, 25600 / block);
     if (subjects.empty() || !subjects[0].library || subjects.size() > 2) {
         std::fprintf(stderr, "usage: lumdel-host bench PLUGIN.so [--vs OTHER.so] [--set NAME=VALUE ...]\n");
         return 2;
@@ -152,7 +188,7 @@ int runBench(const Args& args) {
         if (!s.library) s.library = std::make_unique<PluginLibrary>(s.path);
         s.host = std::make_unique<Host>();
         s.host->sampleRate = static_cast<float>(rate);
-        s.host->blockSize = kBlock;
+        s.host->blockSize = block;
         if (!s.host->load(*s.library)) {
             std::fprintf(stderr, "lumdel-host: %s: %s\n", s.path.c_str(), s.host->error().c_str());
             return 1;
@@ -166,8 +202,8 @@ int runBench(const Args& args) {
         }
         s.host->start();
     }
-    return useDouble ? benchmark<double>(subjects, rounds, blocks, rate)
-                     : benchmark<float>(subjects, rounds, blocks, rate);
+    return useDouble ? benchmark<double>(subjects, rounds, blocks, rate, block, silent)
+                     : benchmark<float>(subjects, rounds, blocks, rate, block, silent);
 }
 
 }  // namespace lumdel::host

@@ -1,0 +1,138 @@
+// The road of one block, written once for both host precisions. What acts at once is
+// read before the first sample, the smoothed settings and every stage's running state
+// are copied into locals and written back after the last, so the per-sample loop
+// touches nothing but locals, the lines and the host buffers.
+//
+// Included by the two sources that compile the block: EngineProcess.cpp for any x86-64
+// and EngineProcessWide.cpp for x86-64-v3 (kWide); Engine::process picks one per
+// instance. Nothing but Engine::run is instantiated from here.
+#pragma once
+
+#include <cmath>
+
+#include "Engine.h"
+#include "FeedbackMatrix.h"
+#include "HostIo.h"
+#include "OutputStage.h"
+#include "Splice.h"
+#include "WetMix.h"
+
+namespace lumdel {
+
+struct Engine::BlockConstants {
+    double smoothCoef, fadeStep;
+    double dryThrough, dryToWet;  // RvbMode "fx": 1, 0; "out": 0, 1
+    bool filterOn, filterAtInput, filterAfterLine, filterInLoop;
+    int filterType;
+    bool driveOn, reverbOn;
+    Stereo fbSign, dlySign;
+    double gateAttack, gateRelease;
+    double duckThreshold, duckAttack, duckRelease;
+    double vcoMan;
+    SvfFilter::Constants filter;
+    ModulationConstants modulation;
+};
+
+template <typename T, bool kClocked, bool kSmooth, bool kWide>
+[[gnu::flatten]] void Engine::run(T** inputs, T** outputs, int frames, const Routing& routing) {
+    const HostIo<T> io(inputs, outputs, routing);
+    const BlockConstants k = blockConstants();
+    Glides glide = *this;  // the smoothed settings, gliding per sample while kSmooth
+    ChannelGlides channel = channels;
+    Stages st = stages_;
+    st.drive.beginBlock();
+    st.reverb.amount = reverbAmount;
+    OutputStage output(*this, kSmooth);
+    LinePolicy<kClocked> lines = linePolicy<kClocked>(
+        st.line, k.vcoMan, glide.vcoMod.staysAt(0.0, kSmooth), k.modulation.octave);
+    // The modulation is heard by the filter and by clocked lines that follow it; else
+    // the blend runs on the last sample only (the filter reads it from the next on).
+    const bool modulationHeard = k.filterOn || lines.hearsModulation();
+    const auto tapsNow = [this](int line) { return tapDistances(line); };
+    // A preset load's switches splice the streams into the lines (the output is held
+    // meanwhile); switches changed at any other time act at once.
+    const LinePathSwitches switches{k.filterOn ? 1 : 0, fltMode,          k.filterType,
+                                    k.driveOn ? 1 : 0,  kClocked ? 1 : 0, lfoWave,
+                                    k.fbSign[0],        k.fbSign[1],      k.vcoMan};
+    const bool join = output.holdRamping() && switches != lastSwitches_;
+    lastSwitches_ = switches;
+    LineSplices splices = splices_;
+    const bool splicing = join || splices.active();
+    const double spliceDecayK = spliceDecay;
+    Stereo u{0.0, 0.0};
+    Stereo lastX{0.0, 0.0};  // the last line input ahead of the anti-alias and the drive
+    const bool meterAhead = st.meter.followAhead(frames);
+
+    for (int i = 0; i < frames; ++i) {
+        const auto in = io.read(i);
+        if constexpr (kSmooth) {
+            glideAll(glide, k.smoothCoef);
+            glideAll(channel, k.smoothCoef);
+        }
+        output.beginSample();
+        Stereo x = in.main * glide.inputGain.value;
+        if (meterAhead) st.meter.store(x); else st.meter.step(x);
+        if (k.filterOn) {
+            st.filter.computeCoefficients(glide.cutoff.value, st.modulation.blend.cutoffFactor,
+                                          st.modulation.blend.resoModSource, glide.resoMod.value,
+                                          glide.reso.value, k.filter);
+            if (k.filterAtInput) st.filter.process(x, k.filterType);
+        }
+        if constexpr (kClocked) u = st.antiAlias.step(x); else u = x;
+        const Stereo beforeDrive = magnitude(u);
+        st.drive.run(i, u, glide.driveGain.value, k.driveOn);
+        st.modulation.step(beforeDrive, glide.modSrc.value, glide.cutfMod.value,
+                           modulationHeard || i == frames - 1, k.modulation);
+        Stereo toLine = feedbackMatrix(st.fbOut, channel.fbGain.value, channel.fbPan.value);
+        Stereo lineIn = u * channel.muteIn.value;
+        if (splicing) splices.step(st.line, join && i == 0, lineIn, toLine, spliceDecayK);
+        Stereo a = lines.step(st.line, lineIn, toLine, st.modulation.blend.mod, glide.vcoMod.value,
+                              i >= frames - 4);
+        a = fadeTimeChanges(st.line, channels.dlyFade, a, k.fadeStep, tapsNow);
+        const Stereo gate = st.gate.step(a, channel.gateThreshold.value, k.gateAttack,
+                                         k.gateRelease);
+        Stereo y = a;
+        if (k.filterAfterLine) st.filter.process(y, k.filterType);
+        st.fbOut = loopLimit((k.filterInLoop ? Stereo(y) : Stereo(a)) * k.fbSign);
+        const Stereo wet = panWet(gate * st.lookahead.step(y) * k.dlySign, channel.dlyPan.value);
+        Stereo mixed = output.held(mixWet(x, wet, glide.mix.value, k.dryToWet));
+        if (k.reverbOn) st.reverb.process(mixed);
+        const double duck = st.ducker.step(in.key, k.duckThreshold, k.duckAttack, k.duckRelease);
+        const double dry = k.dryThrough * (1.0 - glide.mix.value);
+        io.write(i, output.output((x * dry + duck * mixed) * glide.outputGain.value, in.main));
+        if constexpr (!kClocked) lastX = x;
+    }
+
+    keepValues<Glides>(*this, glide);
+    keepValues<ChannelGlides>(channels, channel);
+    output.end(*this);
+    lines.end(st.line);
+    if (!k.driveOn) st.drive.skip(frames);
+    splices.settle();
+    splices_ = splices;
+    // The anti-alias stages settle on their last input, so that switching the clocked mode
+    // on goes on from where the lines were.
+    if constexpr (!kClocked) st.antiAlias.settleOn(lastX);
+    stages_ = st;
+}
+
+// The block for both precisions and both builds of it (see EngineProcessWide.cpp).
+#define LUMDEL_ENGINE_BLOCKS(PREFIX, WIDE)                                                  \
+    PREFIX template void Engine::run<float, false, false, WIDE>(float**, float**, int,     \
+                                                                 const Routing&);          \
+    PREFIX template void Engine::run<float, false, true, WIDE>(float**, float**, int,      \
+                                                                const Routing&);           \
+    PREFIX template void Engine::run<float, true, false, WIDE>(float**, float**, int,      \
+                                                                const Routing&);           \
+    PREFIX template void Engine::run<float, true, true, WIDE>(float**, float**, int,       \
+                                                               const Routing&);            \
+    PREFIX template void Engine::run<double, false, false, WIDE>(double**, double**, int,  \
+                                                                  const Routing&);         \
+    PREFIX template void Engine::run<double, false, true, WIDE>(double**, double**, int,   \
+                                                                 const Routing&);          \
+    PREFIX template void Engine::run<double, true, false, WIDE>(double**, double**, int,   \
+                                                                 const Routing&);          \
+    PREFIX template void Engine::run<double, true, true, WIDE>(double**, double**, int,    \
+                                                                const Routing&);
+
+}  // namespace lumdel
