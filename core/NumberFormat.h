@@ -3,8 +3,8 @@
 //
 // Buffer sizes: the decimal, decibel and integer texts use at most 13 bytes with the NUL;
 // every display text, whatever the value, stays within kDisplayTextBytes (15) bytes with
-// the NUL, the size of the longest regular text ("L:+180<>180-:R"). Hosts announce 8
-// bytes (kVstMaxParamStrLen) but give larger buffers in practice; texts such as
+// the NUL, the size of the longest regular text ("L:+180<>180-:R"). VST 2.4 hosts announce 8
+// bytes but give larger buffers in practice; texts such as
 // "D:70<>30:W" need more than 8 and are written all the same.
 #pragma once
 

@@ -62,7 +62,7 @@ public:
     void placeTaps(int line);
 
     // --- timing (EngineTiming.cpp) -------------------------------------------------
-    // Flags kSyncLeft, kSyncRight, kSyncLfo (EngineState.h). No editor here: Orv adds that.
+    // Flags kSyncLeft, kSyncRight, kSyncLfo (EngineState.h). No editor here: the plug-in core adds that.
     void recomputeSynced(int flags);
     // The editor's range warnings: kinds 1, 2 (delay), 4 (LFO), 8, 16 (pre-delay).
     bool syncOutOfRange(int kind) const;
