@@ -35,7 +35,15 @@ struct Pair<double> {
     Pair() : v{0.0, 0.0} {}
     constexpr Pair(double left, double right) : v{left, right} {}
     explicit Pair(Double2 lanes) : v(lanes) {}
-    double& operator[](int c) { return v[c]; }
+    double& operator[](int c) {
+#if defined(__clang__)
+        // Clang binds no reference to a vector's element; the lanes are read as doubles.
+        using Lane = double __attribute__((may_alias));
+        return reinterpret_cast<Lane*>(&v)[c];
+#else
+        return v[c];
+#endif
+    }
     double operator[](int c) const { return v[c]; }
 };
 
