@@ -180,13 +180,14 @@ void frontPlate(cairo_t* cr) {
     const int split = panel::kSectionSplit;
     const panel::Span master = panel::section(P::Master).upper;
     const panel::Span vco = panel::section(P::Vco).upper, vcoLow = panel::section(P::Vco).lower;
-    engravedV(cr, master.left - 1, 3, 142);
-    engravedV(cr, master.right - 1, 3, 142);
+    const int captions = panel::kRailCaptionTop - 1;
+    engravedV(cr, master.left - 1, 3, captions);
+    engravedV(cr, master.right - 1, 3, captions);
     engravedH(cr, master.left + 2, master.right - 3, split - 1);
     engravedV(cr, vco.right - 1, 3, split - 1);
     engravedH(cr, vco.right - 1, vcoLow.right, split - 1);
-    engravedV(cr, vcoLow.right - 1, split, 142);
-    engravedV(cr, panel::section(P::Reverb).upper.left - 1, 3, 142);
+    engravedV(cr, vcoLow.right - 1, split, captions);
+    engravedV(cr, panel::section(P::Reverb).upper.left - 1, 3, captions);
 
     sectionTitle(cr, "DELAY", 28, 279, 153, 11);
     sectionTitle(cr, "MASTER", 288, 564, 472, 11);
