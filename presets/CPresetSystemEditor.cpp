@@ -101,9 +101,16 @@ std::string limitName(const std::string& text) {
 // The strip's font, shared by its text controls for the life of the module (the
 // toolkit's text controls keep a reference to their font that they never give back,
 // so a font made per window would be lost with every window). Our own reference keeps
-// the count above zero; the object goes with the module.
+// the count above zero; the object goes with the module. The name field and the
+// controller display print in bold, as heavy as the panel's legends; the menu's long
+// list stays in the plain face.
 CFontDesc* stripFont() {
     static CFontDesc font("Arial", 9);
+    return &font;
+}
+
+CFontDesc* stripBoldFont() {
+    static CFontDesc font("Arial", 9, kBoldFace);
     return &font;
 }
 
@@ -217,7 +224,7 @@ bool CPresetSystemEditor::open(void* /*window*/) {
                          nameCentre + (9 + 4) / 2.0);
     nameField_ = new CTextEdit(nameRect, this, kName, currentName.c_str(), background);
     nameField_->setBackOffset(CPoint(nameRect.left, nameRect.top));
-    nameField_->setFont(font);
+    nameField_->setFont(stripBoldFont());
     nameField_->setFontColor(kStripTextColor);
     nameField_->setBackColor(kNameBackColor);
     nameField_->setFrameColor(kStripTextColor);
@@ -265,7 +272,7 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     controllerDisplay_ = new CParamDisplay(displayRect, background);
     controllerDisplay_->setTag(kControllerDisplay);
     controllerDisplay_->setBackOffset(CPoint(displayRect.left, displayRect.top));
-    controllerDisplay_->setFont(font);
+    controllerDisplay_->setFont(stripBoldFont());
     controllerDisplay_->setFontColor(kStripTextColor);
     controllerDisplay_->setFrameColor(kStripTextColor);
     controllerDisplay_->setHoriAlign(kCenterText);

@@ -102,6 +102,16 @@ TEST_F(StripTest, OpenAddsTheNineteenControlsAtTheirPlaces) {
     EXPECT_FALSE(static_cast<CPSKickButton*>(rig->editor->stripControl(kStoreMemoA))->isDoubleClickOnly());
 }
 
+// The panel's legends are printed in bold; the name field and the controller display,
+// read as often, are no lighter.
+TEST_F(StripTest, NameAndControllerTextAreBoldLikeThePanelLegends) {
+    ASSERT_NE(rig->editor->nameField()->getFont(), nullptr);
+    ASSERT_NE(rig->editor->controllerDisplay()->getFont(), nullptr);
+    EXPECT_TRUE(rig->editor->nameField()->getFont()->getStyle() & kBoldFace);
+    EXPECT_TRUE(rig->editor->controllerDisplay()->getFont()->getStyle() & kBoldFace);
+    EXPECT_EQ(rig->editor->nameField()->getFont()->getSize(), 9);
+}
+
 TEST_F(StripTest, StepSwitchStepsWithoutWrapping) {
     // Left half at preset 0: stays at 0 and is applied again.
     rig->fx->setCurrentPreset(0);
