@@ -26,7 +26,7 @@ public:
     CMouseEventResult onMouseExited(CPoint& where, const CButtonState& buttons) override;
     void unSplash() override;
 
-    // Editor's idle (at least every 50 ms): advances the help view's cross-fade to now
+    // Editor's idle (at least every 50 ms): advances the help view's fade to now
     // (milliseconds of AEffGUIEditor::getTicks).
     void fadeStep(std::uint32_t now);
 

@@ -4,14 +4,37 @@
 #include "Overlay.h"
 #include "resources/PanelLayout.h"
 
+namespace {
+
+// What a page fades to and from: about the darkened panel every page lies on.
+const CColor kFadeColour = {10, 12, 16, 255};
+
+}  // namespace
+
 CHelpView::CHelpView(const CRect& size, CHelp* help)
     : CControl(size, nullptr, 0, help ? help->getBackground() : nullptr), help_(help) {}
 
+std::int32_t CHelpView::shownPage() const {
+    return kFadeMs - fadeRemaining_ < kHalfFadeMs ? previousPage_ : page_;
+}
+
+float CHelpView::shownOpacity() const {
+    const std::int32_t elapsed = kFadeMs - fadeRemaining_;
+    const std::int32_t fromDark = elapsed < kHalfFadeMs ? kHalfFadeMs - elapsed
+                                                        : elapsed - kHalfFadeMs;
+    return static_cast<float>(fromDark) / kHalfFadeMs;
+}
+
 void CHelpView::draw(CDrawContext* context) {
     if (pBackground) {
-        pBackground->draw(context, size, CPoint(0, CHelp::kPageHeight * previousPage_), 1.0f);
-        const float opacity = static_cast<float>(kFadeMs - fadeRemaining_) / kFadeMs;
-        pBackground->draw(context, size, CPoint(0, CHelp::kPageHeight * page_), opacity);
+        pBackground->draw(context, size, CPoint(0, CHelp::kPageHeight * shownPage()), 1.0f);
+        const float opacity = shownOpacity();
+        if (opacity < 1.0f) {
+            CColor dark = kFadeColour;
+            dark.alpha = static_cast<std::uint8_t>(255.0f * (1.0f - opacity) + 0.5f);
+            context->setFillColor(dark);
+            context->fillRect(size);
+        }
     }
     // Drawn only in part (the frame repainting a view beneath), the frame keeps it due
     // for a whole drawing.
@@ -28,9 +51,22 @@ std::int32_t CHelpView::pageAt(CCoord x, CCoord y) {
 
 void CHelpView::showPage(std::int32_t page) {
     if (page == page_) return;
-    previousPage_ = page_;
-    page_ = page;
-    fadeRemaining_ = kFadeMs;
+    if (fadeRemaining_ == 0) {
+        previousPage_ = page_;
+        page_ = page;
+        fadeRemaining_ = kFadeMs;
+    } else if (kFadeMs - fadeRemaining_ < kHalfFadeMs) {
+        // The old page is still fading out: the new one follows it, unless it is the
+        // old page itself, which turns and fades in again from where it is.
+        page_ = page;
+        if (page == previousPage_) fadeRemaining_ = kFadeMs - fadeRemaining_;
+    } else {
+        // The page fading in fades out again from where it is; then the new one comes.
+        previousPage_ = page_;
+        page_ = page;
+        fadeRemaining_ = kFadeMs - fadeRemaining_;
+    }
+    setDirty(true);
 }
 
 CMouseEventResult CHelpView::onMouseMoved(CPoint& where, const CButtonState&) {
@@ -39,9 +75,7 @@ CMouseEventResult CHelpView::onMouseMoved(CPoint& where, const CButtonState&) {
 }
 
 CMouseEventResult CHelpView::onMouseExited(CPoint&, const CButtonState&) {
-    previousPage_ = page_;
-    page_ = 0;
-    fadeRemaining_ = kFadeMs;
+    showPage(0);
     return kMouseEventHandled;
 }
 

@@ -1,6 +1,7 @@
-// The help overlay: the page of the section under the mouse, cross-faded from the
-// previous one over 500 ms (driven by the editor's idle through CHelp::fadeStep); a
-// left click closes it.
+// The help overlay: the page of the section under the mouse. A change of page takes
+// 500 ms (driven by the editor's idle through CHelp::fadeStep): the old page fades out
+// to dark in the first half, the new one fades in from dark in the second, so two texts
+// never lie over each other. A left click closes it.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@ class CHelp;
 class CHelpView : public CControl {
 public:
     static constexpr std::int32_t kFadeMs = 500;
+    static constexpr std::int32_t kHalfFadeMs = kFadeMs / 2;
 
     CHelpView(const CRect& size, CHelp* help);
 
@@ -35,6 +37,10 @@ public:
     std::int32_t page() const { return page_; }
     std::int32_t previousPage() const { return previousPage_; }
     std::int32_t fadeRemaining() const { return fadeRemaining_; }
+    // The one page drawn now (the old one in the first half of a fade, else the new
+    // one) and how far it shows over the dark (0 to 1).
+    std::int32_t shownPage() const;
+    float shownOpacity() const;
 
 private:
     void showPage(std::int32_t page);

@@ -15,6 +15,7 @@ CMouseEventResult OrvKickButton::onMouseDown(CPoint&, const CButtonState& button
         stepModifier = 10.0f;
     else
         stepModifier = 1.0f;
+    held_ = true;
     beginEdit();
     setDirty(true);
     valueChanged();
@@ -23,11 +24,18 @@ CMouseEventResult OrvKickButton::onMouseDown(CPoint&, const CButtonState& button
 }
 
 CMouseEventResult OrvKickButton::onMouseUp(CPoint&, const CButtonState&) {
+    held_ = false;
     value = 0.0f;
     setDirty(true);
     return kMouseEventHandled;
 }
 
-CMouseEventResult OrvKickButton::onMouseMoved(CPoint&, const CButtonState&) {
+CMouseEventResult OrvKickButton::onMouseMoved(CPoint& where, const CButtonState&) {
+    if (!held_) return kMouseEventHandled;
+    const float look = size.pointInside(where) ? 1.0f : 0.0f;
+    if (look != value) {
+        value = look;
+        setDirty(true);
+    }
     return kMouseEventHandled;
 }

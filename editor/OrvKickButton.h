@@ -14,10 +14,14 @@ public:
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
     // Back to rest.
     CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons) override;
-    // The press does not follow the mouse.
+    // While held, it looks pressed only with the pointer over it; the listener heard
+    // the press already and hears nothing more.
     CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
 
     // 1 steps forward; 10 and 100 step backward, or give the size of a fine time step
     // in thousandths.
     float stepModifier = 1.0f;
+
+private:
+    bool held_ = false;
 };

@@ -101,9 +101,16 @@ std::string limitName(const std::string& text) {
 // The strip's font, shared by its text controls for the life of the module (the
 // toolkit's text controls keep a reference to their font that they never give back,
 // so a font made per window would be lost with every window). Our own reference keeps
-// the count above zero; the object goes with the module.
+// the count above zero; the object goes with the module. The name field and the
+// controller display print in bold, as heavy as the panel's legends; the menu's long
+// list stays in the plain face.
 CFontDesc* stripFont() {
     static CFontDesc font("Arial", 9);
+    return &font;
+}
+
+CFontDesc* stripBoldFont() {
+    static CFontDesc font("Arial", 9, kBoldFace);
     return &font;
 }
 
@@ -217,7 +224,7 @@ bool CPresetSystemEditor::open(void* /*window*/) {
                          nameCentre + (9 + 4) / 2.0);
     nameField_ = new CTextEdit(nameRect, this, kName, currentName.c_str(), background);
     nameField_->setBackOffset(CPoint(nameRect.left, nameRect.top));
-    nameField_->setFont(font);
+    nameField_->setFont(stripBoldFont());
     nameField_->setFontColor(kStripTextColor);
     nameField_->setBackColor(kNameBackColor);
     nameField_->setFrameColor(kStripTextColor);
@@ -265,11 +272,12 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     controllerDisplay_ = new CParamDisplay(displayRect, background);
     controllerDisplay_->setTag(kControllerDisplay);
     controllerDisplay_->setBackOffset(CPoint(displayRect.left, displayRect.top));
-    controllerDisplay_->setFont(font);
+    controllerDisplay_->setFont(stripBoldFont());
     controllerDisplay_->setFontColor(kStripTextColor);
     controllerDisplay_->setFrameColor(kStripTextColor);
     controllerDisplay_->setHoriAlign(kCenterText);
-    controllerDisplay_->setValueToString([](float value) {
+    controllerDisplay_->setValueToString([this](float value) {
+        if (!railKeyHint_.empty()) return railKeyHint_;
         return std::string(lumdel::controllerName(lumdel::toStep(value, kControllerSteps)));
     });
     controllerDisplay_->setValue(lumdel::fromStep(kEmptyStep, kControllerSteps));
@@ -318,6 +326,7 @@ void CPresetSystemEditor::clearStripPointers() {
     unlearnButton_ = nullptr;
     messageBox_ = nullptr;
     panelMessage_.clear();
+    railKeyHint_.clear();
 }
 
 void CPresetSystemEditor::close() {
@@ -407,14 +416,43 @@ void CPresetSystemEditor::hidePanelMessage() {
     messageBox_ = nullptr;
 }
 
+const char* CPresetSystemEditor::railKeyHintFor(std::int32_t tag, std::uint32_t ticks) {
+    static const char* const storeOrErase[] = {"Double-click:", "store default", "Ctrl+dbl-click:",
+                                               "erase default"};
+    static const char* const store[] = {"Double-click:", "store default"};
+    const std::uint32_t part = ticks / kHintPartMs;
+    switch (tag) {
+        case kName: return "Rename preset";
+        case kMenu: return "All presets";
+        case kStep: return "Previous / next";
+        case kLoadBank: return "Load bank\u2026";
+        case kSaveBank: return "Save bank\u2026";
+        case kLoadPreset: return "Load preset\u2026";
+        case kSavePreset: return "Save preset\u2026";
+        case kLoadMidi: return "Load MIDI\u2026";
+        case kSaveMidi: return "Save MIDI\u2026";
+        case kMidiLearn: return "MIDI learn";
+        case kMidiUnlearn: return "MIDI unlearn";
+        case kStoreMemoA: return "Store memo A";
+        case kStoreMemoB: return "Store memo B";
+        case kRecallMemoA: return "Recall memo A";
+        case kRecallMemoB: return "Recall memo B";
+        case kDefaultBank:
+        case kDefaultPreset: return storeOrErase[part % 4];
+        case kDefaultMidi: return store[part % 2];
+        default: return nullptr;
+    }
+}
+
 void CPresetSystemEditor::updateControllerDisplay() {
     if (!panelMessage_.empty() && static_cast<std::int32_t>(getTicks() - messageUntil_) >= 0)
         hidePanelMessage();
     if (!presetEffect_ || !frame || !controllerDisplay_) return;
+    std::string hint;
     CPoint where;
-    if (!frame->getCurrentMouseLocation(where)) return;
+    const bool over = frame->getCurrentMouseLocation(where);
     int step = kEmptyStep;
-    CView* view = frame->getViewAt(where);
+    CView* view = over ? frame->getViewAt(where) : nullptr;
     // An overlay (the rear panel, the help pages) covers the controls: nothing is named.
     if (view && view != frame->getModalView() && view->isTypeOf("CControl")) {
         const std::int32_t tag = static_cast<CControl*>(view)->getTag();
@@ -422,9 +460,16 @@ void CPresetSystemEditor::updateControllerDisplay() {
             const VstInt32 controller = presetEffect_->getParameterController(tag);
             step = controller >= 0 && controller < kNotAssignedStep ? controller
                                                                      : kNotAssignedStep;
+        } else if (const char* text = railKeyHintFor(tag, getTicks())) {
+            hint = text;
         }
     }
-    controllerDisplay_->setValue(lumdel::fromStep(step, kControllerSteps));
+    // Off a rail key the display shows what it showed before the key was pointed at.
+    if (hint != railKeyHint_) {
+        railKeyHint_ = hint;
+        controllerDisplay_->setDirty(true);
+    }
+    if (over && hint.empty()) controllerDisplay_->setValue(lumdel::fromStep(step, kControllerSteps));
 }
 
 void CPresetSystemEditor::stepPreset(float direction) {

@@ -130,6 +130,15 @@ public:
     CPSOnOffButton* learnButton() const { return learnButton_; }
     CPSOnOffButton* unlearnButton() const { return unlearnButton_; }
     CControl* stripControl(std::int32_t tag) const;
+    // What the controller display says about the rail key under the pointer (empty when
+    // the pointer is on none).
+    const std::string& railKeyHint() const { return railKeyHint_; }
+
+    // What a rail key does, in words that fit the controller display; keys whose rule
+    // takes more words show them in turns, one part per kHintPartMs, by the editor's
+    // ticks. Null for tags that are not rail keys.
+    static const char* railKeyHintFor(std::int32_t tag, std::uint32_t ticks);
+    static constexpr std::uint32_t kHintPartMs = 1200;
 
 private:
     class StripView;
@@ -163,5 +172,6 @@ private:
     CPSOnOffButton* unlearnButton_ = nullptr;
     CParamDisplay* messageBox_ = nullptr;
     std::string panelMessage_;
+    std::string railKeyHint_;
     std::uint32_t messageUntil_ = 0;
 };

@@ -8,7 +8,8 @@
 //                    release. Images: 2 pressed, 1 hover, 0.
 //   CPSOnOffButton   left click flips 0 / 1. Images: 2 on, 1 off and hovered, 0 off.
 //   CPSRockerSwitch  -1 / +1 on the left / right half while pressed, 0 on release.
-//                    A wheel notch steps like a click (the toolkit's rocker switch).
+//                    A wheel notch steps like a click (the toolkit's rocker switch):
+//                    away from the user back (-1), towards the user forward (+1).
 //                    Images: 0 idle, 1 / 2 hovered left / right, 3 / 4 pressed left / right.
 #pragma once
 

@@ -147,6 +147,9 @@ constexpr int kNumHelpPages = 8;
 // The plate is split at this line: the upper half holds the master and the top knob rows,
 // the lower half the modulation section and the bottom rows.
 constexpr int kSectionSplit = 78;
+// From this line down to the plate's bottom runs the band of the rail's captions (BANK,
+// PRESET, ... LEARN): it belongs to the rail, whose keys lie beneath it.
+constexpr int kRailCaptionTop = 143;
 
 // Columns [left, right) of the panel.
 struct Span {
@@ -156,28 +159,35 @@ struct Span {
     constexpr bool contains(double x) const { return x >= left && x < right; }
 };
 
-// A section covers the columns `upper` above the split line and `lower` below it, over
-// the whole height of the panel.
+// A section covers the columns `upper` above the split line, `lower` from there to the
+// rail's caption band and `rail` in that band (and on the rail beneath it).
 struct Section {
     HelpPage page;
-    Span upper, lower;
+    Span upper, lower, rail;
+
+    // The columns of the band a height lies in.
+    constexpr Span at(double y) const {
+        return y < kSectionSplit ? upper : y < kRailCaptionTop ? lower : rail;
+    }
 };
 
 constexpr Section kSections[] = {
-    {HelpPage::Edges, {0, kPlateLeft}, {0, kPlateLeft}},
-    {HelpPage::Delay, {kPlateLeft, 284}, {kPlateLeft, 284}},
-    {HelpPage::Master, {284, 569}, {0, 0}},
-    {HelpPage::Modulation, {0, 0}, {284, 569}},
-    {HelpPage::Vco, {569, 622}, {569, 669}},
-    {HelpPage::Filter, {622, 821}, {669, 821}},
-    {HelpPage::Reverb, {821, kPlateRight}, {821, kPlateRight}},
-    {HelpPage::Edges, {kPlateRight, kWidth}, {kPlateRight, kWidth}},
+    {HelpPage::Edges, {0, kPlateLeft}, {0, kPlateLeft}, {0, kPlateLeft}},
+    {HelpPage::Delay, {kPlateLeft, 284}, {kPlateLeft, 284}, {0, 0}},
+    {HelpPage::Master, {284, 569}, {0, 0}, {0, 0}},
+    {HelpPage::Modulation, {0, 0}, {284, 569}, {0, 0}},
+    {HelpPage::Vco, {569, 622}, {569, 669}, {0, 0}},
+    {HelpPage::Filter, {622, 821}, {669, 821}, {0, 0}},
+    {HelpPage::Reverb, {821, kPlateRight}, {821, kPlateRight}, {0, 0}},
+    {HelpPage::Edges, {kPlateRight, kWidth}, {kPlateRight, kWidth}, {kPlateRight, kWidth}},
+    // The rail's captions, described on the same page as the edges.
+    {HelpPage::Edges, {0, 0}, {0, 0}, {kPlateLeft, kPlateRight}},
 };
 
 // The section (help page) under a panel point; outside every section, the edges.
 constexpr HelpPage sectionAt(double x, double y) {
     for (const Section& s : kSections)
-        if ((y < kSectionSplit ? s.upper : s.lower).contains(x)) return s.page;
+        if (s.at(y).contains(x)) return s.page;
     return HelpPage::Edges;
 }
 

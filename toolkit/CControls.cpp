@@ -375,8 +375,9 @@ CMouseEventResult CRockerSwitch::onMouseUp(CPoint&, const CButtonState&) {
 
 bool CRockerSwitch::onWheel(const CPoint&, const float& distance, const CButtonState&) {
     if (!std::isfinite(distance) || distance == 0) return false;
+    // A notch away from the user gives -1 (the left or upper half), towards +1.
     beginEdit();
-    value = distance > 0 ? 1.0f : -1.0f;
+    value = distance > 0 ? -1.0f : 1.0f;
     valueChanged();
     value = 0;
     valueChanged();

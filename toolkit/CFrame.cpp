@@ -470,7 +470,7 @@ void CFrame::updateBackBuffer(CRect* damage) {
                 continue;
             }
             const CRect area = v->getViewSize();
-            if (v->getTransparency()) {
+            if (v->showsWhatIsBeneath()) {
                 paintArea(context, area);
             } else {
                 drawViewClipped(context, v, area);

@@ -297,6 +297,10 @@ void CBitmap::loadPng(const unsigned char* png, std::size_t size) {
     adopt(s);
 }
 
+bool CBitmap::hasAlpha() const {
+    return surface_ && cairo_surface_get_content(surface_) != CAIRO_CONTENT_COLOR;
+}
+
 void CBitmap::adopt(cairo_surface_t* surface) {
     surface_ = surface;
     if (cairo_surface_get_type(surface) == CAIRO_SURFACE_TYPE_IMAGE) {

@@ -251,6 +251,8 @@ public:
     CCoord getWidth() const { return width_; }
     CCoord getHeight() const { return height_; }
     bool isLoaded() const { return surface_ != nullptr; }
+    // True when the bitmap has an alpha channel: what lies beneath may show through.
+    bool hasAlpha() const;
     int getResourceId() const { return resourceId_; }
     cairo_surface_t* getSurface() const { return surface_; }
 

@@ -105,6 +105,11 @@ public:
     // under it before drawing it.
     void setTransparency(bool transparent) { bTransparencyEnabled = transparent; }
     bool getTransparency() const { return bTransparencyEnabled; }
+    // Transparent, or drawn from a bitmap with an alpha channel: drawing it again over
+    // its last picture would keep that picture where the new one is clear.
+    bool showsWhatIsBeneath() const {
+        return bTransparencyEnabled || (pBackground && pBackground->hasAlpha());
+    }
 
     // The view takes its own reference to the bitmap.
     virtual void setBackground(CBitmap* background);

@@ -4,6 +4,8 @@
 #include "Artwork.h"
 #include "Paint.h"
 
+#include <algorithm>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -27,16 +29,24 @@ struct Page {
 
 using Polygon = std::vector<std::pair<double, double>>;
 
-// The outline of a section on a page, clockwise from its top-left corner: its upper
-// columns down to the split line, its lower columns from there to the page's bottom.
+// The outline of a section on a page, clockwise from its top-left corner: down the right
+// ends of its bands (upper columns to the split line, lower columns to the rail's caption
+// band, the band's columns to the page's bottom), then up their left ends. The bands a
+// section has are consecutive.
 Polygon outline(const panel::Section& s) {
-    const double split = panel::kSectionSplit, bottom = pageHeight;
-    const panel::Span u = s.upper, l = s.lower;
+    struct Band {
+        panel::Span span;
+        double top, bottom;
+    };
+    const Band bands[] = {{s.upper, 0, panel::kSectionSplit},
+                          {s.lower, panel::kSectionSplit, panel::kRailCaptionTop},
+                          {s.rail, panel::kRailCaptionTop, pageHeight}};
     Polygon p;
-    if (!u.empty()) p.insert(p.end(), {{u.left, 0}, {u.right, 0}, {u.right, split}});
-    if (!l.empty()) p.insert(p.end(), {{l.right, split}, {l.right, bottom}, {l.left, bottom}});
-    if (!l.empty()) p.push_back({l.left, split});
-    if (!u.empty()) p.push_back({u.left, split});
+    for (const Band& b : bands)
+        if (!b.span.empty()) p.insert(p.end(), {{b.span.right, b.top}, {b.span.right, b.bottom}});
+    for (auto b = std::rbegin(bands); b != std::rend(bands); ++b)
+        if (!b->span.empty()) p.insert(p.end(), {{b->span.left, b->bottom}, {b->span.left, b->top}});
+    std::rotate(p.rbegin(), p.rbegin() + 1, p.rend());  // the top-left corner first
     // Drop repeated corners and corners on a straight edge.
     for (bool changed = true; changed && p.size() > 3;) {
         changed = false;

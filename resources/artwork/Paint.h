@@ -24,6 +24,7 @@ constexpr Colour strip = rgb(178, 184, 189);       // light preset rail at the b
 constexpr Colour stripInk = rgb(36, 36, 32);       // legends printed on the rail
 constexpr Colour legend = rgb(214, 218, 216);      // legends printed on the plate
 constexpr Colour legendDim = rgb(150, 155, 156);
+constexpr Colour caption = rgb(198, 202, 203);     // captions over groups and the rail keys
 constexpr Colour accent = rgb(238, 172, 72);       // section titles, lit keys
 constexpr Colour readoutBack = rgb(20, 8, 8);      // behind the LED digits
 constexpr Colour segmentOff = rgb(52, 18, 15);

@@ -42,16 +42,18 @@ void sectionTitle(cairo_t* cr, const std::string& title, double x0, double x1, d
     spacedText(cr, title, cx, y, titleSize, true, palette::accent, 1.2);
 }
 
-// A caption over a group of controls with a bracket reaching to both ends.
-void bracketCaption(cairo_t* cr, const std::string& s, double x0, double x1, double y, Colour c) {
+// A caption over a group of controls with a bracket reaching to both ends, drawn at
+// bracketAlpha.
+void bracketCaption(cairo_t* cr, const std::string& s, double x0, double x1, double y, Colour c,
+                    double bracketAlpha = 0.7) {
     useFont(cr, 6, true);
     const double cx = (x0 + x1) / 2, w = textWidth(cr, s);
     const double left = std::round(cx - w / 2) - 3, right = std::round(cx + w / 2) + 3;
     if (left > x0 + 1) {
-        fillRect(cr, x0, y - 3, left - x0, 1, c, 0.7);
-        fillRect(cr, right, y - 3, x1 - right, 1, c, 0.7);
-        fillRect(cr, x0, y - 3, 1, 4, c, 0.7);
-        fillRect(cr, x1 - 1, y - 3, 1, 4, c, 0.7);
+        fillRect(cr, x0, y - 3, left - x0, 1, c, bracketAlpha);
+        fillRect(cr, right, y - 3, x1 - right, 1, c, bracketAlpha);
+        fillRect(cr, x0, y - 3, 1, 4, c, bracketAlpha);
+        fillRect(cr, x1 - 1, y - 3, 1, 4, c, bracketAlpha);
     }
     text(cr, s, cx, y, 6, true, c, Align::centre);
 }
@@ -165,9 +167,13 @@ void lampLegend(cairo_t* cr, C lamp, const char* s, double dy) {
     legend(cr, s, at(lamp).centreX(), at(lamp).bottom + dy);
 }
 
+// The captions of the front panel's groups and rail keys, and their brackets, stand out
+// from the plate by at least 4.5 : 1 (the brackets at this opacity too).
+constexpr double captionBracket = 0.85;
+
 // A bracket caption over the preset keys from the first to the last.
 void railCaption(cairo_t* cr, const char* s, S first, S last) {
-    bracketCaption(cr, s, at(first).left, at(last).right, 152, palette::legendDim);
+    bracketCaption(cr, s, at(first).left, at(last).right, 152, palette::caption, captionBracket);
 }
 
 void frontPlate(cairo_t* cr) {
@@ -180,13 +186,14 @@ void frontPlate(cairo_t* cr) {
     const int split = panel::kSectionSplit;
     const panel::Span master = panel::section(P::Master).upper;
     const panel::Span vco = panel::section(P::Vco).upper, vcoLow = panel::section(P::Vco).lower;
-    engravedV(cr, master.left - 1, 3, 142);
-    engravedV(cr, master.right - 1, 3, 142);
+    const int captions = panel::kRailCaptionTop - 1;
+    engravedV(cr, master.left - 1, 3, captions);
+    engravedV(cr, master.right - 1, 3, captions);
     engravedH(cr, master.left + 2, master.right - 3, split - 1);
     engravedV(cr, vco.right - 1, 3, split - 1);
     engravedH(cr, vco.right - 1, vcoLow.right, split - 1);
-    engravedV(cr, vcoLow.right - 1, split, 142);
-    engravedV(cr, panel::section(P::Reverb).upper.left - 1, 3, 142);
+    engravedV(cr, vcoLow.right - 1, split, captions);
+    engravedV(cr, panel::section(P::Reverb).upper.left - 1, 3, captions);
 
     sectionTitle(cr, "DELAY", 28, 279, 153, 11);
     sectionTitle(cr, "MASTER", 288, 564, 472, 11);
@@ -238,9 +245,9 @@ void frontPlate(cairo_t* cr) {
 
     // Delay: feedback and echo channel knobs, lamps.
     bracketCaption(cr, "FEEDBACK", at(C::FbPan).left + 2, at(C::FbGain).right - 2,
-                   at(C::FbPan).top - 7, palette::legendDim);
+                   at(C::FbPan).top - 7, palette::caption, captionBracket);
     bracketCaption(cr, "ECHO", at(C::DlyPan).left + 2, at(C::DlyGate).right - 2,
-                   at(C::DlyPan).top - 7, palette::legendDim);
+                   at(C::DlyPan).top - 7, palette::caption, captionBracket);
     lampLegend(cr, C::FbInv, "FB INV", 7);
     lampLegend(cr, C::MuteIn, "MUTE IN", 7.5);
     lampLegend(cr, C::DlyInv, "DLY INV", 7.5);

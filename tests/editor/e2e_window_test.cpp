@@ -263,6 +263,85 @@ TEST_F(EditorWindowTest, ScreenshotsOfPanelRearPanelAndHelp) {
         if (s) cairo_surface_destroy(s);
 }
 
+// A key lit by the pointer goes dark again when the pointer leaves the editor's window
+// straight from it, whichever way it leaves.
+TEST_F(EditorWindowTest, KeyHoverEndsWhenThePointerLeavesTheWindowFromTheKey) {
+    ASSERT_TRUE(openEditor());
+    pointerTo(600, 60);
+    settle(3);
+    cairo_surface_t* rest = screenshot("editor-learn-rest.png");
+    ASSERT_NE(rest, nullptr);
+    const int learn[4] = {857, 155, 881, 171};
+    pointerTo(869, 163);
+    cairo_surface_t* lit = screenshot("editor-learn-hovered.png");
+    EXPECT_GT(differingPixels(rest, lit, learn[0], learn[1], learn[2], learn[3]), 20);
+    pointerTo(600, 60);  // within the window
+    cairo_surface_t* within = screenshot("editor-learn-left-within.png");
+    EXPECT_EQ(differingPixels(rest, within, learn[0], learn[1], learn[2], learn[3]), 0);
+    pointerTo(869, 163);
+    pointerTo(869, 250);  // below the window, on the desktop
+    cairo_surface_t* below = screenshot("editor-learn-left-below.png");
+    EXPECT_EQ(differingPixels(rest, below, learn[0], learn[1], learn[2], learn[3]), 0);
+
+    // Learning switched on with a click, then left from the key: when learning is
+    // switched off again (here from the other side of the panel, by the unlearn key),
+    // the key shows its plain face.
+    click(869, 163);
+    pointerTo(990, 163);  // right of the window
+    pointerTo(894, 250);
+    pointerTo(894, 163);  // back in, straight onto the unlearn key
+    click(894, 163);
+    pointerTo(894, 250);
+    cairo_surface_t* after = screenshot("editor-learn-after.png");
+    EXPECT_EQ(differingPixels(rest, after, learn[0], learn[1], learn[2], learn[3]), 0);
+    click(894, 163);  // unlearn off again
+    for (cairo_surface_t* s : {rest, lit, within, below, after})
+        if (s) cairo_surface_destroy(s);
+}
+
+// Wheel over the step switch: a notch away from the user steps back, towards the user
+// forward, as the toolkit's rocker switch gives -1 and +1.
+TEST_F(EditorWindowTest, WheelOverTheStepSwitchStepsBackWhenTurnedUp) {
+    ASSERT_TRUE(openEditor());
+    settle();
+    for (int i = 0; i < 3; ++i) click(368, 162);
+    ASSERT_EQ(programName(), presetName(3));
+    pointerTo(357, 162);
+    button(true, 4);  // wheel up
+    button(false, 4);
+    EXPECT_EQ(programName(), presetName(2));
+    button(true, 5);  // wheel down
+    button(false, 5);
+    button(true, 5);
+    button(false, 5);
+    EXPECT_EQ(programName(), presetName(4));
+}
+
+// A stepping knob looks pressed only while the held pointer is over it.
+TEST_F(EditorWindowTest, SteppingKnobLooksPressedOnlyWhileThePointerIsOverIt) {
+    ASSERT_TRUE(openEditor());
+    pointerTo(600, 60);
+    cairo_surface_t* rest = screenshot("editor-stepknob-rest.png");
+    ASSERT_NE(rest, nullptr);
+    const int knob[4] = {90, 24, 109, 43};  // numerator of the pre-delay
+    pointerTo(99, 33);
+    button(true);
+    cairo_surface_t* pressed = screenshot("editor-stepknob-pressed.png");
+    EXPECT_GT(differingPixels(rest, pressed, knob[0], knob[1], knob[2], knob[3]), 20);
+    pointerTo(99, 70);  // dragged off, still held
+    cairo_surface_t* off = screenshot("editor-stepknob-dragged-off.png");
+    EXPECT_EQ(differingPixels(rest, off, knob[0], knob[1], knob[2], knob[3]), 0);
+    pointerTo(99, 33);  // back over it
+    cairo_surface_t* back = screenshot("editor-stepknob-back.png");
+    EXPECT_GT(differingPixels(rest, back, knob[0], knob[1], knob[2], knob[3]), 20);
+    pointerTo(99, 70);
+    button(false);
+    cairo_surface_t* released = screenshot("editor-stepknob-released.png");
+    EXPECT_EQ(differingPixels(rest, released, knob[0], knob[1], knob[2], knob[3]), 0);
+    for (cairo_surface_t* s : {rest, pressed, off, back, released})
+        if (s) cairo_surface_destroy(s);
+}
+
 TEST_F(EditorWindowTest, IdleCostOfAnOpenEditorWithNothingChanging) {
     ASSERT_TRUE(openEditor());
     settle(5);

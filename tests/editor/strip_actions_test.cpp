@@ -102,6 +102,16 @@ TEST_F(StripTest, OpenAddsTheNineteenControlsAtTheirPlaces) {
     EXPECT_FALSE(static_cast<CPSKickButton*>(rig->editor->stripControl(kStoreMemoA))->isDoubleClickOnly());
 }
 
+// The panel's legends are printed in bold; the name field and the controller display,
+// read as often, are no lighter.
+TEST_F(StripTest, NameAndControllerTextAreBoldLikeThePanelLegends) {
+    ASSERT_NE(rig->editor->nameField()->getFont(), nullptr);
+    ASSERT_NE(rig->editor->controllerDisplay()->getFont(), nullptr);
+    EXPECT_TRUE(rig->editor->nameField()->getFont()->getStyle() & kBoldFace);
+    EXPECT_TRUE(rig->editor->controllerDisplay()->getFont()->getStyle() & kBoldFace);
+    EXPECT_EQ(rig->editor->nameField()->getFont()->getSize(), 9);
+}
+
 TEST_F(StripTest, StepSwitchStepsWithoutWrapping) {
     // Left half at preset 0: stays at 0 and is applied again.
     rig->fx->setCurrentPreset(0);
@@ -246,6 +256,62 @@ TEST_F(StripTest, ControllerDisplayFollowsTheMouse) {
     rig->idle();
     EXPECT_NE(rig->controllerText(), "not assigned");
     EXPECT_NE(rig->controllerText(), "");
+}
+
+// Pointed at, a rail key says in the controller display what it does; off it, the
+// display shows again what it showed before.
+TEST_F(StripTest, RailKeysSayWhatTheyDoInTheControllerDisplay) {
+    rig->fx->setMidiAssignment(kCutoff, 74);
+    CPoint p = StripRig::centre(rig->controlWithTag(kCutoff));
+    rig->move(p.h, p.v);
+    rig->idle();
+    ASSERT_EQ(rig->controllerText(), "brightness");
+
+    p = StripRig::centre(rig->controlWithTag(kLoadPreset));
+    rig->move(p.h, p.v);
+    rig->idle();
+    EXPECT_EQ(rig->controllerText(), "Load preset\xe2\x80\xa6");
+    p = StripRig::centre(rig->controlWithTag(kSaveBank));
+    rig->move(p.h, p.v);
+    rig->idle();
+    EXPECT_EQ(rig->controllerText(), "Save bank\xe2\x80\xa6");
+    EXPECT_TRUE(rig->editor->controllerDisplay()->isDirty());
+
+    // The pointer leaves the window from the key: the controller's name comes back.
+    CPoint outside(p.h, 200);
+    rig->frame()->onMouseExited(outside, 0);
+    rig->idle();
+    EXPECT_EQ(rig->controllerText(), "brightness");
+    EXPECT_EQ(rig->editor->railKeyHint(), "");
+
+    // The default keys tell their rule in turns.
+    const char* parts[] = {"Double-click:", "store default", "Ctrl+dbl-click:", "erase default"};
+    for (int i = 0; i < 5; ++i) {
+        const std::uint32_t t = 7 + i * CPresetSystemEditor::kHintPartMs;
+        EXPECT_STREQ(CPresetSystemEditor::railKeyHintFor(kDefaultBank, t), parts[i % 4]);
+        EXPECT_STREQ(CPresetSystemEditor::railKeyHintFor(kDefaultPreset, t), parts[i % 4]);
+        EXPECT_STREQ(CPresetSystemEditor::railKeyHintFor(kDefaultMidi, t), parts[i % 2]);
+    }
+
+    // Every key of the rail has words, and they fit the display in its font.
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 10, 10);
+    {
+        CDrawContext context(surface);
+        CParamDisplay* display = rig->editor->controllerDisplay();
+        context.setFont(display->getFont());
+        for (std::int32_t tag = kName; tag <= kRecallMemoB; ++tag) {
+            if (tag == kControllerDisplay) continue;
+            for (std::uint32_t t = 0; t < 4 * CPresetSystemEditor::kHintPartMs;
+                 t += CPresetSystemEditor::kHintPartMs) {
+                const char* hint = CPresetSystemEditor::railKeyHintFor(tag, t);
+                ASSERT_NE(hint, nullptr) << tag;
+                EXPECT_LE(context.getStringWidth(hint), display->getViewSize().width() - 4)
+                    << hint;
+            }
+        }
+    }
+    cairo_surface_destroy(surface);
+    EXPECT_EQ(CPresetSystemEditor::railKeyHintFor(kCutoff, 0), nullptr);
 }
 
 TEST_F(StripTest, DefaultButtonsNeedADoubleClickAndCtrlErases) {

@@ -1,6 +1,7 @@
 // The embedded editor bitmaps: sizes and frame layouts, frames that must differ, bitmaps
 // that must blend with the panel beneath them, and a generator that repeats itself exactly.
 #include "resources/Resources.h"
+#include "resources/PanelLayout.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>
@@ -238,6 +239,45 @@ TEST(Resources, OpaqueControlsBlendWithThePanelBeneath) {
                 const uint32_t beneath = pixel(panel.get(), p.x + c[0], p.y + c[1]);
                 EXPECT_LE(channelDistance(mine, beneath), 3)
                     << "frame " << f << " corner " << c[0] << "," << c[1];
+            }
+        }
+    }
+}
+
+double brightness(uint32_t p) { return ((p >> 16) & 0xff) + ((p >> 8) & 0xff) + (p & 0xff); }
+
+// Every band of every section of the panel table is lit on its help page, and only
+// there: inside it, the page is brighter than the general page (which lights nothing)
+// nearly everywhere but where the general page has text; on any other page it is not.
+TEST(Resources, HelpHighlightCoversEverySectionOfItsPage) {
+    namespace panel = lumdel::panel;
+    Surface pages = decode(154);
+    ASSERT_TRUE(pages);
+    const int h = panel::kPlateHeight;
+    for (const panel::Section& s : panel::kSections) {
+        const int page = static_cast<int>(s.page);
+        const struct {
+            panel::Span span;
+            int top, bottom;
+        } bands[] = {{s.upper, 0, panel::kSectionSplit},
+                     {s.lower, panel::kSectionSplit, panel::kRailCaptionTop},
+                     {s.rail, panel::kRailCaptionTop, h}};
+        for (const auto& b : bands) {
+            if (b.span.empty()) continue;
+            SCOPED_TRACE("page " + std::to_string(page) + " columns " +
+                         std::to_string(b.span.left) + ".." + std::to_string(b.span.right) +
+                         " rows " + std::to_string(b.top) + ".." + std::to_string(b.bottom));
+            for (int other = 1; other < panel::kNumHelpPages; ++other) {
+                int lit = 0, all = 0;
+                for (int y = b.top + 3; y < b.bottom - 3; ++y)
+                    for (int x = b.span.left + 3; x < b.span.right - 3; ++x, ++all)
+                        lit += brightness(pixel(pages.get(), x, other * h + y)) >
+                               brightness(pixel(pages.get(), x, y));
+                ASSERT_GT(all, 0);
+                if (other == page)
+                    EXPECT_GT(lit, all * 2 / 3) << lit << " of " << all;
+                else
+                    EXPECT_LT(lit, all / 3) << "on page " << other << ": " << lit << " of " << all;
             }
         }
     }

@@ -78,7 +78,8 @@ TEST(PanelLayout, BitmapsSplitIntoWholeFrames) {
 TEST(PanelLayout, SectionsCoverThePlateWithoutGaps) {
     std::set<HelpPage> seen;
     for (int x = -5; x < kWidth + 5; ++x) {
-        for (int y : {0, kSectionSplit - 1, kSectionSplit, kPlateHeight - 1}) {
+        for (int y : {0, kSectionSplit - 1, kSectionSplit, kRailCaptionTop - 1, kRailCaptionTop,
+                      kPlateHeight - 1}) {
             const HelpPage page = sectionAt(x, y);
             EXPECT_NE(page, HelpPage::General) << x << ", " << y;
             seen.insert(page);
@@ -87,13 +88,17 @@ TEST(PanelLayout, SectionsCoverThePlateWithoutGaps) {
     EXPECT_EQ(seen.size(), static_cast<std::size_t>(kNumHelpPages - 1));
     // The columns of each half belong to one section only.
     for (int x = 0; x < kWidth; ++x) {
-        int upper = 0, lower = 0;
+        int upper = 0, lower = 0, rail = 0;
         for (const Section& s : kSections) {
             upper += s.upper.contains(x);
             lower += s.lower.contains(x);
+            rail += s.rail.contains(x);
         }
         EXPECT_EQ(upper, 1) << x;
         EXPECT_EQ(lower, 1) << x;
+        EXPECT_EQ(rail, 1) << x;
+        // The band of the rail's captions is the rail's, across the plate.
+        EXPECT_EQ(sectionAt(x, kRailCaptionTop), HelpPage::Edges) << x;
     }
 }
 
