@@ -1,5 +1,6 @@
 // The embedded editor bitmaps: sizes and frame layouts, frames that must differ, bitmaps
 // that must blend with the panel beneath them, and a generator that repeats itself exactly.
+#include "DecodedBitmap.h"
 #include "resources/Resources.h"
 #include "resources/PanelLayout.h"
 
@@ -38,32 +39,9 @@ const Expected expected[] = {
     {995, 30, 65, 5, false},     {998, 24, 48, 3, true},      {999, 24, 48, 3, false},
 };
 
-struct SurfaceDeleter {
-    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+using lumdel::testing::Surface;
 
-struct Reader {
-    const unsigned char* data;
-    std::size_t size, offset = 0;
-};
-
-cairo_status_t readBytes(void* closure, unsigned char* out, unsigned int length) {
-    auto* r = static_cast<Reader*>(closure);
-    if (r->size - r->offset < length) return CAIRO_STATUS_READ_ERROR;
-    std::memcpy(out, r->data + r->offset, length);
-    r->offset += length;
-    return CAIRO_STATUS_SUCCESS;
-}
-
-Surface decode(int id) {
-    const lumdel::ResourceData* res = lumdel::findResource(id);
-    if (!res) return nullptr;
-    Reader reader{res->data, res->size};
-    Surface s(cairo_image_surface_create_from_png_stream(readBytes, &reader));
-    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
-    return s;
-}
+Surface decode(int id) { return lumdel::testing::decodeResource(id); }
 
 uint32_t pixel(cairo_surface_t* s, int x, int y) {
     const unsigned char* row = cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s);

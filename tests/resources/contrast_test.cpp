@@ -17,37 +17,15 @@
 #include <vector>
 
 #include "resources/PanelLayout.h"
+#include "DecodedBitmap.h"
 #include "resources/Resources.h"
 
 namespace lumdel::panel {
 namespace {
 
-struct SurfaceDeleter {
-    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+using lumdel::testing::Surface;
 
-struct Reader {
-    const unsigned char* data;
-    std::size_t size, offset = 0;
-};
-
-cairo_status_t readBytes(void* closure, unsigned char* out, unsigned int length) {
-    auto* r = static_cast<Reader*>(closure);
-    if (r->size - r->offset < length) return CAIRO_STATUS_READ_ERROR;
-    std::memcpy(out, r->data + r->offset, length);
-    r->offset += length;
-    return CAIRO_STATUS_SUCCESS;
-}
-
-Surface decode(int resource) {
-    const ResourceData* res = findResource(resource);
-    if (!res) return nullptr;
-    Reader reader{res->data, res->size};
-    Surface s(cairo_image_surface_create_from_png_stream(readBytes, &reader));
-    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
-    return s;
-}
+Surface decode(int resource) { return lumdel::testing::decodeResource(resource); }
 
 std::uint32_t rgbAt(cairo_surface_t* s, int x, int y) {
     const unsigned char* row = cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s);
