@@ -187,6 +187,8 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     CBitmap* background = newBitmap(Bitmap::FrontPanel);
     CBitmap* loadButton = newBitmap(Bitmap::LoadKey);
     CBitmap* saveButton = newBitmap(Bitmap::SaveKey);
+    CBitmap* recallMemo = newBitmap(Bitmap::MemoRecallKey);
+    CBitmap* storeMemo = newBitmap(Bitmap::MemoStoreKey);
     CBitmap* defaultBank = newBitmap(Bitmap::DefaultBankKey);
     CBitmap* defaultPreset = newBitmap(Bitmap::DefaultPresetKey);
     CBitmap* defaultMidi = newBitmap(Bitmap::DefaultMidiKey);
@@ -246,16 +248,16 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     frame->addView(stepSwitch_);
 
     storeMemoAButton_ = new CPSKickButton(stripRect(StripControl::StoreMemoA), this, kStoreMemoA,
-                                          strip3(saveButton), saveButton, false);
+                                          strip3(storeMemo), storeMemo, false);
     frame->addView(storeMemoAButton_);
     recallMemoAButton_ = new CPSKickButton(stripRect(StripControl::RecallMemoA), this, kRecallMemoA,
-                                           strip3(loadButton), loadButton, false);
+                                           strip3(recallMemo), recallMemo, false);
     frame->addView(recallMemoAButton_);
     storeMemoBButton_ = new CPSKickButton(stripRect(StripControl::StoreMemoB), this, kStoreMemoB,
-                                          strip3(saveButton), saveButton, false);
+                                          strip3(storeMemo), storeMemo, false);
     frame->addView(storeMemoBButton_);
     recallMemoBButton_ = new CPSKickButton(stripRect(StripControl::RecallMemoB), this, kRecallMemoB,
-                                           strip3(loadButton), loadButton, false);
+                                           strip3(recallMemo), recallMemo, false);
     frame->addView(recallMemoBButton_);
 
     saveMidiButton_ = new CSaveLoadButton(stripRect(StripControl::SaveMidi), this, kSaveMidi,
@@ -291,8 +293,8 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     frame->addView(unlearnButton_);
 
     // The controls hold their own references now.
-    for (CBitmap* bitmap : {background, loadButton, saveButton, defaultBank, defaultPreset,
-                            defaultMidi, rocker, learn, unlearn})
+    for (CBitmap* bitmap : {background, loadButton, saveButton, recallMemo, storeMemo, defaultBank,
+                            defaultPreset, defaultMidi, rocker, learn, unlearn})
         bitmap->forget();
 
     core_->setView(stripView_.get());

@@ -67,12 +67,14 @@ enum class Bitmap : int {
     Meter = 153,
     HelpPages = 154,
     HelpKey = 155,
-    LoadKey = 990,
-    SaveKey = 991,
+    LoadKey = 990,           // load a file: an open folder
+    SaveKey = 991,           // save a file: a disk
     DefaultBankKey = 992,
     DefaultPresetKey = 993,
     DefaultMidiKey = 994,
     Rocker = 995,
+    MemoRecallKey = 996,     // recall a memory: an arrow into a tray
+    MemoStoreKey = 997,      // store a memory: an arrow out of a tray
     LearnKey = 998,
     UnlearnKey = 999,
 };
@@ -111,6 +113,7 @@ constexpr BitmapSpec kBitmaps[] = {
     {Bitmap::LoadKey, 17, 45, 3, true},            {Bitmap::SaveKey, 17, 45, 3, false},
     {Bitmap::DefaultBankKey, 32, 39, 3, false},    {Bitmap::DefaultPresetKey, 44, 39, 3, false},
     {Bitmap::DefaultMidiKey, 28, 39, 3, false},    {Bitmap::Rocker, 30, 65, 5, false},
+    {Bitmap::MemoRecallKey, 17, 45, 3, true},      {Bitmap::MemoStoreKey, 17, 45, 3, false},
     {Bitmap::LearnKey, 24, 48, 3, true},           {Bitmap::UnlearnKey, 24, 48, 3, false},
 };
 
@@ -375,10 +378,10 @@ constexpr StripPlace kStrip[] = {
     {StripControl::Name, {210, 157, 322, 169}, Bitmap::None},
     {StripControl::Menu, {322, 157, 335, 169}, Bitmap::None},
     {StripControl::Step, {342, 156, 372, 169}, Bitmap::Rocker},
-    {StripControl::StoreMemoA, {390, 156, 407, 171}, Bitmap::SaveKey},
-    {StripControl::RecallMemoA, {423, 156, 440, 171}, Bitmap::LoadKey},
-    {StripControl::StoreMemoB, {454, 156, 471, 171}, Bitmap::SaveKey},
-    {StripControl::RecallMemoB, {488, 156, 505, 171}, Bitmap::LoadKey},
+    {StripControl::StoreMemoA, {390, 156, 407, 171}, Bitmap::MemoStoreKey},
+    {StripControl::RecallMemoA, {423, 156, 440, 171}, Bitmap::MemoRecallKey},
+    {StripControl::StoreMemoB, {454, 156, 471, 171}, Bitmap::MemoStoreKey},
+    {StripControl::RecallMemoB, {488, 156, 505, 171}, Bitmap::MemoRecallKey},
     {StripControl::SaveMidi, {679, 156, 696, 171}, Bitmap::SaveKey},
     {StripControl::DefaultMidi, {697, 156, 725, 169}, Bitmap::DefaultMidiKey},
     {StripControl::LoadMidi, {727, 156, 744, 171}, Bitmap::LoadKey},

@@ -70,7 +70,8 @@ constexpr double knobCentre = 18.5;
 // Help (HelpPages.cpp) and the preset bar (PresetBar.cpp).
 void drawHelpPages(cairo_t* cr, const Bitmap& bitmap);
 void drawHelpButton(cairo_t* cr, const Bitmap& bitmap);
-void drawLoadSaveButton(cairo_t* cr, const Bitmap& bitmap);
+void drawFileButton(cairo_t* cr, const Bitmap& bitmap);
+void drawMemoryButton(cairo_t* cr, const Bitmap& bitmap);
 void drawDefaultButton(cairo_t* cr, const Bitmap& bitmap);
 void drawRocker(cairo_t* cr, const Bitmap& bitmap);
 void drawLearnButton(cairo_t* cr, const Bitmap& bitmap);

@@ -225,9 +225,9 @@ const Page pages[panel::kNumHelpPages] = {
          {"Name:", "click the preset name to type a new one (24 characters at most); Enter keeps "
                    "it, Escape drops it. The arrow beside it lists all 61 presets. STEP selects "
                    "the previous or the next preset."},
-         {"Load and save", "(BANK, PRESET, MIDI): the key with the arrow into the tray loads a "
-                           "file, the one with the arrow out of it saves. Right-click a load key "
-                           "for a file written on a machine of the other byte order."},
+         {"Load and save", "(BANK, PRESET, MIDI): the key with the open folder loads a file, "
+                           "the one with the disk saves. Right-click a load key for a file "
+                           "written on a machine of the other byte order."},
          {"DEF:", "double-click to store the bank, preset or MIDI settings as the defaults every "
                   "new instance starts with; Ctrl and double-click erases the stored bank or "
                   "preset. A single click does nothing."},

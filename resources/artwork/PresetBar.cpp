@@ -44,13 +44,13 @@ KeyState stateOf(int frame) {
 
 }  // namespace
 
-void drawLoadSaveButton(cairo_t* cr, const Bitmap& bitmap) {
-    const bool load = bitmap.is(panel::Bitmap::LoadKey);
+// The memory keys: a tray with an arrow going into it (recall) or out of it (store).
+void drawMemoryButton(cairo_t* cr, const Bitmap& bitmap) {
+    const bool recall = bitmap.is(panel::Bitmap::MemoRecallKey);
     forEachFrameOnRail(cr, bitmap, [&](int f, int h) {
         const KeyState s = stateOf(f);
         const double sink = s == KeyState::pressed ? 0.5 : 0.0;
         const Colour ink = key(cr, 0.5, 0.5, bitmap.width - 1, h - 1.5, s);
-        // A tray with an arrow going into it (load) or out of it (save).
         setColour(cr, ink);
         cairo_set_line_width(cr, 1.1);
         cairo_move_to(cr, 4, 8.5 + sink);
@@ -59,15 +59,69 @@ void drawLoadSaveButton(cairo_t* cr, const Bitmap& bitmap) {
         cairo_line_to(cr, 13, 8.5 + sink);
         cairo_stroke(cr);
         const double cx = 8.5;
-        const double tip = load ? 9.5 : 2.5, tail = load ? 2.5 : 9.0;
+        const double tip = recall ? 9.5 : 2.5, tail = recall ? 2.5 : 9.0;
         cairo_move_to(cr, cx, tail + sink);
-        cairo_line_to(cr, cx, tip + (load ? -2 : 2) + sink);
+        cairo_line_to(cr, cx, tip + (recall ? -2 : 2) + sink);
         cairo_stroke(cr);
-        cairo_move_to(cr, cx - 3, tip + (load ? -3 : 3) + sink);
+        cairo_move_to(cr, cx - 3, tip + (recall ? -3 : 3) + sink);
         cairo_line_to(cr, cx, tip + sink);
-        cairo_line_to(cr, cx + 3, tip + (load ? -3 : 3) + sink);
+        cairo_line_to(cr, cx + 3, tip + (recall ? -3 : 3) + sink);
         cairo_close_path(cr);
         cairo_fill(cr);
+    });
+}
+
+namespace {
+
+// An open folder: the back with its tab, and the front flap tipped forward.
+void openFolder(cairo_t* cr, double dy) {
+    cairo_set_line_width(cr, 1.0);
+    cairo_move_to(cr, 4, 11 + dy);
+    cairo_line_to(cr, 4, 3.5 + dy);
+    cairo_line_to(cr, 7, 3.5 + dy);
+    cairo_line_to(cr, 8, 4.5 + dy);
+    cairo_line_to(cr, 12, 4.5 + dy);
+    cairo_line_to(cr, 12, 6.5 + dy);
+    cairo_stroke(cr);
+    cairo_move_to(cr, 3.5, 11.5 + dy);
+    cairo_line_to(cr, 5.5, 6.5 + dy);
+    cairo_line_to(cr, 14.5, 6.5 + dy);
+    cairo_line_to(cr, 12.5, 11.5 + dy);
+    cairo_close_path(cr);
+    cairo_fill(cr);
+}
+
+// A disk: a square with a clipped corner, its shutter and label left open.
+void disk(cairo_t* cr, double dy) {
+    cairo_move_to(cr, 4, 2.5 + dy);
+    cairo_line_to(cr, 11.5, 2.5 + dy);
+    cairo_line_to(cr, 13, 4 + dy);
+    cairo_line_to(cr, 13, 11.5 + dy);
+    cairo_line_to(cr, 4, 11.5 + dy);
+    cairo_close_path(cr);
+    cairo_rectangle(cr, 6, 2.5 + dy, 4, 3);    // shutter
+    cairo_rectangle(cr, 5.5, 7.5 + dy, 6, 3);  // label
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_fill(cr);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    cairo_rectangle(cr, 8.5, 3 + dy, 1, 2);    // the shutter's window
+    cairo_fill(cr);
+}
+
+}  // namespace
+
+// The file keys: an open folder loads, a disk saves.
+void drawFileButton(cairo_t* cr, const Bitmap& bitmap) {
+    const bool load = bitmap.is(panel::Bitmap::LoadKey);
+    forEachFrameOnRail(cr, bitmap, [&](int f, int h) {
+        const KeyState s = stateOf(f);
+        const double sink = s == KeyState::pressed ? 0.5 : 0.0;
+        const Colour ink = key(cr, 0.5, 0.5, bitmap.width - 1, h - 1.5, s);
+        setColour(cr, ink);
+        if (load)
+            openFolder(cr, sink);
+        else
+            disk(cr, sink);
     });
 }
 

@@ -50,10 +50,11 @@ DrawFunction drawFunction(panel::Bitmap b) {
         case B::Meter: return drawMeter;
         case B::HelpPages: return drawHelpPages;
         case B::HelpKey: return drawHelpButton;
-        case B::LoadKey: case B::SaveKey: return drawLoadSaveButton;
+        case B::LoadKey: case B::SaveKey: return drawFileButton;
         case B::DefaultBankKey: case B::DefaultPresetKey: case B::DefaultMidiKey:
             return drawDefaultButton;
         case B::Rocker: return drawRocker;
+        case B::MemoRecallKey: case B::MemoStoreKey: return drawMemoryButton;
         case B::LearnKey: case B::UnlearnKey: return drawLearnButton;
         case B::None: break;
     }

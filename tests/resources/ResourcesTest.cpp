@@ -15,6 +15,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -36,7 +37,8 @@ const Expected expected[] = {
     {152, 16, 280, 5, true},     {153, 7, 945, 21, false},    {154, 942, 1240, 8, false},
     {155, 11, 27, 3, false},     {990, 17, 45, 3, true},      {991, 17, 45, 3, false},
     {992, 32, 39, 3, false},     {993, 44, 39, 3, false},     {994, 28, 39, 3, false},
-    {995, 30, 65, 5, false},     {998, 24, 48, 3, true},      {999, 24, 48, 3, false},
+    {995, 30, 65, 5, false},     {996, 17, 45, 3, true},      {997, 17, 45, 3, false},
+    {998, 24, 48, 3, true},      {999, 24, 48, 3, false},
 };
 
 using lumdel::testing::Surface;
@@ -98,7 +100,7 @@ TEST(Resources, EveryBitmapDecodesWithItsSizeFormatAndFrames) {
 }
 
 TEST(Resources, UnknownNumbersHaveNoBitmap) {
-    for (int id : {-1, 0, 127, 156, 989, 996, 997, 1000, 1 << 30})
+    for (int id : {-1, 0, 127, 156, 989, 1000, 1 << 30})
         EXPECT_EQ(lumdel::findResource(id), nullptr) << id;
     for (const Expected& e : expected) EXPECT_EQ(lumdel::findResource(e.id)->id, e.id);
 }
@@ -107,7 +109,7 @@ TEST(Resources, EveryFrameOfAStripIsDistinctWhereTheControlChanges) {
     // Film strips whose frames all show different states.
     for (int id : {130, 131, 132, 133, 134, 135, 136, 137, 138, 139, 140, 141, 142, 143, 144, 145,
                    146, 147, 148, 149, 150, 151, 152, 153, 154, 155, 990, 991, 992, 993, 994, 995,
-                   998, 999}) {
+                   996, 997, 998, 999}) {
         SCOPED_TRACE("bitmap " + std::to_string(id));
         const Expected& e = expectedFor(id);
         Surface s = decode(id);
@@ -125,6 +127,45 @@ TEST(Resources, EveryFrameOfAStripIsDistinctWhereTheControlChanges) {
     // The knob pointer sweeps: first and last frames differ a lot.
     Surface knob = decode(134);
     EXPECT_GT(framesDiffer(knob.get(), 37, 0, 100), 40);
+}
+
+TEST(Resources, FileKeysReadDifferentlyFromEachOtherAndFromTheMemoryKeys) {
+    using lumdel::panel::Bitmap;
+    using lumdel::panel::StripControl;
+    using lumdel::panel::stripPlace;
+    // The rail's file keys show their own load and save bitmaps, the memories theirs.
+    for (StripControl c : {StripControl::LoadBank, StripControl::LoadPreset, StripControl::LoadMidi})
+        EXPECT_EQ(stripPlace(c).bitmap, Bitmap::LoadKey);
+    for (StripControl c : {StripControl::SaveBank, StripControl::SavePreset, StripControl::SaveMidi})
+        EXPECT_EQ(stripPlace(c).bitmap, Bitmap::SaveKey);
+    for (StripControl c : {StripControl::RecallMemoA, StripControl::RecallMemoB})
+        EXPECT_EQ(stripPlace(c).bitmap, Bitmap::MemoRecallKey);
+    for (StripControl c : {StripControl::StoreMemoA, StripControl::StoreMemoB})
+        EXPECT_EQ(stripPlace(c).bitmap, Bitmap::MemoStoreKey);
+
+    // Every one of the four has the keys' frame layout (normal, hovered, pressed) ...
+    const int ids[] = {990, 991, 996, 997};
+    for (int id : ids) {
+        const Expected& e = expectedFor(id);
+        EXPECT_EQ(e.width, 17) << id;
+        EXPECT_EQ(e.frames, 3) << id;
+        EXPECT_EQ(e.height / e.frames, 15) << id;
+    }
+    // ... and shows a glyph of its own in every state: load and save differ from each
+    // other and from the memory key of the same direction, so a tray arrow (read both ways)
+    // never comes back on a file key.
+    Surface s[4] = {decode(990), decode(991), decode(996), decode(997)};
+    for (const Surface& b : s) ASSERT_TRUE(b);
+    const std::pair<int, int> pairs[] = {{0, 1}, {0, 2}, {1, 3}, {0, 3}, {1, 2}};
+    for (auto [a, b] : pairs)
+        for (int f = 0; f < 3; ++f) {
+            int n = 0;
+            for (int y = 0; y < 15; ++y)
+                for (int x = 0; x < 17; ++x)
+                    n += channelDistance(pixel(s[a].get(), x, f * 15 + y),
+                                         pixel(s[b].get(), x, f * 15 + y)) > 40;
+            EXPECT_GT(n, 15) << ids[a] << " vs " << ids[b] << " frame " << f;
+        }
 }
 
 // Where the white pointer of knob frame f points, as the centre of its bright pixels
