@@ -42,16 +42,23 @@ KeyState stateOf(int frame) {
     return frame == 0 ? KeyState::normal : frame == 1 ? KeyState::hovered : KeyState::pressed;
 }
 
+// Each frame of a small key filling its bitmap, with the symbol's colour set: draw(sink)
+// adds the symbol, sunk by sink pixels while pressed.
+template <typename F>
+void forEachSymbolKey(cairo_t* cr, const Bitmap& bitmap, F draw) {
+    forEachFrameOnRail(cr, bitmap, [&](int f, int h) {
+        const KeyState s = stateOf(f);
+        setColour(cr, key(cr, 0.5, 0.5, bitmap.width - 1, h - 1.5, s));
+        draw(s == KeyState::pressed ? 0.5 : 0.0);
+    });
+}
+
 }  // namespace
 
 // The memory keys: a tray with an arrow going into it (recall) or out of it (store).
 void drawMemoryButton(cairo_t* cr, const Bitmap& bitmap) {
     const bool recall = bitmap.is(panel::Bitmap::MemoRecallKey);
-    forEachFrameOnRail(cr, bitmap, [&](int f, int h) {
-        const KeyState s = stateOf(f);
-        const double sink = s == KeyState::pressed ? 0.5 : 0.0;
-        const Colour ink = key(cr, 0.5, 0.5, bitmap.width - 1, h - 1.5, s);
-        setColour(cr, ink);
+    forEachSymbolKey(cr, bitmap, [&](double sink) {
         cairo_set_line_width(cr, 1.1);
         cairo_move_to(cr, 4, 8.5 + sink);
         cairo_line_to(cr, 4, 11 + sink);
@@ -113,11 +120,7 @@ void disk(cairo_t* cr, double dy) {
 // The file keys: an open folder loads, a disk saves.
 void drawFileButton(cairo_t* cr, const Bitmap& bitmap) {
     const bool load = bitmap.is(panel::Bitmap::LoadKey);
-    forEachFrameOnRail(cr, bitmap, [&](int f, int h) {
-        const KeyState s = stateOf(f);
-        const double sink = s == KeyState::pressed ? 0.5 : 0.0;
-        const Colour ink = key(cr, 0.5, 0.5, bitmap.width - 1, h - 1.5, s);
-        setColour(cr, ink);
+    forEachSymbolKey(cr, bitmap, [&](double sink) {
         if (load)
             openFolder(cr, sink);
         else
