@@ -25,7 +25,7 @@ MAY_INCLUDE = {
     "core": {"engine"},
     "editor": {"core", "toolkit", "resources", "presets"},
     # The editor's preset strip (the preset store itself is in core).
-    "presets": {"core", "engine", "toolkit", "resources", "editor"},
+    "presets": {"core", "toolkit", "resources", "editor"},
     "shell": {"core", "engine", "toolkit", "resources", "editor", "presets"},
 }
 
