@@ -4,8 +4,8 @@
 // plug-in's settings folder and hands it its preset strip while the window is open.
 //
 // Threads: everything runs on the editor thread, except cancelDialog and the destructor,
-// which may run on any thread that closes the editor or the effect. None of it may be called from the audio
-// thread.
+// which may run on any thread that closes the editor or the effect. None of it may be
+// called from the audio thread.
 #pragma once
 
 #include <memory>

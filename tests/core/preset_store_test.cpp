@@ -67,7 +67,8 @@ TEST(PresetStore, PresetLoadsGoThroughTheOwnerWithTheLoadingFlag) {
     // Outside a load the store keeps what it is given, in the current preset only.
     owner.setParameter(kMix, 0.125f);
     EXPECT_EQ(owner.store.preset(5).values[kMix], 0.125f);
-    EXPECT_EQ(owner.store.preset(0).values[kMix], static_cast<float>(kFactoryPresets[0].values[kMix]));
+    EXPECT_EQ(owner.store.preset(0).values[kMix],
+              static_cast<float>(kFactoryPresets[0].values[kMix]));
 }
 
 TEST(PresetStore, ChunkCarriesTheWholeStateBetweenStoresAndRefusalsChangeNothing) {

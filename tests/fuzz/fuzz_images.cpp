@@ -141,7 +141,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case ImageKind::Bank:
             lumdel::loadBankImage(effect->presetStore(), strip, image.data(), reverse);
             break;
-        case ImageKind::Midi: lumdel::loadMidiImage(effect->presetStore(), image.data(), reverse); break;
+        case ImageKind::Midi:
+            lumdel::loadMidiImage(effect->presetStore(), image.data(), reverse);
+            break;
     }
     checkState(*plugin, *effect);
     plugin->process(64, (mode & 128) != 0);

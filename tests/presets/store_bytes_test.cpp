@@ -96,7 +96,8 @@ TEST(StoreBytes, FactoryAndEditedStatesWriteTheSameBytesAsEver) {
     putWord(older, 0, kLMDX, true);
     older[4] = kPresetImageType;
     for (int i = 0; i < 6; ++i) older[5 + static_cast<std::size_t>(i)] = "Older!"[i];
-    for (int i = 0; i < 48; ++i) putFloat(older, 29 + 4 * static_cast<std::size_t>(i), 0.02f * i, true);
+    for (int i = 0; i < 48; ++i)
+        putFloat(older, 29 + 4 * static_cast<std::size_t>(i), 0.02f * i, true);
     ASSERT_TRUE(in.core->loadPresetImage(older.data(), false));
 
     // The edits took: the hashes below pin a state that differs everywhere.
