@@ -1,12 +1,15 @@
 // The one interface through which an editor reaches the plug-in, whatever the host
-// format: parameters with the host's edit bracket, the readout, the meters and the
-// tempo. The plug-in implements it; the editor holds a non-owning pointer for its whole
-// life. Editor (UI) thread unless noted.
+// format: parameters with the host's edit bracket, the preset store and the settings
+// folder, the readout, the meters and the tempo. The plug-in implements it; the editor
+// holds a non-owning pointer for its whole life. Editor (UI) thread unless noted.
 #pragma once
 
 #include <cstdint>
 
 namespace lumdel {
+
+class PresetStore;
+class SettingsStore;
 
 class EditorController {
 public:
@@ -19,8 +22,16 @@ public:
     virtual bool beginEdit(std::int32_t index) = 0;
     virtual void setParameterAutomated(std::int32_t index, float value) = 0;
     virtual bool endEdit(std::int32_t index) = 0;
+    // Inside beginEdit/endEdit: tells the host a value it did not set (a preset loaded in
+    // the editor) as an automation, without applying it again.
+    virtual void reportParameter(std::int32_t index, float value) = 0;
     // The link action: copies the delay timing of one channel to the other as edits.
     virtual void copyChannelSettings(bool rightToLeft) = 0;
+
+    // The preset store (bank, current preset, images, MIDI learn and assignments) and the
+    // settings folder the strip stores into (an empty directory: none).
+    virtual PresetStore& presetStore() = 0;
+    virtual const SettingsStore& settingsStore() const = 0;
 
     // The four-digit readout of a parameter; the in-out values keep what the previous
     // call left where a parameter shows no such part.

@@ -26,6 +26,9 @@ public:
     // through the adapter's whole parameter path, the editor and the preset store
     // included.
     virtual void setParameter(int index, float value) = 0;
+    // UI thread, while a preset is applied or renamed: programs and parameters changed,
+    // the host should read them again (a host that shows none has nothing to do).
+    virtual void presetsChanged() {}
 };
 
 }  // namespace lumdel

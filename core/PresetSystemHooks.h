@@ -1,6 +1,6 @@
-// What the effect side of the preset system tells the editor's preset strip. The
-// strip's editor class implements this interface; the effect finds it by casting its
-// editor, so the effect works the same with no editor or with an editor without a strip.
+// What the preset store tells the editor's preset strip. The strip's editor class
+// implements this interface and registers itself with the store (PresetStore::setHooks),
+// so the store works the same with no editor or with an editor without a strip.
 #pragma once
 
 class PresetSystemHooks {
@@ -15,6 +15,4 @@ public:
     virtual void midiLearnStopped() = 0;
     // Any thread that touches a parameter: turn the unlearn button off.
     virtual void midiUnlearnStopped() = 0;
-    // Construction: load the stored default bank, preset and MIDI settings.
-    virtual void loadDefaults() = 0;
 };

@@ -17,8 +17,8 @@ using panel::kFirstPanelBitmap;
 using panel::kNumPanelBitmaps;
 }  // namespace
 
-Editor::Editor(lumdel::EditorController* plugin, CPresetSystemEffect* presets)
-    : CPresetSystemEditor(presets),
+Editor::Editor(lumdel::EditorController* plugin)
+    : CPresetSystemEditor(plugin),
       plugin_(plugin),
       lastBlinkTick_(getTicks()),
       lastIdleTick_(lastBlinkTick_),

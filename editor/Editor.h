@@ -32,9 +32,9 @@ public:
     static constexpr int kNumControls = lumdel::panel::kNumControls;
     static constexpr int kNumKnobs = 21;  // slots 0..20 of the control table
 
-    // plugin: what the panel reads and sets; presets: the preset store of the strip.
+    // plugin: what the panel and the preset strip read and set.
     // Either may be null (then nothing acts).
-    Editor(lumdel::EditorController* plugin, CPresetSystemEffect* presets);
+    explicit Editor(lumdel::EditorController* plugin);
     ~Editor() override;
 
     // Host UI thread. open builds the frame, the panel controls and the preset strip;

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "CPresetSystemEffect.h"
 #include "core/ControllerNames.h"
 #include "EditorLoadReport.h"
 #include "PresetStripButtons.h"
@@ -166,10 +165,13 @@ private:
     CPresetSystemEditor& editor_;
 };
 
-CPresetSystemEditor::CPresetSystemEditor(CPresetSystemEffect* effect)
-    : presetEffect_(effect),
-      core_(std::make_unique<lumdel::PresetSystemEditorCore>(effect)),
+CPresetSystemEditor::CPresetSystemEditor(lumdel::EditorController* controller)
+    : controller_(controller),
+      presetStore_(controller ? &controller->presetStore() : nullptr),
+      core_(std::make_unique<lumdel::PresetSystemEditorCore>(
+          controller, controller ? controller->settingsStore() : lumdel::SettingsStore(""))),
       stripView_(std::make_unique<StripView>(*this)) {
+    core_->recallFileLocations();
     // The strip's and the panel's bitmaps are the ones embedded in the plug-in.
     CBitmap::setResourceFinder(&lumdel::findResourceBytes);
 }
@@ -180,7 +182,7 @@ CPresetSystemEditor::~CPresetSystemEditor() {
 }
 
 bool CPresetSystemEditor::open(void* /*window*/) {
-    if (!frame || !presetEffect_) return false;
+    if (!frame || !presetStore_) return false;
     // A second open while the strip exists adds nothing.
     if (nameField_) return true;
 
@@ -216,8 +218,8 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     frame->addView(loadPresetButton_);
 
     CFontDesc* font = stripFont();
-    const int current = presetEffect_->getCurrentPreset();
-    const std::string currentName = displayName(presetEffect_->preset(current));
+    const int current = presetStore_->currentPreset();
+    const std::string currentName = displayName(presetStore_->preset(current));
 
     // The name field: font height plus 2 pixels above and below, centred on its place.
     const CRect namePlace = stripRect(StripControl::Name);
@@ -239,7 +241,7 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     presetMenu_->setNbItemsPerColumn(16);
     presetMenu_->setFont(font);
     for (int k = 0; k <= kLastPreset; ++k)
-        presetMenu_->addEntry(displayName(presetEffect_->preset(k)).c_str());
+        presetMenu_->addEntry(displayName(presetStore_->preset(k)).c_str());
     presetMenu_->setCurrent(current);
     frame->addView(presetMenu_);
 
@@ -299,8 +301,8 @@ bool CPresetSystemEditor::open(void* /*window*/) {
 
     core_->setView(stripView_.get());
     // Both buttons start off: a window opening never continues a learn session.
-    presetEffect_->stopMidiLearn();
-    presetEffect_->stopMidiUnlearn();
+    presetStore_->stopMidiLearn();
+    presetStore_->stopMidiUnlearn();
     if (learnButton_) learnButton_->setValue(0);
     if (unlearnButton_) unlearnButton_->setValue(0);
     return true;
@@ -347,20 +349,20 @@ void CPresetSystemEditor::idle() {
 }
 
 void CPresetSystemEditor::syncPresetDisplay() {
-    if (!presetEffect_ || !presetMenu_ || !nameField_) return;
+    if (!presetStore_ || !presetMenu_ || !nameField_) return;
     for (int k = 0; k <= kLastPreset; ++k) {
         CMenuItem* item = presetMenu_->getEntry(k);
         if (!item) continue;
-        const std::string title = displayName(presetEffect_->preset(k));
+        const std::string title = displayName(presetStore_->preset(k));
         if (title != item->getTitle()) {
             item->setTitle(title.c_str());
             presetMenu_->setDirty(true);
         }
     }
-    const int current = presetEffect_->getCurrentPreset();
+    const int current = presetStore_->currentPreset();
     if (presetMenu_->getCurrentIndex() != current) presetMenu_->setCurrent(current);
     if (!nameField_->isEditing()) {
-        const std::string name = displayName(presetEffect_->preset(current));
+        const std::string name = displayName(presetStore_->preset(current));
         if (nameField_->getTextString() != name) nameField_->setText(name.c_str());
     }
 }
@@ -449,7 +451,7 @@ const char* CPresetSystemEditor::railKeyHintFor(std::int32_t tag, std::uint32_t 
 void CPresetSystemEditor::updateControllerDisplay() {
     if (!panelMessage_.empty() && static_cast<std::int32_t>(getTicks() - messageUntil_) >= 0)
         hidePanelMessage();
-    if (!presetEffect_ || !frame || !controllerDisplay_) return;
+    if (!presetStore_ || !frame || !controllerDisplay_) return;
     std::string hint;
     CPoint where;
     const bool over = frame->getCurrentMouseLocation(where);
@@ -459,7 +461,7 @@ void CPresetSystemEditor::updateControllerDisplay() {
     if (view && view != frame->getModalView() && view->isTypeOf("CControl")) {
         const std::int32_t tag = static_cast<CControl*>(view)->getTag();
         if (tag >= 0 && tag < 60) {
-            const VstInt32 controller = presetEffect_->getParameterController(tag);
+            const int controller = presetStore_->parameterController(tag);
             step = controller >= 0 && controller < kNotAssignedStep ? controller
                                                                      : kNotAssignedStep;
         } else if (const char* text = railKeyHintFor(tag, getTicks())) {
@@ -475,19 +477,19 @@ void CPresetSystemEditor::updateControllerDisplay() {
 }
 
 void CPresetSystemEditor::stepPreset(float direction) {
-    int c = presetEffect_->getCurrentPreset();
+    int c = presetStore_->currentPreset();
     if (direction > 0)
         c = std::min(c + 1, kLastPreset);
     else if (direction < 0)
         c = std::max(c - 1, 0);
     else
         return;
-    const std::string name = presetName(presetEffect_->preset(c));
+    const std::string name = presetName(presetStore_->preset(c));
     if (presetMenu_) presetMenu_->setCurrent(c);
     if (nameField_) nameField_->setText(displayName(name).c_str());
-    lumdel::EditorLoadReport report(presetEffect_);
-    presetEffect_->setCurrentPreset(c);
-    presetEffect_->setCurrentPresetName(name.c_str());
+    lumdel::EditorLoadReport report(controller_);
+    presetStore_->setCurrentPreset(c);
+    presetStore_->setCurrentPresetName(name.c_str());
 }
 
 void CPresetSystemEditor::selectMenuPreset(float value) {
@@ -495,16 +497,16 @@ void CPresetSystemEditor::selectMenuPreset(float value) {
     if (d < 0 || d > kLastPreset) return;
     // The entry's title is the preset's name; the stored bytes are handed back as they
     // are (the title may be their displayable form).
-    const std::string name = presetName(presetEffect_->preset(d));
+    const std::string name = presetName(presetStore_->preset(d));
     if (presetMenu_) presetMenu_->setCurrent(d);
-    lumdel::EditorLoadReport report(presetEffect_);
-    presetEffect_->setCurrentPreset(d);
-    presetEffect_->setCurrentPresetName(name.c_str());
+    lumdel::EditorLoadReport report(controller_);
+    presetStore_->setCurrentPreset(d);
+    presetStore_->setCurrentPresetName(name.c_str());
     if (nameField_) nameField_->setText(displayName(name).c_str());
 }
 
 void CPresetSystemEditor::valueChanged(CControl* control) {
-    if (!control || !presetEffect_) return;
+    if (!control || !presetStore_) return;
     const float v = control->getValue();
     lumdel::PresetSystemEditorCore& core = *core_;
     switch (control->getTag()) {
@@ -519,11 +521,11 @@ void CPresetSystemEditor::valueChanged(CControl* control) {
         case kLoadPreset: core.loadPresetFile(v == 0.5f); break;
         case kSavePreset: core.savePresetFile(); break;
         case kMidiLearn:
-            presetEffect_->stopMidiUnlearn();
+            presetStore_->stopMidiUnlearn();
             if (v != 0)
-                presetEffect_->startMidiLearn();
+                presetStore_->startMidiLearn();
             else
-                presetEffect_->stopMidiLearn();
+                presetStore_->stopMidiLearn();
             break;
         case kLoadMidi: core.loadMidiFile(v == 0.5f); break;
         case kSaveMidi: core.saveMidiFile(); break;
@@ -531,11 +533,11 @@ void CPresetSystemEditor::valueChanged(CControl* control) {
             if (v != 0) core.storeDefaultMidi();
             break;
         case kMidiUnlearn:
-            presetEffect_->stopMidiLearn();
+            presetStore_->stopMidiLearn();
             if (v != 0)
-                presetEffect_->startMidiUnlearn();
+                presetStore_->startMidiUnlearn();
             else
-                presetEffect_->stopMidiUnlearn();
+                presetStore_->stopMidiUnlearn();
             break;
         case kMenu: selectMenuPreset(v); break;
         case kDefaultBank:

@@ -32,8 +32,7 @@
 //
 // Threads: everything here runs on the host's user-interface thread, except
 // midiLearnStopped / midiUnlearnStopped (any thread that changes a parameter: they only
-// store a control value, which the frame draws later) and loadDefaults (inside the
-// effect's construction, before any window exists).
+// store a control value, which the frame draws later).
 #pragma once
 
 #include <cstdint>
@@ -41,10 +40,11 @@
 #include <string>
 
 #include "PresetSystemEditorCore.h"
+#include "core/EditorController.h"
+#include "core/PresetStore.h"
 #include "core/PresetSystemHooks.h"
 #include "toolkit/vstgui.h"
 
-class CPresetSystemEffect;
 class CSaveLoadButton;
 class CPSKickButton;
 class CPSOnOffButton;
@@ -78,9 +78,9 @@ public:
     // Longest preset name the name field hands on.
     static constexpr std::size_t kMaxPresetName = 24;
 
-    // Creates the preset core at once, so loadDefaults works while the effect is still
-    // being constructed and no window exists. effect may be null (nothing then acts).
-    explicit CPresetSystemEditor(CPresetSystemEffect* effect);
+    // Creates the preset core at once, on the plug-in's settings folder, and recalls the
+    // remembered file locations. controller may be null (nothing then acts).
+    explicit CPresetSystemEditor(lumdel::EditorController* controller);
     // The core stores the remembered file locations.
     ~CPresetSystemEditor() override;
 
@@ -93,7 +93,8 @@ public:
     void midiLearnStopped() override;
     void midiUnlearnStopped() override;
     void presetNameChanged(const char* name) override;
-    void loadDefaults() override;
+    // The stored defaults of the core's settings folder, loaded again.
+    void loadDefaults();
     virtual void loadBankImage(const unsigned char* image, bool reverseValues);
     virtual void makeBankImage(unsigned char* image);
     virtual void loadPresetImage(const unsigned char* image, bool reverseValues);
@@ -118,7 +119,7 @@ public:
     // it is being typed into.
     void syncPresetDisplay();
 
-    CPresetSystemEffect* presetEffect() const { return presetEffect_; }
+    lumdel::PresetStore* presetStore() const { return presetStore_; }
     lumdel::PresetSystemEditorCore& presetCore() { return *core_; }
 
     // The strip's controls while the window is open, else null (for the derived editor
@@ -147,7 +148,8 @@ private:
     void stepPreset(float direction);
     void selectMenuPreset(float value);
 
-    CPresetSystemEffect* presetEffect_;
+    lumdel::EditorController* controller_;
+    lumdel::PresetStore* presetStore_;
     std::unique_ptr<lumdel::PresetSystemEditorCore> core_;
     std::unique_ptr<StripView> stripView_;
 

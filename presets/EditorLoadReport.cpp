@@ -1,27 +1,28 @@
 #include "EditorLoadReport.h"
 
+#include "core/EditorController.h"
 #include "core/ParameterTable.h"
-#include "CPresetSystemEffect.h"
+#include "core/PresetStore.h"
 
 namespace lumdel {
 
-EditorLoadReport::EditorLoadReport(CPresetSystemEffect* effect, Mode mode) : effect_(effect) {
-    if (!effect_) return;
-    reports_ = effect_->enterEditorLoad() && mode == Mode::Report;
+EditorLoadReport::EditorLoadReport(EditorController* plugin, Mode mode) : plugin_(plugin) {
+    if (!plugin_) return;
+    reports_ = plugin_->presetStore().enterEditorLoad() && mode == Mode::Report;
     if (!reports_) return;
-    for (int i = 0; i < kNumParams; ++i) before_[i] = effect_->getParameter(i);
+    for (int i = 0; i < kNumParams; ++i) before_[i] = plugin_->getParameter(i);
 }
 
 EditorLoadReport::~EditorLoadReport() {
-    if (!effect_) return;
-    effect_->leaveEditorLoad();
+    if (!plugin_) return;
+    plugin_->presetStore().leaveEditorLoad();
     if (!reports_) return;
     for (int i = 0; i < kNumParams; ++i) {
-        const float value = effect_->getParameter(i);
+        const float value = plugin_->getParameter(i);
         if (value == before_[i]) continue;
-        effect_->beginEdit(i);
-        effect_->callHost(audioMasterAutomate, i, 0, nullptr, value);
-        effect_->endEdit(i);
+        plugin_->beginEdit(i);
+        plugin_->reportParameter(i, value);
+        plugin_->endEdit(i);
     }
 }
 

@@ -14,22 +14,22 @@
 // defaults inside the effect's construction, before the host holds the effect).
 #pragma once
 
-class CPresetSystemEffect;
-
 namespace lumdel {
+
+class EditorController;
 
 class EditorLoadReport {
 public:
     enum class Mode { Report, Silent };
 
-    // effect may be null: nothing is remembered or reported.
-    explicit EditorLoadReport(CPresetSystemEffect* effect, Mode mode = Mode::Report);
+    // plugin may be null: nothing is remembered or reported.
+    explicit EditorLoadReport(EditorController* plugin, Mode mode = Mode::Report);
     ~EditorLoadReport();
     EditorLoadReport(const EditorLoadReport&) = delete;
     EditorLoadReport& operator=(const EditorLoadReport&) = delete;
 
 private:
-    CPresetSystemEffect* effect_;
+    EditorController* plugin_;
     bool reports_ = false;
     float before_[60] = {};
 };

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "FileChooser.h"
-#include "PresetImages.h"
+#include "core/PresetImages.h"
 
 namespace lumdel {
 

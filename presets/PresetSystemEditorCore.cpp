@@ -4,30 +4,17 @@
 
 #include <vector>
 
-#include "CPresetSystemEffect.h"
 #include "EditorLoadReport.h"
+#include "core/PresetStore.h"
 
 namespace lumdel {
 
 namespace {
-constexpr const char* kDefaultPreset = "DefaultPreset";
-constexpr const char* kMemoA = "MemoA";
-constexpr const char* kMemoB = "MemoB";
-constexpr const char* kDefaultBank = "DefaultBank";
-constexpr const char* kDefaultMidi = "DefaultMidi";
+using namespace stored_value;
 constexpr const char* kCurrDir = "CurrDir";
 constexpr const char* kCurrBank = "CurrBank";
 constexpr const char* kCurrPreset = "CurrPreset";
 constexpr const char* kCurrMidi = "CurrMidi";
-
-std::size_t predecessorImageSize(ImageKind kind) {
-    switch (kind) {
-        case ImageKind::Bank: return kPredecessorBankImageSize;
-        case ImageKind::Midi: return kPredecessorMidiImageSize;
-        case ImageKind::Preset: break;
-    }
-    return kPredecessorPresetImageSize;
-}
 
 std::string workingDirectory() {
     char buffer[RememberedLocations::kMaxLength + 1];
@@ -36,9 +23,10 @@ std::string workingDirectory() {
 }
 }  // namespace
 
-PresetSystemEditorCore::PresetSystemEditorCore(CPresetSystemEffect* effect, SettingsStore store,
+PresetSystemEditorCore::PresetSystemEditorCore(EditorController* plugin, SettingsStore store,
                                                std::unique_ptr<FileChooser> chooser)
-    : effect_(effect),
+    : plugin_(plugin),
+      presets_(plugin ? &plugin->presetStore() : nullptr),
       store_(std::move(store)),
       chooser_(chooser ? std::move(chooser) : std::make_unique<DesktopFileChooser>()),
       files_(*chooser_, locations_, *this) {
@@ -71,29 +59,29 @@ void PresetSystemEditorCore::setView(PresetStripView* view) {
 // The bank and preset loads of the files, the memories and the stored defaults are made
 // in the editor: the host hears of the parameters they change.
 bool PresetSystemEditorCore::loadBankImage(const unsigned char* image, bool reverseValues) {
-    EditorLoadReport report(effect_);
-    return effect_ && lumdel::loadBankImage(*effect_, view_, image, reverseValues);
+    EditorLoadReport report(plugin_);
+    return presets_ && lumdel::loadBankImage(*presets_, view_, image, reverseValues);
 }
 
 void PresetSystemEditorCore::makeBankImage(unsigned char* image) {
-    if (effect_) lumdel::makeBankImage(*effect_, image);
+    if (presets_) lumdel::makeBankImage(*presets_, image);
 }
 
 bool PresetSystemEditorCore::loadPresetImage(const unsigned char* image, bool reverseValues) {
-    EditorLoadReport report(effect_);
-    return effect_ && lumdel::loadPresetImage(*effect_, view_, image, reverseValues);
+    EditorLoadReport report(plugin_);
+    return presets_ && lumdel::loadPresetImage(*presets_, view_, image, reverseValues);
 }
 
 void PresetSystemEditorCore::makePresetImage(unsigned char* image) {
-    if (effect_) lumdel::makePresetImage(*effect_, image);
+    if (presets_) lumdel::makePresetImage(*presets_, image);
 }
 
 bool PresetSystemEditorCore::loadMidiImage(const unsigned char* image, bool reverseValues) {
-    return effect_ && lumdel::loadMidiImage(*effect_, image, reverseValues);
+    return presets_ && lumdel::loadMidiImage(*presets_, image, reverseValues);
 }
 
 void PresetSystemEditorCore::makeMidiImage(unsigned char* image) {
-    if (effect_) lumdel::makeMidiImage(*effect_, image);
+    if (presets_) lumdel::makeMidiImage(*presets_, image);
 }
 
 void PresetSystemEditorCore::presetNameChanged(const char* name) {
@@ -101,8 +89,8 @@ void PresetSystemEditorCore::presetNameChanged(const char* name) {
 }
 
 void PresetSystemEditorCore::renameCurrentPreset(const char* name) {
-    if (effect_) {
-        lumdel::renameCurrentPreset(*effect_, view_, name);
+    if (presets_) {
+        lumdel::renameCurrentPreset(*presets_, view_, name);
     } else {
         lumdel::presetNameChanged(view_, name);
     }
@@ -169,15 +157,11 @@ void PresetSystemEditorCore::storeImage(const char* valueName, ImageKind kind, c
          std::string("cannot store ") + what);
 }
 
-// A stored value is taken only when it has the full size of an image of its kind (or of
-// the older format's): a damaged value must not half-replace a bank at start-up. The
-// buffer goes to the loader either way, so a missing bank still makes preset 0 current.
+// The buffer goes to the loader even when nothing usable was stored, so a missing bank
+// still makes preset 0 current.
 void PresetSystemEditorCore::recallImage(const char* valueName, ImageKind kind) {
-    std::vector<unsigned char> image(imageSize(kind), 0);
-    std::vector<unsigned char> stored;
-    if (store_.readBinary(valueName, stored, imageSize(kind)) &&
-        (stored.size() == imageSize(kind) || stored.size() == predecessorImageSize(kind)))
-        std::copy(stored.begin(), stored.end(), image.begin());
+    std::vector<unsigned char> image;
+    readStoredImage(store_, valueName, kind, image);
     switch (kind) {
         case ImageKind::Preset: loadPresetImage(image.data(), false); break;
         case ImageKind::Bank: loadBankImage(image.data(), false); break;
@@ -230,10 +214,9 @@ void PresetSystemEditorCore::recallFileLocations() {
     storedLocations_ = locations_;
 }
 
-// Inside the effect's construction: the host does not hold the effect yet, and nothing
-// it was told of has changed.
+// Like the plug-in's own load when it starts, the host is not told of these loads.
 void PresetSystemEditorCore::loadDefaults() {
-    EditorLoadReport silent(effect_, EditorLoadReport::Mode::Silent);
+    EditorLoadReport silent(plugin_, EditorLoadReport::Mode::Silent);
     recallDefaultBank();
     recallDefaultPreset();
     recallDefaultMidi();

@@ -1,22 +1,20 @@
 // The editor-side preset operations that need no window: the six image operations,
 // the dialog-driven file operations, the remembered file locations and the settings
-// store with its defaults and memories. The editor (CPresetSystemEditor) owns one,
-// created with the effect, and hands it its preset strip while the window is open.
+// store with its defaults and memories. The editor (CPresetSystemEditor) owns one on the
+// plug-in's settings folder and hands it its preset strip while the window is open.
 //
-// Threads: everything runs on the editor thread, except loadDefaults, which runs inside
-// the effect's construction, and cancelDialog and the destructor, which may run on any
-// thread that closes the editor or the effect. None of it may be called from the audio
-// thread.
+// Threads: everything runs on the editor thread, except cancelDialog and the destructor,
+// which may run on any thread that closes the editor or the effect. None of it may be
+// called from the audio thread.
 #pragma once
 
 #include <memory>
 
 #include "FileChooser.h"
 #include "PresetFiles.h"
-#include "PresetImages.h"
+#include "core/EditorController.h"
+#include "core/PresetImages.h"
 #include "core/SettingsStore.h"
-
-class CPresetSystemEffect;
 
 namespace lumdel {
 
@@ -24,7 +22,8 @@ class PresetSystemEditorCore : public PresetImageOperations {
 public:
     // The remembered directory starts as the working directory (when it fits in 256
     // characters). A null chooser means the desktop's dialog tool.
-    PresetSystemEditorCore(CPresetSystemEffect* effect, SettingsStore store = SettingsStore(),
+    // plugin may be null (nothing then acts on presets).
+    PresetSystemEditorCore(EditorController* plugin, SettingsStore store = SettingsStore(),
                            std::unique_ptr<FileChooser> chooser = nullptr);
     // Ends an open dialog; stores the file locations that changed for the next
     // instance (unless switched off).
@@ -47,7 +46,7 @@ public:
     bool loadMidiImage(const unsigned char* image, bool reverseValues) override;
     void makeMidiImage(unsigned char* image) override;
 
-    // Name field and menu entry; then the effect's setCurrentPresetName.
+    // Name field and menu entry; then the store's setCurrentPresetName.
     void presetNameChanged(const char* name);
     void renameCurrentPreset(const char* name);
 
@@ -85,9 +84,10 @@ public:
     // stays as it is.
     void storeFileLocations();
     void recallFileLocations();
-    // The default bank, the default preset (into the current preset, which is 0 at
-    // construction), the default MIDI settings and the file locations, in this order.
-    virtual void loadDefaults();
+    // The default bank, the default preset (into the current preset), the default MIDI
+    // settings and the file locations, in this order (the plug-in loads the first three
+    // itself when it starts; this loads them again).
+    void loadDefaults();
 
     RememberedLocations& locations() { return locations_; }
     const SettingsStore& store() const { return store_; }
@@ -103,7 +103,8 @@ private:
     void tell(const FileDialogRequest& about, const std::string& message,
               const std::string& panelText);
 
-    CPresetSystemEffect* effect_;
+    EditorController* plugin_;
+    PresetStore* presets_;
     PresetStripView* view_ = nullptr;
     SettingsStore store_;
     std::unique_ptr<FileChooser> chooser_;

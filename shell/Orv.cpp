@@ -15,11 +15,11 @@ constexpr const char* kVendorName = "Orvtone";
 constexpr const char* kProductName = "Lumdel - The ultimate delay machine";
 }  // namespace
 
-// Called once by the entry point. The preset store exists (preset 0 stored through its
-// base path); the engine member already holds its tables and 44100 Hz buffers.
-Orv::Orv(audioMasterCallback audioMaster, WithEditor withEditor)
-    : CPresetSystemEffect(audioMaster, 1, kNumParams), core_(*this) {
-    std::lock_guard<std::recursive_timed_mutex> lock(core_.engineLock());
+// Called once by the entry point. The plug-in member already holds the factory bank and
+// the engine with its tables and 44100 Hz buffers.
+Orv::Orv(audioMasterCallback audioMaster, WithEditor withEditor, SettingsStore settings)
+    : CPresetSystemEffect(audioMaster, 1, kNumParams), plugin_(*this, std::move(settings)) {
+    std::lock_guard<std::recursive_timed_mutex> lock(core().engineLock());
     setNumInputs(4);
     setNumOutputs(2);
     setUniqueID(kUniqueId);
@@ -28,20 +28,19 @@ Orv::Orv(audioMasterCallback audioMaster, WithEditor withEditor)
     // The reverb's line positions exist before any preset is applied.
     setParameter(kRvbType, 0.0f);
     curProgram_ = 0;
-    // The editor exists before the stored defaults are loaded and preset 0 is applied:
-    // loading the defaults goes through its preset core.
+    // The editor exists before preset 0 is applied, so its controls start in line.
     if (withEditor == WithEditor::Yes) {
         // The editor is owned at every step: by the pointer until the adapter exists
         // (its allocation may fail), then by the adapter, which the effect owns.
-        auto owned = std::make_unique<Editor>(this, this);
+        auto owned = std::make_unique<Editor>(this);
         Editor* editor = owned.get();
         setEditor(new EditorAdapter(this, owned.release()));
         setEditorLink(editor);
-        setPresetHooks(editor);
+        presetStore().setHooks(editor);
     }
-    loadDefaults();
+    plugin_.loadStoredDefaults();
     setCurrentPreset(0);
-    core_.placeTaps();
+    core().placeTaps();
     suspend();
 }
 
@@ -51,11 +50,11 @@ Orv::Orv(audioMasterCallback audioMaster, WithEditor withEditor)
 Orv::~Orv() {
     if (AEffEditor* editor = getEditor()) {
         setEditorLink(nullptr);
-        presetHooks_ = nullptr;
+        presetStore().setHooks(nullptr);
         setEditor(nullptr);
         delete editor;
     }
-    std::lock_guard<std::recursive_timed_mutex> lock(core_.engineLock());
+    std::lock_guard<std::recursive_timed_mutex> lock(core().engineLock());
 }
 
 bool Orv::getEffectName(char* name) {
@@ -114,5 +113,5 @@ bool Orv::getParameterProperties(VstInt32 index, VstParameterProperties* p) {
 // Host UI thread. Only the channel counts matter.
 bool Orv::setSpeakerArrangement(VstSpeakerArrangement* input, VstSpeakerArrangement* output) {
     if (!input || !output) return false;
-    return core_.setArrangement(input->numChannels, output->numChannels);
+    return core().setArrangement(input->numChannels, output->numChannels);
 }

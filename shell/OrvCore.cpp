@@ -9,22 +9,11 @@
 using namespace lumdel;
 
 // Host, editor, preset store or MIDI mapping; any thread.
-void Orv::setParameter(VstInt32 index, float value) {
-    if (index >= 0 && index < kNumParams) {
-        // A value that is not a number changes nothing anywhere.
-        if (!std::isfinite(value)) return;
-        core_.applyParameter(index, value);
-    }
-    if (editorLink_) editorLink_->parameterChanged(index, value);
-    if (!presetLoading_) CPresetSystemEffect::setParameter(index, value);
-}
+void Orv::setParameter(VstInt32 index, float value) { plugin_.setParameter(index, value); }
 
-float Orv::getParameter(VstInt32 index) {
-    if (index >= 0 && index < kNumParams) return core_.getParameter(index);
-    return CPresetSystemEffect::getParameter(index);
-}
+float Orv::getParameter(VstInt32 index) { return plugin_.getParameter(index); }
 
-void Orv::getParameterDisplay(VstInt32 index, char* text) { core_.parameterDisplay(index, text); }
+void Orv::getParameterDisplay(VstInt32 index, char* text) { core().parameterDisplay(index, text); }
 
 void Orv::getReadout(VstInt32 index, VstInt32& readoutNumber, VstInt32& readoutPoint,
                      bool& readoutSigned, VstInt32& readoutSlash, VstInt32& readoutNumerator,
@@ -33,7 +22,7 @@ void Orv::getReadout(VstInt32 index, VstInt32& readoutNumber, VstInt32& readoutP
     r.isSigned = readoutSigned;
     r.slash = readoutSlash;
     r.denominator = readoutDenominator;
-    core_.readout(index, r);
+    core().readout(index, r);
     readoutNumber = r.number;
     readoutPoint = r.point;
     readoutSigned = r.isSigned;
@@ -42,7 +31,7 @@ void Orv::getReadout(VstInt32 index, VstInt32& readoutNumber, VstInt32& readoutP
     readoutDenominator = r.denominator;
 }
 
-void Orv::setTempoNorm(float value) { core_.setTempoNorm(value); }
+void Orv::setTempoNorm(float value) { core().setTempoNorm(value); }
 
 void Orv::copyChannelSettings(bool rightToLeft) {
     static constexpr int kPairs[][2] = {{kDlyModeL, kDlyModeR},
@@ -64,55 +53,35 @@ void Orv::copyChannelSettings(bool rightToLeft) {
 // Host UI thread (effMainsChanged 1): under the engine lock, MIDI registration, then the
 // core's resume. A lock not obtained within 1000 ms leaves everything as it was.
 void Orv::resume() {
-    std::unique_lock<std::recursive_timed_mutex> lock(core_.engineLock(), std::defer_lock);
+    std::unique_lock<std::recursive_timed_mutex> lock(core().engineLock(), std::defer_lock);
     if (!lock.try_lock_for(std::chrono::milliseconds(1000))) return;
     CPresetSystemEffect::resume();
-    core_.resume();
+    core().resume();
 }
 
 // Host UI thread (effMainsChanged 0) and construction.
-void Orv::suspend() { core_.suspend(); }
+void Orv::suspend() { core().suspend(); }
 
 // Host UI thread (effSetSampleRate). A new rate while resumed takes effect at once, as a
 // suspend and resume would (here, under the engine lock); a lock not obtained in time
 // leaves it to the next resume.
 void Orv::setSampleRate(float sampleRate) {
     CPresetSystemEffect::setSampleRate(sampleRate);
-    core_.setSampleRate(sampleRate);
-    if (!core_.rateChangePending()) return;
-    std::unique_lock<std::recursive_timed_mutex> lock(core_.engineLock(), std::defer_lock);
+    core().setSampleRate(sampleRate);
+    if (!core().rateChangePending()) return;
+    std::unique_lock<std::recursive_timed_mutex> lock(core().engineLock(), std::defer_lock);
     if (!lock.try_lock_for(std::chrono::milliseconds(1000))) return;
     suspend();
     resume();
 }
 
-// Editor preset menu or preset store, UI thread: the preset's 60 values go through the
-// full parameter path; then the editor relinks matching channels and every synchronised
-// value follows the current tempo.
-// The preset's switches and modes act at once: while audio runs on another thread, the
-// output is ramped to silence around the load (4 ms down, 3 ms silent, 4 ms up).
-// A preset of the other reverb type starts with an empty reverb: the old tail, carried on
-// through the new topology, would jump where the lines change from the old type's
-// writing to the new one's, a line length after the load, long after the ramp.
-void Orv::setCurrentPreset(VstInt32 index) {
-    if (index < 0 || index >= kNumPresets) return;
-    const bool held = core_.holdOutput();
-    const int reverbType = core_.reverbType();
-    if (editorLink_) editorLink_->unlinkChannels();
-    CPresetSystemEffect::setCurrentPreset(index);
-    if (core_.reverbType() != reverbType) core_.clearReverb();
-    if (editorLink_ && channelsLinked()) editorLink_->linkChannels();
-    recomputeSynced(kSyncAll);
-    if (held) core_.releaseOutput();
-}
-
 // Host audio thread: one block, under the engine lock.
 void Orv::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    core_.process(inputs, outputs, sampleFrames);
+    core().process(inputs, outputs, sampleFrames);
 }
 
 void Orv::processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) {
-    core_.process(inputs, outputs, sampleFrames);
+    core().process(inputs, outputs, sampleFrames);
 }
 
 bool Orv::hostTime(bool withPosition, HostTime& time) {

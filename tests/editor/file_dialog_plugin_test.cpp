@@ -15,7 +15,7 @@
 
 #include "PluginFixture.h"
 #include "StandInTools.h"
-#include "presets/PresetImages.h"
+#include "core/PresetImages.h"
 #include "shell/Orv.h"
 #include "toolkit/vstgui.h"
 
@@ -165,7 +165,7 @@ TEST_F(FileDialogPluginTest, AnswerIsTakenWhileAGrandchildKeepsThePipeOpen) {
     {
         Orv source(nullptr);
         source.setCurrentPreset(24);
-        makePresetImage(source, image.data());
+        makePresetImage(source.presetStore(), image.data());
     }
     const std::string path = tools.file("ping pong.orv");
     FILE* file = std::fopen(path.c_str(), "wb");

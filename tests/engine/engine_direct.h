@@ -1,6 +1,7 @@
 // An effect object built directly (no library loading), for tests that look at the
 // engine's settings or count what the block does. The host callback records what the
-// effect reports and answers with a settable time record.
+// effect reports and answers with a settable time record. The effect has no editor and
+// no settings folder: it starts in the factory state whatever the user stored.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -36,6 +37,11 @@ struct DirectHost {
     }
 };
 
+inline std::unique_ptr<Orv> makeDirectEffect() {
+    return std::make_unique<Orv>(&DirectHost::callback, Orv::WithEditor::No,
+                                 SettingsStore(std::string()));
+}
+
 class DirectTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -46,7 +52,7 @@ protected:
         DirectHost::latency = 0;
         DirectHost::edits.clear();
         DirectHost::onGetTime = nullptr;
-        effect = std::make_unique<Orv>(&DirectHost::callback);
+        effect = makeDirectEffect();
     }
     void TearDown() override { DirectHost::onGetTime = nullptr; }
     const EngineState& state() const { return effect->engineState(); }

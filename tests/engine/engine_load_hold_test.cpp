@@ -28,7 +28,7 @@ protected:
     // note without pre-delay, wet only, plain lines, feedback 0.9. Only the first loads.
     void SetUp() override {
         DirectTest::SetUp();
-        other = std::make_unique<Orv>(&DirectHost::callback);
+        other = makeDirectEffect();
         for (Orv* fx : {effect.get(), other.get()}) {
             fx->preset(1) = fx->preset(0);
             float* v = fx->preset(1).values;

@@ -134,7 +134,7 @@ TEST_F(ParameterTest, EdgeSmoothingIs1000HzUntilTheFirstRateChange) {
 // same (but for the LFO's edge smoothing, above): every rate constant comes from one
 // place, whichever way the rate got there.
 TEST_F(ParameterTest, RateConstantsAreTheSameWhicheverWayTheRateCame) {
-    auto returned = std::make_unique<Orv>(&DirectHost::callback);
+    auto returned = makeDirectEffect();
     for (float rate : {48000.0f, 44100.0f}) {
         returned->dispatcher(effSetSampleRate, 0, 0, nullptr, rate);
         returned->resume();

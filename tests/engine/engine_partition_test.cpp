@@ -39,7 +39,7 @@ std::vector<float> signal(int n) {
 
 class PartitionTest : public DirectTest {
 protected:
-    std::unique_ptr<Orv> second() { return std::make_unique<Orv>(&DirectHost::callback); }
+    std::unique_ptr<Orv> second() { return makeDirectEffect(); }
     static void apply(Orv& e, const std::vector<std::pair<int, float>>& settings) {
         for (auto [index, value] : settings) e.setParameter(index, value);
         e.suspend();

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "FuzzPlugin.h"
-#include "presets/CPresetSystemEffect.h"
-#include "presets/PresetImages.h"
+#include "shell/CPresetSystemEffect.h"
+#include "core/PresetImages.h"
 
 using lumdel::fuzz::FuzzPlugin;
 using lumdel::ImageKind;
@@ -50,13 +50,13 @@ void reverseWords(std::vector<unsigned char>& image, std::size_t from) {
 
 // A valid image of the kind made by the effect, optionally in the older format (the
 // first 48 values of each record, identifier 'LMDX') and optionally byte-reversed.
-std::vector<unsigned char> validImage(CPresetSystemEffect& effect, ImageKind kind, bool older,
+std::vector<unsigned char> validImage(lumdel::PresetStore& store, ImageKind kind, bool older,
                                       bool reversed) {
     std::vector<unsigned char> image(lumdel::imageSize(kind));
     switch (kind) {
-        case ImageKind::Preset: lumdel::makePresetImage(effect, image.data()); break;
-        case ImageKind::Bank: lumdel::makeBankImage(effect, image.data()); break;
-        case ImageKind::Midi: lumdel::makeMidiImage(effect, image.data()); break;
+        case ImageKind::Preset: lumdel::makePresetImage(store, image.data()); break;
+        case ImageKind::Bank: lumdel::makeBankImage(store, image.data()); break;
+        case ImageKind::Midi: lumdel::makeMidiImage(store, image.data()); break;
     }
     if (older) {
         const std::size_t h = lumdel::kImageHeaderSize;
@@ -125,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<unsigned char> file;
     if (mode & 16) {
-        file = validImage(*effect, kind, mode & 32, mode & 64);
+        file = validImage(effect->presetStore(), kind, mode & 32, mode & 64);
         lumdel::fuzz::applyPatches(file, data, size, 1);
     } else {
         file.assign(data + 1, data + size);
@@ -135,9 +135,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!file.empty()) std::memcpy(image.data(), file.data(), std::min(file.size(), image.size()));
 
     switch (kind) {
-        case ImageKind::Preset: lumdel::loadPresetImage(*effect, strip, image.data(), reverse); break;
-        case ImageKind::Bank: lumdel::loadBankImage(*effect, strip, image.data(), reverse); break;
-        case ImageKind::Midi: lumdel::loadMidiImage(*effect, image.data(), reverse); break;
+        case ImageKind::Preset:
+            lumdel::loadPresetImage(effect->presetStore(), strip, image.data(), reverse);
+            break;
+        case ImageKind::Bank:
+            lumdel::loadBankImage(effect->presetStore(), strip, image.data(), reverse);
+            break;
+        case ImageKind::Midi:
+            lumdel::loadMidiImage(effect->presetStore(), image.data(), reverse);
+            break;
     }
     checkState(*plugin, *effect);
     plugin->process(64, (mode & 128) != 0);

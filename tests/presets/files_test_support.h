@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "presets/FileChooser.h"
-#include "presets/PresetImages.h"
+#include "core/PresetImages.h"
 #include "presets/PresetSystemEditorCore.h"
 #include "shell/Orv.h"
 #include "core/ParameterTable.h"

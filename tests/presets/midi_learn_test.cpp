@@ -18,12 +18,10 @@ public:
     void presetNameChanged(const char* name) override { names.emplace_back(name); }
     void midiLearnStopped() override { ++learnStopped; }
     void midiUnlearnStopped() override { ++unlearnStopped; }
-    void loadDefaults() override { ++defaultsLoaded; }
 
     std::vector<std::string> names;
     int learnStopped = 0;
     int unlearnStopped = 0;
-    int defaultsLoaded = 0;
 };
 
 constexpr int kMix = 2, kInput = 0, kOutput = 1, kCutoff = 15, kReso = 16;
@@ -38,7 +36,7 @@ protected:
         // one's parameter link as well).
         effect->setEditorLink(nullptr);
         strip = std::make_unique<StripRecorder>();
-        effect->setPresetHooks(strip.get());
+        effect->presetStore().setHooks(strip.get());
     }
 
     void cc(int channel, int controller, int value) {
@@ -182,13 +180,11 @@ TEST_F(MidiLearnTest, ApplyingAPresetIsNoTouch) {
     EXPECT_EQ(effect->getParameterController(kMix), 7);
 }
 
-TEST_F(MidiLearnTest, StripHearsRenamesAndDefaults) {
+TEST_F(MidiLearnTest, StripHearsRenames) {
     char name[] = "A name that is much longer than allowed";
     effect->setProgramName(name);
     ASSERT_EQ(strip->names.size(), 1u);
     EXPECT_EQ(strip->names[0], "A name that is much long");
-    effect->loadDefaults();
-    EXPECT_EQ(strip->defaultsLoaded, 1);
     effect->setCurrentPresetName("Renamed");
     char text[32];
     effect->getProgramName(text);

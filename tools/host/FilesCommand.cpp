@@ -1,7 +1,9 @@
 // lumdel-host preset|bank|midi export|import: preset, bank and MIDI-settings files on
-// a fresh in-process Lumdel, which starts with the stored defaults of the settings
-// directory given by --config (default: the user's own). Converts older or
-// other-byte-order files to the current format and shows what a file holds.
+// a fresh preset store, which starts with the stored defaults of the settings directory
+// given by --config (default: the user's own). Converts older or other-byte-order files
+// to the current format and shows what a file holds. Only the store is built: no engine,
+// no editor; the display texts of a printed preset come from the parameter code alone.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,12 +13,13 @@
 
 #include "Commands.h"
 #include "core/ControllerNames.h"
-#include "presets/PresetFiles.h"
-#include "presets/PresetImages.h"
-#include "core/SafeFile.h"
-#include "presets/PresetSystemEditorCore.h"
-#include "shell/Orv.h"
+#include "core/HostPort.h"
 #include "core/ParameterTable.h"
+#include "core/PluginCore.h"
+#include "core/PresetImages.h"
+#include "core/PresetStore.h"
+#include "core/SafeFile.h"
+#include "presets/PresetFiles.h"
 
 namespace lumdel::host {
 
@@ -80,18 +83,23 @@ bool parse(const Args& args, Options& o, bool allowPreset) {
     return !o.file.empty();
 }
 
-// A fresh instance as a host would start it, with the stored defaults loaded (from the
-// chosen settings folder; the instance has no editor).
-struct Instance {
-    Orv effect{nullptr, Orv::WithEditor::No};
-    PresetSystemEditorCore core;
+// The preset store as a fresh instance starts it: the factory bank with the stored
+// defaults of the chosen settings folder, preset 0 current. Its owner applies nothing:
+// a value only reaches the store (the engine's share is not needed to convert files).
+struct Instance : private PresetStoreOwner {
+    PresetStore store{*this};
 
-    explicit Instance(const std::string& config)
-        : core(&effect, storeFor(config), nullptr) {
-        core.setStoreLocationsOnDestruction(false);
-        core.loadDefaults();
-        effect.setCurrentPreset(0);
+    explicit Instance(const std::string& config) {
+        store.loadStoredDefaults(storeFor(config));
+        store.setCurrentPreset(0);
     }
+    void setParameter(int index, float value) override {
+        if (index >= 0 && index < kNumParams && !std::isfinite(value)) return;
+        if (!store.loading()) store.storeParameter(index, value);
+    }
+    void applyPreset(int index) override { store.applyPresetValues(index); }
+    void presetsChanged() override {}
+
     static SettingsStore storeFor(const std::string& config) {
         if (config.empty()) return SettingsStore();
         std::string dir = config;
@@ -113,9 +121,9 @@ bool writeImage(const std::string& path, const std::vector<unsigned char>& image
 std::vector<unsigned char> makeImage(Instance& in, ImageKind kind) {
     std::vector<unsigned char> image(imageSize(kind), 0);
     switch (kind) {
-        case ImageKind::Preset: in.core.makePresetImage(image.data()); break;
-        case ImageKind::Bank: in.core.makeBankImage(image.data()); break;
-        case ImageKind::Midi: in.core.makeMidiImage(image.data()); break;
+        case ImageKind::Preset: makePresetImage(in.store, image.data()); break;
+        case ImageKind::Bank: makeBankImage(in.store, image.data()); break;
+        case ImageKind::Midi: makeMidiImage(in.store, image.data()); break;
     }
     return image;
 }
@@ -124,28 +132,40 @@ std::string nameOf(const PresetRecord& record) {
     return std::string(record.name, strnlen(record.name, kPresetNameSize));
 }
 
-void printPreset(Orv& effect, int index) {
-    std::printf("Preset %d: \"%s\"\n", index, nameOf(effect.preset(index)).c_str());
+// The parameter code with nothing around it, for the display texts of a preset's values.
+struct DisplayOnly : HostPort {
+    PluginCore core{*this};
+    bool hostTime(bool, HostTime&) override { return false; }
+    long outputLatency() override { return 0; }
+    bool inputConnected(int) override { return true; }
+    bool outputConnected(int) override { return true; }
+    void setParameter(int index, float value) override { core.applyParameter(index, value); }
+};
+
+void printPreset(const PresetRecord& preset, int index) {
+    auto texts = std::make_unique<DisplayOnly>();
+    for (int i = 0; i < kNumParams; ++i) texts->core.applyParameter(i, preset.values[i]);
+    std::printf("Preset %d: \"%s\"\n", index, nameOf(preset).c_str());
     for (int i = 0; i < kNumParams; ++i) {
         char name[32] = {}, display[64] = {}, label[32] = {};
-        effect.getParameterName(i, name);
-        effect.getParameterDisplay(i, display);
-        effect.getParameterLabel(i, label);
-        std::printf("%5d  %-10s %-10.6f %s %s\n", i, name,
-                    static_cast<double>(effect.preset(index).values[i]), display, label);
+        parameterName(i, name);
+        texts->core.parameterDisplay(i, display);
+        parameterLabel(i, label);
+        std::printf("%5d  %-10s %-10.6f %s %s\n", i, name, static_cast<double>(preset.values[i]),
+                    display, label);
     }
 }
 
-void printBank(Orv& effect) {
+void printBank(PresetStore& store) {
     for (int k = 0; k < kNumPresets; ++k)
-        std::printf("%3d  %s\n", k, nameOf(effect.preset(k)).c_str());
+        std::printf("%3d  %s\n", k, nameOf(store.preset(k)).c_str());
 }
 
-void printMidi(Orv& effect) {
+void printMidi(const PresetStore& store) {
     for (int i = 0; i < kNumParams; ++i) {
         char name[32] = {};
-        effect.getParameterName(i, name);
-        const int controller = effect.getParameterController(i);
+        parameterName(i, name);
+        const int controller = store.parameterController(i);
         if (controller >= 0 && controller < 128)
             std::printf("%5d  %-10s CC %3d  %s\n", i, name, controller, controllerName(controller));
         else
@@ -162,7 +182,7 @@ int run(const Args& args, ImageKind kind, const char* command, const char* usage
     auto instance = std::make_unique<Instance>(o.config);
     Instance& in = *instance;
     if (o.action == "export") {
-        if (kind == ImageKind::Preset) in.effect.setCurrentPreset(o.preset);
+        if (kind == ImageKind::Preset) in.store.setCurrentPreset(o.preset);
         return writeImage(o.file, makeImage(in, kind)) ? 0 : 1;
     }
 
@@ -175,14 +195,14 @@ int run(const Args& args, ImageKind kind, const char* command, const char* usage
     bool loaded = false;
     switch (kind) {
         case ImageKind::Preset:
-            in.effect.setCurrentPreset(o.preset);
-            loaded = loadPresetImage(in.effect, nullptr, image.data(), o.reversed);
+            in.store.setCurrentPreset(o.preset);
+            loaded = loadPresetImage(in.store, nullptr, image.data(), o.reversed);
             break;
         case ImageKind::Bank:
-            loaded = loadBankImage(in.effect, nullptr, image.data(), o.reversed);
+            loaded = loadBankImage(in.store, nullptr, image.data(), o.reversed);
             break;
         case ImageKind::Midi:
-            loaded = loadMidiImage(in.effect, image.data(), o.reversed);
+            loaded = loadMidiImage(in.store, image.data(), o.reversed);
             break;
     }
     if (!loaded) {
@@ -190,9 +210,9 @@ int run(const Args& args, ImageKind kind, const char* command, const char* usage
         return 1;
     }
     switch (kind) {
-        case ImageKind::Preset: printPreset(in.effect, o.preset); break;
-        case ImageKind::Bank: printBank(in.effect); break;
-        case ImageKind::Midi: printMidi(in.effect); break;
+        case ImageKind::Preset: printPreset(in.store.preset(o.preset), o.preset); break;
+        case ImageKind::Bank: printBank(in.store); break;
+        case ImageKind::Midi: printMidi(in.store); break;
     }
     if (!o.out.empty() && !writeImage(o.out, makeImage(in, kind))) return 1;
     return 0;

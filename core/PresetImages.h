@@ -10,10 +10,12 @@
 
 #include <cstddef>
 #include <cstdint>
-
-class CPresetSystemEffect;
+#include <vector>
 
 namespace lumdel {
+
+class PresetStore;
+class SettingsStore;
 
 constexpr std::size_t kImageHeaderSize = 5;
 constexpr std::size_t kPresetImageSize = 269;
@@ -95,29 +97,37 @@ public:
     virtual void makeMidiImage(unsigned char* image) = 0;
 };
 
-// The operations on an effect. Every image buffer holds the full current size of its
+// The operations on a preset store. Every image buffer holds the full current size of its
 // kind (a shorter file is padded with zero bytes before it gets here); a null image is
 // ignored like an unknown one. view may be null.
-void makePresetImage(CPresetSystemEffect& effect, unsigned char* image);
-void makeBankImage(CPresetSystemEffect& effect, unsigned char* image);
-void makeMidiImage(CPresetSystemEffect& effect, unsigned char* image);
+void makePresetImage(PresetStore& store, unsigned char* image);
+void makeBankImage(PresetStore& store, unsigned char* image);
+void makeMidiImage(PresetStore& store, unsigned char* image);
 
 // Loads into the current preset (name and values), renames it and applies it.
 // Returns false when the image was ignored (nothing changed).
-bool loadPresetImage(CPresetSystemEffect& effect, PresetStripView* view,
+bool loadPresetImage(PresetStore& store, PresetStripView* view,
                      const unsigned char* image, bool reverseValues);
 // Makes preset 0 current first, whatever the image holds; then, if the image is
 // readable, replaces all 61 presets, updates menu and name field and applies preset 0.
-bool loadBankImage(CPresetSystemEffect& effect, PresetStripView* view,
+bool loadBankImage(PresetStore& store, PresetStripView* view,
                    const unsigned char* image, bool reverseValues);
-// Applies the assignment values (60, or 48 from an older image) through setParameter.
-bool loadMidiImage(CPresetSystemEffect& effect, const unsigned char* image,
+// Applies the assignment values (60, or 48 from an older image) through the store's
+// owner's parameter path.
+bool loadMidiImage(PresetStore& store, const unsigned char* image,
                    bool reverseValues);
 
 // Shows name in the name field and as the title of the menu's current entry.
 void presetNameChanged(PresetStripView* view, const char* name);
-// presetNameChanged, then the effect's setCurrentPresetName.
-void renameCurrentPreset(CPresetSystemEffect& effect, PresetStripView* view,
+// presetNameChanged, then the store's setCurrentPresetName.
+void renameCurrentPreset(PresetStore& store, PresetStripView* view,
                          const char* name);
+
+// The stored value name of settings as an image of the kind, in a buffer of the kind's
+// full size: taken only when it has exactly the full size of its kind or of the older
+// format's, so a damaged value never half-replaces a bank; otherwise all zero (which
+// every loader ignores). False when nothing usable was stored.
+bool readStoredImage(const SettingsStore& settings, const char* name, ImageKind kind,
+                     std::vector<unsigned char>& image);
 
 }  // namespace lumdel

@@ -5,9 +5,10 @@
 #include <cstring>
 #include <vector>
 
-#include "core/ParameterTable.h"
-#include "CPresetSystemEffect.h"
-#include "core/PresetRecord.h"
+#include "ParameterTable.h"
+#include "PresetRecord.h"
+#include "PresetStore.h"
+#include "SettingsStore.h"
 
 namespace lumdel {
 
@@ -75,7 +76,7 @@ struct NameText {
     }
 };
 
-bool validPresetIndex(VstInt32 index) { return index >= 0 && index < kNumPresets; }
+bool validPresetIndex(int index) { return index >= 0 && index < kNumPresets; }
 
 }  // namespace
 
@@ -155,58 +156,58 @@ float sanitizedParameterValue(int index, float value) {
     return static_cast<float>(kParams[index].preset0);
 }
 
-void makePresetImage(CPresetSystemEffect& effect, unsigned char* image) {
+void makePresetImage(PresetStore& store, unsigned char* image) {
     if (!image) return;
     std::memset(image, 0, kPresetImageSize);
-    writeHeader(image, effect.getPluginId(), kPresetImageType);
-    const VstInt32 index = effect.getCurrentPreset();
+    writeHeader(image, store.pluginId(), kPresetImageType);
+    const int index = store.currentPreset();
     if (!validPresetIndex(index)) return;
-    std::memcpy(image + kImageHeaderSize, &effect.preset(index), kRecordSize);
+    std::memcpy(image + kImageHeaderSize, &store.preset(index), kRecordSize);
 }
 
-void makeBankImage(CPresetSystemEffect& effect, unsigned char* image) {
+void makeBankImage(PresetStore& store, unsigned char* image) {
     if (!image) return;
     std::memset(image, 0, kBankImageSize);
-    writeHeader(image, effect.getPluginId(), kBankImageType);
+    writeHeader(image, store.pluginId(), kBankImageType);
     for (int k = 0; k < kNumPresets; ++k)
         std::memcpy(image + kImageHeaderSize + kRecordSize * static_cast<std::size_t>(k),
-                    &effect.preset(k), kRecordSize);
+                    &store.preset(k), kRecordSize);
 }
 
-void makeMidiImage(CPresetSystemEffect& effect, unsigned char* image) {
+void makeMidiImage(PresetStore& store, unsigned char* image) {
     if (!image) return;
     std::memset(image, 0, kMidiImageSize);
-    writeHeader(image, effect.getPluginId(), kMidiImageType);
+    writeHeader(image, store.pluginId(), kMidiImageType);
     for (int i = 0; i < kNumAssignmentParams; ++i) {
-        const float v = effect.getParameter(kNumParams + i);
+        const float v = store.assignmentValue(i);
         std::memcpy(image + kImageHeaderSize + 4 * static_cast<std::size_t>(i), &v, 4);
     }
 }
 
-bool loadPresetImage(CPresetSystemEffect& effect, PresetStripView* view,
+bool loadPresetImage(PresetStore& store, PresetStripView* view,
                      const unsigned char* image, bool reverseValues) {
-    const VstInt32 index = effect.getCurrentPreset();
+    const int index = store.currentPreset();
     const ImageFormat format =
-        decideFormat(image, effect.getPluginId(), ImageKind::Preset, reverseValues);
+        decideFormat(image, store.pluginId(), ImageKind::Preset, reverseValues);
     if (!format.valid || !validPresetIndex(index)) return false;
 
     DecodedRecord record;
-    std::memcpy(record.values, effect.preset(index).values, sizeof record.values);
+    std::memcpy(record.values, store.preset(index).values, sizeof record.values);
     decodeRecord(image + kImageHeaderSize, format, record);
 
-    PresetRecord& target = effect.preset(index);
+    PresetRecord& target = store.preset(index);
     std::memcpy(target.name, record.name, kPresetNameSize);
     std::memcpy(target.values, record.values, sizeof target.values);
-    renameCurrentPreset(effect, view, NameText(record.name).text);
-    effect.setCurrentPreset(index);
+    renameCurrentPreset(store, view, NameText(record.name).text);
+    store.setCurrentPreset(index);
     return true;
 }
 
-bool loadBankImage(CPresetSystemEffect& effect, PresetStripView* view,
+bool loadBankImage(PresetStore& store, PresetStripView* view,
                    const unsigned char* image, bool reverseValues) {
-    effect.setCurrentPreset(0);
+    store.setCurrentPreset(0);
     const ImageFormat format =
-        decideFormat(image, effect.getPluginId(), ImageKind::Bank, reverseValues);
+        decideFormat(image, store.pluginId(), ImageKind::Bank, reverseValues);
     if (!format.valid) return false;
 
     // Decode everything first, so a value that needs correcting never leaves the bank
@@ -219,7 +220,7 @@ bool loadBankImage(CPresetSystemEffect& effect, PresetStripView* view,
 
     for (int k = 0; k < kNumPresets; ++k) {
         const DecodedRecord& record = records[static_cast<std::size_t>(k)];
-        PresetRecord& target = effect.preset(k);
+        PresetRecord& target = store.preset(k);
         std::memcpy(target.name, record.name, kPresetNameSize);
         if (view) {
             view->selectMenuEntry(k);
@@ -229,23 +230,23 @@ bool loadBankImage(CPresetSystemEffect& effect, PresetStripView* view,
     }
     if (view) {
         view->selectMenuEntry(0);
-        view->showName(NameText(effect.preset(0).name).text);
+        view->showName(NameText(store.preset(0).name).text);
     }
-    effect.setCurrentPreset(0);
+    store.setCurrentPreset(0);
     return true;
 }
 
-bool loadMidiImage(CPresetSystemEffect& effect, const unsigned char* image,
+bool loadMidiImage(PresetStore& store, const unsigned char* image,
                    bool reverseValues) {
     const ImageFormat format =
-        decideFormat(image, effect.getPluginId(), ImageKind::Midi, reverseValues);
+        decideFormat(image, store.pluginId(), ImageKind::Midi, reverseValues);
     if (!format.valid) return false;
     const int count = format.predecessor ? kPredecessorParams : kNumAssignmentParams;
     float values[kNumAssignmentParams];
     for (int i = 0; i < count; ++i)
         values[i] = sanitizeAssignmentValue(readValue(
             image + kImageHeaderSize + 4 * static_cast<std::size_t>(i), format.swapValues));
-    for (int i = 0; i < count; ++i) effect.setParameter(kNumParams + i, values[i]);
+    for (int i = 0; i < count; ++i) store.applyParameter(kNumParams + i, values[i]);
     return true;
 }
 
@@ -255,10 +256,32 @@ void presetNameChanged(PresetStripView* view, const char* name) {
     view->setCurrentMenuEntryTitle(name);
 }
 
-void renameCurrentPreset(CPresetSystemEffect& effect, PresetStripView* view,
+void renameCurrentPreset(PresetStore& store, PresetStripView* view,
                          const char* name) {
     presetNameChanged(view, name);
-    effect.setCurrentPresetName(name);
+    store.setCurrentPresetName(name);
+}
+
+namespace {
+std::size_t predecessorImageSize(ImageKind kind) {
+    switch (kind) {
+        case ImageKind::Bank: return kPredecessorBankImageSize;
+        case ImageKind::Midi: return kPredecessorMidiImageSize;
+        case ImageKind::Preset: break;
+    }
+    return kPredecessorPresetImageSize;
+}
+}  // namespace
+
+bool readStoredImage(const SettingsStore& settings, const char* name, ImageKind kind,
+                     std::vector<unsigned char>& image) {
+    image.assign(imageSize(kind), 0);
+    std::vector<unsigned char> stored;
+    if (!settings.readBinary(name, stored, imageSize(kind))) return false;
+    if (stored.size() != imageSize(kind) && stored.size() != predecessorImageSize(kind))
+        return false;
+    std::copy(stored.begin(), stored.end(), image.begin());
+    return true;
 }
 
 }  // namespace lumdel
