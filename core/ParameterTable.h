@@ -37,6 +37,10 @@ struct EngineState;
 // Where a row's setting lives in the engine: the accessor only locates the field.
 using RealField = double& (*)(EngineState&);
 using StepField = int& (*)(EngineState&);
+// A row's store in one call: its value and the setting its curve makes of it (false, and
+// nothing stored, for a setting that is not finite), or its value and step.
+using SettingStore = bool (*)(EngineState&, float value);
+using StepStore = void (*)(EngineState&, float value, int step);
 
 // How the value v (held within 0..1) becomes the engine setting.
 enum class Curve : std::uint8_t {
@@ -80,6 +84,8 @@ struct ApplyRule {
     StepField step;    // the step field (null for continuous rows)
     RealField sign;    // the sign field of After::Sign
     After after;
+    SettingStore storeSetting;  // curve rows
+    StepStore storeStep;        // step rows
 };
 
 // Where a text takes its number from.

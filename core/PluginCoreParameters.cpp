@@ -7,54 +7,19 @@
 #include <chrono>
 #include <cmath>
 
+#include "ParameterCurves.h"
 #include "ParameterTable.h"
 #include "PluginCore.h"
-#include "engine/Ducker.h"
 
 namespace lumdel {
 
 namespace {
-
-// The value a derived setting is computed from: what the host sent, held within 0..1.
-// (The value itself is stored as sent; getParameter gives it back unchanged.)
-float unit(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
-
-// v² formed in single precision, then widened.
-double squareOf(float v) { return static_cast<double>(v * v); }
 
 // Marks a line's fade after its new time is in place (the block clears the mark first
 // and then reads the time).
 void markFade(std::uint8_t& flag) { __atomic_store_n(&flag, 1, __ATOMIC_RELEASE); }
 
 int syncFlagOf(int line) { return line == kLeft ? kSyncLeft : kSyncRight; }
-
-// The setting a continuous row's curve makes of value (not finite: leave all as it is).
-double settingOf(Curve curve, float value, double sampleRate) {
-    const double v = unit(value);
-    switch (curve) {
-        case Curve::Linear: return v;
-        case Curve::Square: return squareOf(unit(value));
-        case Curve::FourSquares: return 4.0 * squareOf(unit(value));
-        case Curve::Bipolar: return (v - 0.5) * 2.0;
-        case Curve::HalfTurn: return (v - 0.5) * kPi;
-        case Curve::Octaves4: return std::pow(2.0, 4.0 * v);
-        case Curve::LfoRate: {
-            const double rate = std::pow(16.0, v) - 1.0;
-            return rate < 0.01 ? 0.01 : rate;
-        }
-        case Curve::Cutoff: {
-            double hz = 64.0 * std::pow(2.0, 8.0 * v) - 14.0;
-            if (hz > 16000.0) hz = 16000.0;
-            if (hz > sampleRate * 0.5) hz = sampleRate * 0.5;
-            return hz;
-        }
-        case Curve::ResoFloor: return v < 0.05 ? 0.05 : v;
-        case Curve::EnvTime: return 100.0 + 900.0 * v;
-        case Curve::DuckThreshold: return duckThresholdFor(v);
-        case Curve::OpenToHalf: return v > 0.5 ? 0.0 : 1.0;
-        default: return v;
-    }
-}
 
 }  // namespace
 
@@ -66,16 +31,9 @@ void PluginCore::applyParameter(int index, float value) {
     switch (a.curve) {
         case Curve::Named: applyNamed(index, value); return;
         case Curve::Stored: a.value(e) = value; return;
-        case Curve::Steps:
-            a.value(e) = value;
-            a.step(e) = toStep(value, p.steps);
-            break;
-        default: {
-            const double setting = settingOf(a.curve, value, e.sampleRate);
-            if (!std::isfinite(setting)) return;
-            a.value(e) = value;
-            a.target(e) = setting;
-        }
+        case Curve::Steps: a.storeStep(e, value, toStep(value, p.steps)); break;
+        default:
+            if (!a.storeSetting(e, value)) return;
     }
     switch (a.after) {
         case After::Sign: a.sign(e) = a.step(e) ? -1.0 : 1.0; break;
