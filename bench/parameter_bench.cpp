@@ -25,7 +25,8 @@ public:
 void writeEach(benchmark::State& state, const std::vector<int>& indices) {
     QuietHost host;
     PluginCore core(host);
-    for (int i = 0; i < kNumParams; ++i) core.applyParameter(i, static_cast<float>(kParams[i].preset0));
+    for (int i = 0; i < kNumParams; ++i)
+        core.applyParameter(i, static_cast<float>(kParams[i].preset0));
     float v = 0.0f;
     for (auto _ : state) {
         for (int i : indices) core.applyParameter(i, v);

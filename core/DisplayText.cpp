@@ -128,11 +128,15 @@ bool parameterDisplay(const EngineState& s, int index, char* text) {
             break;
         }
         case Format::Percent: percentText(x, text); break;
-        case Format::Decimal: decimalText(static_cast<float>(scaled(x, t.scale, t.offset)), text); break;
+        case Format::Decimal:
+            decimalText(static_cast<float>(scaled(x, t.scale, t.offset)), text);
+            break;
         case Format::Whole: integerText(truncToInt(x), text); break;
         case Format::Rounded: integerText(truncToInt(x + 0.5), text); break;
         case Format::Real: formatText(text, "%f", x); break;
-        case Format::Words: copyText(text, t.text[stepIn(wordOf(p, s), t.entries)], kDisplayTextBytes); break;
+        case Format::Words:
+            copyText(text, t.text[stepIn(wordOf(p, s), t.entries)], kDisplayTextBytes);
+            break;
         case Format::Note: formatText(text, "%d", noteOf(p, s)); break;
         case Format::Degrees: degreesText(x, text); break;
         case Format::Multiple: decimalText(static_cast<float>(std::pow(2.0, x)), text); break;

@@ -62,7 +62,8 @@ constexpr ApplyRule steps(After a = After::Nothing, RealField sign = nullptr) {
     return {Curve::Steps, Motion::Snaps, V, nullptr, S, sign, a, nullptr, &storeStep<V, S>};
 }
 constexpr ApplyRule named(RealField value, RealField target, StepField s) {
-    return {Curve::Named, Motion::Snaps, value, target, s, nullptr, After::Nothing, nullptr, nullptr};
+    return {Curve::Named, Motion::Snaps, value, target, s, nullptr, After::Nothing,
+            nullptr, nullptr};
 }
 
 // --- the host's display text ------------------------------------------------------------

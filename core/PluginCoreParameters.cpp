@@ -65,10 +65,12 @@ void PluginCore::applyNamed(int index, float value) {
         // Their lower half resets Drive or CutfMod through the full path, so the editor
         // and the preset store see the change too.
         case kLegacyDrive:
-            if (toStep(value, 2) == 0) host_.setParameter(kDrive, 0.0f);
-            break;
         case kLegacyCutfMod:
-            if (toStep(value, 2) == 0) host_.setParameter(kCutfMod, 0.5f);
+            if (toStep(value, kParams[index].steps) != 0) break;
+            if (index == kLegacyDrive)
+                host_.setParameter(kDrive, 0.0f);
+            else
+                host_.setParameter(kCutfMod, 0.5f);
             break;
         default: break;
     }
@@ -76,7 +78,7 @@ void PluginCore::applyNamed(int index, float value) {
 void PluginCore::applyDelayMode(int line, float value) {
     ChannelSettings& ch = engine_.channels;
     ch.dlyModeValue[line] = value;
-    const int sync = toStep(value, 2);
+    const int sync = toStep(value, kParams[kDlyModeL].steps);
     ch.dlySync[line] = sync;
     if (sync) {
         recomputeSynced(syncFlagOf(line));
@@ -86,7 +88,7 @@ void PluginCore::applyDelayMode(int line, float value) {
     const double t = ch.dlyTimeSetMs[line];
     const int r = t > 1000.0 ? 2 : (t > 100.0 ? 1 : 0);
     ch.range[line] = r;
-    ch.rangeValue[line] = fromStep(r, 3);
+    ch.rangeValue[line] = fromStep(r, kParams[kRangeL].steps);
     ch.rangeMs[line] = kRangeMs[r];
     ch.dlyTimeNorm[line] = t / kRangeMs[r];
 }
@@ -97,7 +99,7 @@ void PluginCore::applyRange(int line, float value) {
     double& norm = ch.dlyTimeNorm[line];
     const double old = rangeMs;
     ch.rangeValue[line] = value;
-    const int r = toStep(value, 3);
+    const int r = toStep(value, kParams[kRangeL].steps);
     ch.range[line] = r;
     rangeMs = kRangeMs[r];
     // The same time in the new range; a value sent outside 0..1 lands on the nearer end
@@ -128,7 +130,7 @@ void PluginCore::applyDelayTime(int line, float value) {
 void PluginCore::applyReverbType(float value) {
     std::unique_lock<std::recursive_timed_mutex> lock(engineMutex_, std::defer_lock);
     if (!lock.try_lock_for(std::chrono::milliseconds(1000))) return;
-    engine_.applyReverbType(value, toStep(value, 2));
+    engine_.applyReverbType(value, toStep(value, kParams[kRvbType].steps));
 }
 
 void PluginCore::recomputeSynced(int flags) {
