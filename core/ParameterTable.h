@@ -98,7 +98,7 @@ enum class Shown : std::uint8_t {
 // The host's display text.
 enum class Format : std::uint8_t {
     Decibel,   // 20 log10 of the setting, eight characters; "-oo" for 0
-    Ratio,     // text[0] with the two shares, "D:70<>30:W"
+    Ratio,     // the two shares between the sides text[0] and text[1], "D:70<>30:W"
     Percent,   // whole percent of the setting
     Decimal,   // eight characters of scale x + offset
     Whole,     // the setting's integer part
@@ -115,14 +115,14 @@ struct TextRule {
     Shown from;
     double scale;                // Decimal
     double offset;               // Decimal
-    const char* const* text;     // Words: one per step; Ratio: the format
+    const char* const* text;     // Words: one per step; Ratio: the two sides
     const double* table;         // Note: the numerators or denominators
     int entries;                 // Words and Note: entries in text or table
 };
 
 // The editor's four-digit readout.
 enum class ReadRule : std::uint8_t {
-    None,      // nothing but the cells a fraction or a plain number leaves
+    None,      // the number 0; the sign and slash cells as they were
     Level,     // decibels of the setting (-100 below -98 dB), signed
     Ratio,     // the two shares as a ratio
     Plain,     // (scale x + offset) / divisor, unsigned
