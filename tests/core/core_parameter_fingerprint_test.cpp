@@ -15,7 +15,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/HostPort.h"
+#include "LoopbackHost.h"
 #include "core/NumberFormat.h"
 #include "core/ParameterTable.h"
 #include "core/PluginCore.h"
@@ -37,21 +37,6 @@ public:
 
 private:
     std::uint64_t h_ = 0xcbf29ce484222325ull;
-};
-
-class LoopbackHost : public HostPort {
-public:
-    bool hostTime(bool, HostTime& time) override {
-        time.tempo = tempo;
-        time.positionValid = true;
-        return true;
-    }
-    long outputLatency() override { return 0; }
-    bool inputConnected(int) override { return true; }
-    bool outputConnected(int) override { return true; }
-    void setParameter(int index, float value) override { core->applyParameter(index, value); }
-    PluginCore* core = nullptr;
-    double tempo = 120.0;
 };
 
 // The values each parameter receives, in this order.

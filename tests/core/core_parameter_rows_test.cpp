@@ -9,22 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "core/HostPort.h"
+#include "LoopbackHost.h"
 #include "core/ParameterTable.h"
 #include "core/PluginCore.h"
 
 using namespace lumdel;
 
 namespace {
-
-class NoHost : public HostPort {
-public:
-    bool hostTime(bool, HostTime&) override { return false; }
-    long outputLatency() override { return 0; }
-    bool inputConnected(int) override { return true; }
-    bool outputConnected(int) override { return true; }
-    void setParameter(int, float) override {}
-};
 
 bool isCurve(Curve c) { return c != Curve::Named && c != Curve::Stored && c != Curve::Steps; }
 
@@ -85,7 +76,7 @@ TEST(ParameterRows, PartnersAndTablesAgree) {
 }
 
 TEST(ParameterRows, GlidingRowsWriteASmoothedTargetAndSnappingRowsNone) {
-    NoHost host;
+    LoopbackHost host;
     auto core = std::make_unique<PluginCore>(host);
     for (int i = 0; i < kNumParams; ++i)
         core->applyParameter(i, static_cast<float>(kParams[i].preset0));
