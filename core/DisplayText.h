@@ -22,7 +22,10 @@ struct Readout {
     int denominator = 0;
 };
 
-// parameterValue: what get parameter answers for index (read for 16, 39, 40 and 52).
-void parameterReadout(const EngineState& s, int index, float parameterValue, Readout& r);
+// The editor asks for the tempo's readout by its control's number, after the parameters'.
+constexpr int kTempoReadoutIndex = 61;
+
+// Index kTempoReadoutIndex gives the tempo; any other index outside 0..59 gives 0.
+void parameterReadout(const EngineState& s, int index, Readout& r);
 
 }  // namespace lumdel

@@ -100,6 +100,7 @@ public:
 
 private:
     void probePins();
+    void applyNamed(int index, float value);
     void applyDelayMode(int line, float value);
     void applyRange(int line, float value);
     void applyDelayTime(int line, float value);

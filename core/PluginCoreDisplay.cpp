@@ -9,8 +9,7 @@ void PluginCore::parameterDisplay(int index, char* text) const {
 }
 
 void PluginCore::readout(int index, Readout& r) const {
-    const bool readsValue = index == 16 || index == 39 || index == 40 || index == 52;
-    lumdel::parameterReadout(engine_, index, readsValue ? getParameter(index) : 0.0f, r);
+    lumdel::parameterReadout(engine_, index, r);
 }
 
 }  // namespace lumdel

@@ -7,29 +7,13 @@
 #include <memory>
 #include <vector>
 
-#include "core/HostPort.h"
+#include "LoopbackHost.h"
 #include "core/ParameterTable.h"
 #include "core/PluginCore.h"
 
 using namespace lumdel;
 
 namespace {
-
-// A host at 120 BPM with all pins connected; a change the core makes itself goes
-// straight back into the core.
-class TestHost : public HostPort {
-public:
-    bool hostTime(bool, HostTime& time) override {
-        time.tempo = 120.0;
-        time.positionValid = true;
-        return true;
-    }
-    long outputLatency() override { return 0; }
-    bool inputConnected(int) override { return true; }
-    bool outputConnected(int) override { return true; }
-    void setParameter(int index, float value) override { core->applyParameter(index, value); }
-    PluginCore* core = nullptr;
-};
 
 class CoreParameterTest : public ::testing::Test {
 protected:
@@ -47,7 +31,7 @@ protected:
         core->resume();
     }
 
-    TestHost host;
+    LoopbackHost host;
     std::unique_ptr<PluginCore> core;
 };
 

@@ -198,11 +198,11 @@ TEST(Readout, ExamplesThroughTheEffect) {
 
 TEST(Readout, RulesFromTheEngineSettings) {
     EngineState s;
-    auto get = [&](int index, float value = 0.0f, int slash = 0, bool isSigned = false) {
+    auto get = [&](int index, int slash = 0, bool isSigned = false) {
         Readout r;
         r.slash = slash;
         r.isSigned = isSigned;
-        parameterReadout(s, index, value, r);
+        parameterReadout(s, index, r);
         return r;
     };
     // Ratios: all dry, mixed, all wet.
@@ -230,19 +230,21 @@ TEST(Readout, RulesFromTheEngineSettings) {
     EXPECT_EQ(get(kDlyTimeR).number, 2000);
     EXPECT_EQ(get(kDlyTimeR).point, 0);
     s.hostTempo = 120;
-    EXPECT_EQ(get(61).number, 1200);
+    EXPECT_EQ(get(kTempoReadoutIndex).number, 1200);
     // Degrees, signed.
     s.lrOffset = -M_PI / 2;
     EXPECT_EQ(get(kLROffset).number, -1800);
     EXPECT_TRUE(get(kLROffset).isSigned);
     // 24 v - 24 from the value get parameter answers.
-    EXPECT_EQ(get(kDucking, 0.5f).number, -1200);
-    EXPECT_EQ(get(kRvbAmt, 0.5f).number, 5000);
+    s.duckingValue = 0.5;
+    EXPECT_EQ(get(kDucking).number, -1200);
+    s.rvbAmtValue = 0.5;
+    EXPECT_EQ(get(kRvbAmt).number, 5000);
     // ModSens leaves signed as it was; unknown indices leave slash and signed too.
     s.modSensValue = 0.5;
-    EXPECT_TRUE(get(kModSens, 0.0f, 0, true).isSigned);
+    EXPECT_TRUE(get(kModSens, 0, true).isSigned);
     EXPECT_EQ(get(kModSens).number, 5000);
-    Readout other = get(kBypass, 0.0f, 2, true);
+    Readout other = get(kBypass, 2, true);
     EXPECT_EQ(other.slash, 2);
     EXPECT_TRUE(other.isSigned);
     EXPECT_EQ(other.number, 0);
