@@ -446,6 +446,7 @@ const char* CPresetSystemEditor::railKeyHintFor(std::int32_t tag, std::uint32_t 
     const std::uint32_t part = ticks / kHintPartMs;
     switch (tag) {
         case kName: return "Rename preset";
+        case kScaleMenu: return "Right-click: size";
         case kMenu: return "All presets";
         case kStep: return "Previous / next";
         case kLoadBank: return "Load bank\u2026";

@@ -143,6 +143,9 @@ TEST_F(ScaledPanelTest, SizeMenuOnTheLogoStoresTheChoiceAndResizesThroughTheHost
     ASSERT_TRUE(openOffscreen());
     idle();
     ASSERT_NE(editor->scaleMenu(), nullptr);
+    move(593, 163);  // pointed at, the logo says what it offers
+    idle();
+    EXPECT_EQ(editor->railKeyHint(), "Right-click: size");
     click(593, 163);  // a left click opens nothing
     EXPECT_FALSE(editor->scaleMenu()->isPopupOpen());
 
