@@ -1,5 +1,6 @@
 // The editor's idle cost offscreen: a quiet idle (readout, meters, controller display,
-// nothing redrawn), an idle after one parameter change, and a whole open and close.
+// nothing redrawn), an idle after one parameter change, and a whole open and close; each
+// at 1x, 1.5x and 2x (the argument is ten times the scale).
 #include <benchmark/benchmark.h>
 
 #include "editor/Editor.h"
@@ -14,8 +15,9 @@ VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float
 }
 
 struct OpenEditor {
-    OpenEditor() : orv(quietHost) {
+    explicit OpenEditor(double scale) : orv(quietHost) {
         editor = dynamic_cast<Editor*>(guiEditorOf(orv));
+        editor->setScale(scale);
         orv.dispatcher(effVendorSpecific, vstFourCC('L', 'M', 'D', 'L'),
                        lumdel::editor_request::kOpenOffscreen, nullptr, 0);
         editor->idle();
@@ -26,13 +28,13 @@ struct OpenEditor {
 };
 
 void BM_EditorQuietIdle(benchmark::State& state) {
-    OpenEditor e;
+    OpenEditor e(state.range(0) / 10.0);
     for (auto _ : state) e.editor->idle();
 }
-BENCHMARK(BM_EditorQuietIdle);
+BENCHMARK(BM_EditorQuietIdle)->Arg(10)->Arg(15)->Arg(20);
 
 void BM_EditorIdleAfterOneChange(benchmark::State& state) {
-    OpenEditor e;
+    OpenEditor e(state.range(0) / 10.0);
     float v = 0.0f;
     for (auto _ : state) {
         v = v > 0.9f ? 0.0f : v + 0.01f;
@@ -40,17 +42,18 @@ void BM_EditorIdleAfterOneChange(benchmark::State& state) {
         e.editor->idle();
     }
 }
-BENCHMARK(BM_EditorIdleAfterOneChange);
+BENCHMARK(BM_EditorIdleAfterOneChange)->Arg(10)->Arg(15)->Arg(20);
 
 void BM_EditorOpenClose(benchmark::State& state) {
     Orv orv(quietHost);
+    guiEditorOf(orv)->setScale(state.range(0) / 10.0);
     for (auto _ : state) {
         orv.dispatcher(effVendorSpecific, vstFourCC('L', 'M', 'D', 'L'),
                        lumdel::editor_request::kOpenOffscreen, nullptr, 0);
         orv.dispatcher(effEditClose, 0, 0, nullptr, 0);
     }
 }
-BENCHMARK(BM_EditorOpenClose)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EditorOpenClose)->Arg(10)->Arg(15)->Arg(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

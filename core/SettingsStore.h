@@ -6,6 +6,8 @@
 //   DefaultMidi                   MIDI-settings image, 245 bytes
 //   CurrDir, CurrBank,            remembered directory and file names: the bytes of
 //   CurrPreset, CurrMidi          the string (UTF-8), no terminator, at most 256
+//   Scale                         the editor's size as the user chose it: "auto", "1",
+//                                 "1.5" or "2" (a string like the four above)
 //
 // Images are stored exactly as made, in this machine's byte order. Every write goes to
 // a temporary file in the folder that is then renamed over the value, so a reader, or

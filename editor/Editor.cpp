@@ -42,7 +42,7 @@ bool Editor::open(void* parentWindow) {
     readoutVisible_ = true;
 
     CBitmap* bitmaps[kNumPanelBitmaps];
-    for (int i = 0; i < kNumPanelBitmaps; ++i) bitmaps[i] = new CBitmap(kFirstPanelBitmap + i);
+    for (int i = 0; i < kNumPanelBitmaps; ++i) bitmaps[i] = new CBitmap(kFirstPanelBitmap + i, getScale());
 
     frame = new MyFrame(CRect(0, 0, panel::kWidth, panel::kHeight), parentWindow, this);
     frame->setBackground(bitmaps[0]);
@@ -80,6 +80,8 @@ void Editor::close() {
 }
 
 void Editor::idle() {
+    // A scale chosen while open rebuilds the window first, outside any event handling.
+    if (!inIdle_) applyScaleChange();
     // Before open, after close, and from inside itself (a host that idles the editor
     // from its display-update callback during a preset load): nothing.
     if (!frame || inIdle_) return;

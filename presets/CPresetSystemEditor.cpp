@@ -7,6 +7,7 @@
 #include "core/ControllerNames.h"
 #include "EditorLoadReport.h"
 #include "PresetStripButtons.h"
+#include "ScaleMenu.h"
 #include "resources/PanelLayout.h"
 #include "resources/Resources.h"
 #include "core/ParameterTable.h"
@@ -121,7 +122,7 @@ CRect stripRect(StripControl c) {
     const lumdel::panel::Rect& r = lumdel::panel::stripPlace(c).rect;
     return CRect(r.left, r.top, r.right, r.bottom);
 }
-CBitmap* newBitmap(Bitmap b) { return new CBitmap(lumdel::panel::id(b)); }
+CBitmap* newBitmap(Bitmap b, double scale) { return new CBitmap(lumdel::panel::id(b), scale); }
 
 int strip3(CBitmap* bitmap) { return bitmap ? bitmap->getHeight() / 3 : 0; }
 int strip5(CBitmap* bitmap) { return bitmap ? bitmap->getHeight() / 5 : 0; }
@@ -186,17 +187,17 @@ bool CPresetSystemEditor::open(void* /*window*/) {
     // A second open while the strip exists adds nothing.
     if (nameField_) return true;
 
-    CBitmap* background = newBitmap(Bitmap::FrontPanel);
-    CBitmap* loadButton = newBitmap(Bitmap::LoadKey);
-    CBitmap* saveButton = newBitmap(Bitmap::SaveKey);
-    CBitmap* recallMemo = newBitmap(Bitmap::MemoRecallKey);
-    CBitmap* storeMemo = newBitmap(Bitmap::MemoStoreKey);
-    CBitmap* defaultBank = newBitmap(Bitmap::DefaultBankKey);
-    CBitmap* defaultPreset = newBitmap(Bitmap::DefaultPresetKey);
-    CBitmap* defaultMidi = newBitmap(Bitmap::DefaultMidiKey);
-    CBitmap* rocker = newBitmap(Bitmap::Rocker);
-    CBitmap* learn = newBitmap(Bitmap::LearnKey);
-    CBitmap* unlearn = newBitmap(Bitmap::UnlearnKey);
+    CBitmap* background = newBitmap(Bitmap::FrontPanel, getScale());
+    CBitmap* loadButton = newBitmap(Bitmap::LoadKey, getScale());
+    CBitmap* saveButton = newBitmap(Bitmap::SaveKey, getScale());
+    CBitmap* recallMemo = newBitmap(Bitmap::MemoRecallKey, getScale());
+    CBitmap* storeMemo = newBitmap(Bitmap::MemoStoreKey, getScale());
+    CBitmap* defaultBank = newBitmap(Bitmap::DefaultBankKey, getScale());
+    CBitmap* defaultPreset = newBitmap(Bitmap::DefaultPresetKey, getScale());
+    CBitmap* defaultMidi = newBitmap(Bitmap::DefaultMidiKey, getScale());
+    CBitmap* rocker = newBitmap(Bitmap::Rocker, getScale());
+    CBitmap* learn = newBitmap(Bitmap::LearnKey, getScale());
+    CBitmap* unlearn = newBitmap(Bitmap::UnlearnKey, getScale());
 
     saveBankButton_ = new CSaveLoadButton(stripRect(StripControl::SaveBank), this, kSaveBank,
                                           strip3(saveButton), saveButton);
@@ -294,6 +295,13 @@ bool CPresetSystemEditor::open(void* /*window*/) {
                                         strip3(unlearn), unlearn);
     frame->addView(unlearnButton_);
 
+    // Over the logo, beneath the message box when one shows.
+    scaleMenu_ = new CScaleMenu(stripRect(StripControl::Message), this, kScaleMenu,
+                                [this] { hidePanelMessage(); });
+    scaleMenu_->setFont(stripFont());
+    scaleMenu_->setCurrent(lumdel::scale_choice::storedEntry(core_->store()));
+    frame->addView(scaleMenu_);
+
     // The controls hold their own references now.
     for (CBitmap* bitmap : {background, loadButton, saveButton, recallMemo, storeMemo, defaultBank,
                             defaultPreset, defaultMidi, rocker, learn, unlearn})
@@ -329,6 +337,7 @@ void CPresetSystemEditor::clearStripPointers() {
     learnButton_ = nullptr;
     unlearnButton_ = nullptr;
     messageBox_ = nullptr;
+    scaleMenu_ = nullptr;
     panelMessage_.clear();
     railKeyHint_.clear();
 }
@@ -337,6 +346,18 @@ void CPresetSystemEditor::close() {
     // The frame destroys the controls; the derived editor closes the frame after this.
     core_->setView(nullptr);
     clearStripPointers();
+}
+
+double CPresetSystemEditor::initialScale() {
+    return lumdel::scale_choice::startScale(core_->store(), &AEffGUIEditor::desktopScale);
+}
+
+void CPresetSystemEditor::chooseScaleEntry(int entry) {
+    namespace choice = lumdel::scale_choice;
+    if (entry < 0 || entry >= choice::kNumEntries) return;
+    choice::storeEntry(core_->store(), entry);
+    const double scale = choice::scaleOfEntry(entry);
+    setScale(scale > 0 ? scale : desktopScale());
 }
 
 void CPresetSystemEditor::idle() {
@@ -427,6 +448,7 @@ const char* CPresetSystemEditor::railKeyHintFor(std::int32_t tag, std::uint32_t 
     const std::uint32_t part = ticks / kHintPartMs;
     switch (tag) {
         case kName: return "Rename preset";
+        case kScaleMenu: return "Right-click: size";
         case kMenu: return "All presets";
         case kStep: return "Previous / next";
         case kLoadBank: return "Load bank\u2026";
@@ -506,6 +528,7 @@ void CPresetSystemEditor::selectMenuPreset(float value) {
 }
 
 void CPresetSystemEditor::valueChanged(CControl* control) {
+    if (control && control == scaleMenu_) return chooseScaleEntry(scaleMenu_->getCurrentIndex());
     if (!control || !presetStore_) return;
     const float v = control->getValue();
     lumdel::PresetSystemEditorCore& core = *core_;

@@ -49,6 +49,7 @@ class CSaveLoadButton;
 class CPSKickButton;
 class CPSOnOffButton;
 class CPSRockerSwitch;
+class CScaleMenu;
 
 // Tags of the strip's controls.
 namespace lumdel::strip_tag {
@@ -71,6 +72,7 @@ constexpr std::int32_t kStoreMemoA = 113;
 constexpr std::int32_t kStoreMemoB = 114;
 constexpr std::int32_t kRecallMemoA = 115;
 constexpr std::int32_t kRecallMemoB = 116;
+constexpr std::int32_t kScaleMenu = 117;  // the size menu over the logo (right click)
 }  // namespace lumdel::strip_tag
 
 class CPresetSystemEditor : public AEffGUIEditor, public CControlListener, public PresetSystemHooks {
@@ -128,6 +130,10 @@ public:
     COptionMenu* presetMenu() const { return presetMenu_; }
     CPSRockerSwitch* stepSwitch() const { return stepSwitch_; }
     CParamDisplay* controllerDisplay() const { return controllerDisplay_; }
+    CScaleMenu* scaleMenu() const { return scaleMenu_; }
+    // Editor thread: the size menu's choice (0 the desktop's, 1 to 3 for 100, 150 and
+    // 200 %): stored as "Scale", and the window rebuilt at that size at the next idle.
+    void chooseScaleEntry(int entry);
     CPSOnOffButton* learnButton() const { return learnButton_; }
     CPSOnOffButton* unlearnButton() const { return unlearnButton_; }
     CControl* stripControl(std::int32_t tag) const;
@@ -140,6 +146,10 @@ public:
     // ticks. Null for tags that are not rail keys.
     static const char* railKeyHintFor(std::int32_t tag, std::uint32_t ticks);
     static constexpr std::uint32_t kHintPartMs = 1200;
+
+protected:
+    // LUMDEL_SCALE, else the stored choice, else the desktop's.
+    double initialScale() override;
 
 private:
     class StripView;
@@ -173,6 +183,7 @@ private:
     CPSOnOffButton* learnButton_ = nullptr;
     CPSOnOffButton* unlearnButton_ = nullptr;
     CParamDisplay* messageBox_ = nullptr;
+    CScaleMenu* scaleMenu_ = nullptr;
     std::string panelMessage_;
     std::string railKeyHint_;
     std::uint32_t messageUntil_ = 0;

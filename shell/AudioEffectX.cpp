@@ -16,6 +16,10 @@ VstInt32 AudioEffectX::canHostDo(const char* text) {
 
 bool AudioEffectX::updateDisplay() { return callHost(audioMasterUpdateDisplay) != 0; }
 
+bool AudioEffectX::sizeWindow(VstInt32 width, VstInt32 height) {
+    return callHost(audioMasterSizeWindow, width, height) != 0;
+}
+
 bool AudioEffectX::beginEdit(VstInt32 index) {
     return callHost(audioMasterBeginEdit, index) != 0;
 }

@@ -32,6 +32,8 @@ public:
     bool wantEvents(VstInt32 filter = 1);
     VstInt32 canHostDo(const char* text);
     bool updateDisplay();
+    // Asks the host to make the editor's window width x height pixels.
+    bool sizeWindow(VstInt32 width, VstInt32 height);
     bool beginEdit(VstInt32 index);
     bool endEdit(VstInt32 index);
     VstInt32 getOutputLatency();

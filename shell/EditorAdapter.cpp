@@ -50,6 +50,10 @@ void EditorAdapter::endEdit(std::int32_t tag) {
     if (isParameter(tag)) effectX_->endEdit(tag);
 }
 
+bool EditorAdapter::resizeWindow(int width, int height) {
+    return effectX_ && effectX_->sizeWindow(width, height);
+}
+
 AEffGUIEditor* guiEditorOf(AudioEffect& effect) {
     auto* adapter = dynamic_cast<EditorAdapter*>(effect.getEditor());
     return adapter ? adapter->gui() : nullptr;

@@ -38,6 +38,8 @@ private:
     // indices of the effect (editor thread).
     void beginEdit(std::int32_t tag) override;
     void endEdit(std::int32_t tag) override;
+    // CEditorHost: the scaled size, through audioMasterSizeWindow (editor thread).
+    bool resizeWindow(int width, int height) override;
     bool isParameter(std::int32_t tag) const;
 
     AudioEffectX* effectX_;

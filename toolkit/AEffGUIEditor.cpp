@@ -16,6 +16,7 @@ AEffGUIEditor::~AEffGUIEditor() {
 
 bool AEffGUIEditor::open(void* parentWindow) {
     if (open_) return false;  // one window at a time: close first
+    settleScale();
     if (offscreenRequest_) {
         offscreen_ = true;
     } else {
@@ -34,7 +35,59 @@ void AEffGUIEditor::close() {
 }
 
 void AEffGUIEditor::idle() {
+    applyScaleChange();
     if (frame) frame->idle();
+}
+
+void AEffGUIEditor::settleScale() {
+    if (scaleSettled_) return;
+    scaleSettled_ = true;
+    scale_ = nearestScale(initialScale());
+}
+
+const CEditorRect& AEffGUIEditor::getRect() {
+    settleScale();
+    const auto scaled = [this](std::int16_t v) {
+        return static_cast<std::int16_t>(v < 0 ? -deviceSize(-v, scale_) : deviceSize(v, scale_));
+    };
+    shownRect_ = {scaled(rect.top), scaled(rect.left), scaled(rect.bottom), scaled(rect.right)};
+    return shownRect_;
+}
+
+void AEffGUIEditor::setScale(double scale) {
+    scale = nearestScale(scale);
+    scaleSettled_ = true;
+    if (!open_) {
+        scale_ = scale;
+        pendingScale_ = 0;
+    } else {
+        pendingScale_ = scale == scale_ ? 0 : scale;
+    }
+}
+
+double AEffGUIEditor::desktopScale() { return X11Window::desktopScale(); }
+
+bool AEffGUIEditor::applyScaleChange() {
+    if (!(pendingScale_ > 0)) return false;
+    const double scale = pendingScale_;
+    pendingScale_ = 0;
+    if (!open_ || scale == scale_) {
+        if (!open_) scale_ = scale;
+        return false;
+    }
+    void* parent = systemWindow_;
+    const bool offscreen = offscreen_;
+    close();
+    scale_ = scale;
+    if (host_) {
+        const CEditorRect& r = getRect();
+        host_->resizeWindow(r.right - r.left, r.bottom - r.top);
+    }
+    offscreenRequest_ = offscreen;
+    const bool reopened = open(parent);
+    offscreenRequest_ = false;
+    if (!reopened) close();
+    return true;
 }
 
 bool AEffGUIEditor::onKeyDown(CKeyCode& key) { return frame && frame->onKeyDown(key) != -1; }

@@ -32,12 +32,16 @@ struct MouseEvent {
 }  // namespace lumdel::editor_request
 
 // What an editor needs from the adapter that hosts it: the host's automation bracket
-// of a control's tag (the adapter passes on only tags that are parameter indices).
+// of a control's tag (the adapter passes on only tags that are parameter indices), and
+// a new size of the host's window when the editor's scale changed while open.
 class CEditorHost {
 public:
     virtual ~CEditorHost() = default;
     virtual void beginEdit(std::int32_t tag) = 0;
     virtual void endEdit(std::int32_t tag) = 0;
+    // Editor thread: asks the host to make its window width x height device pixels;
+    // false when the host cannot.
+    virtual bool resizeWindow(int /*width*/, int /*height*/) { return false; }
 };
 
 // The editor's size in pixels, as the host makes room for it.
@@ -52,8 +56,21 @@ public:
     AEffGUIEditor(const AEffGUIEditor&) = delete;
     AEffGUIEditor& operator=(const AEffGUIEditor&) = delete;
 
-    // Host UI thread, any time: the editor rectangle (set `rect` in the constructor).
-    const CEditorRect& getRect() const { return rect; }
+    // Host UI thread, any time: the editor rectangle in device pixels, the logical
+    // `rect` (set in the constructor) at the scale. The first call (or open) settles
+    // the scale from initialScale() unless one was set.
+    const CEditorRect& getRect();
+
+    // Any adapter, UI thread, any time: the scale the editor draws at (1, 1.5 or 2; any
+    // other value goes to the nearest). Closed, it takes effect at the next open; open,
+    // the next idle rebuilds the window at the new scale and asks the host for the new
+    // size (CEditorHost::resizeWindow).
+    void setScale(double scale);
+    double getScale() const override { return scale_; }
+    // True once a scale is settled (set, or asked of initialScale()).
+    bool isScaleSettled() const { return scaleSettled_; }
+    // The scale the desktop asks for (GDK_SCALE, the X resource Xft.dpi), 1 when unknown.
+    static double desktopScale();
     // Host UI thread: checks the parent window and stores it; false without a display,
     // with a null parent, a parent that does not exist, or while already open. A
     // derived editor calls it first and then builds `frame` with the same pointer.
@@ -97,12 +114,26 @@ public:
     static std::int32_t knobMode;
 
 protected:
+    // The scale the editor starts with when nobody set one: the desktop's. Asked once,
+    // on the UI thread, by the first getRect or open (never before: it may ask the X
+    // server).
+    virtual double initialScale() { return desktopScale(); }
+    // Idle, before anything else: a scale changed while open rebuilds the window
+    // (close, then open on the same parent) and tells the host the new size. True when
+    // it did.
+    bool applyScaleChange();
+
     CEditorRect rect{0, 0, 0, 0};
     CFrame* frame = nullptr;
     void* systemWindow_ = nullptr;
 
 private:
     CEditorHost* host_ = nullptr;
+    double scale_ = 1.0;
+    bool scaleSettled_ = false;
+    double pendingScale_ = 0;  // a scale to apply at the next idle, 0 when none
+    CEditorRect shownRect_{0, 0, 0, 0};
+    void settleScale();
     bool open_ = false;
     bool offscreen_ = false;
     bool offscreenRequest_ = false;

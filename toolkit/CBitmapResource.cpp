@@ -9,9 +9,15 @@ std::atomic<CBitmap::ResourceFinder> resourceFinder{nullptr};
 
 void CBitmap::setResourceFinder(ResourceFinder finder) { resourceFinder.store(finder); }
 
-CBitmap::CBitmap(int resourceId) : resourceId_(resourceId) {
+CBitmap::CBitmap(int resourceId, double scale) : resourceId_(resourceId) {
     const unsigned char* png = nullptr;
     std::size_t size = 0;
-    if (ResourceFinder find = resourceFinder.load())
-        if (find(resourceId, png, size)) loadPng(png, size);
+    ResourceFinder find = resourceFinder.load();
+    if (!find) return;
+    scale = nearestScale(scale);
+    if (find(resourceId, scale, png, size)) {
+        loadPng(png, size, scale);
+    } else if (scale != 1.0 && find(resourceId, 1.0, png, size)) {
+        loadPng(png, size, 1.0);
+    }
 }

@@ -7,11 +7,14 @@
 #include "X11Window.h"
 
 CFrame::CFrame(const CRect& rect, void* systemWindow, VSTGUIEditorInterface* editor)
-    : CView(rect), systemWindow_(systemWindow), editor_(editor) {
+    : CView(rect),
+      systemWindow_(systemWindow),
+      editor_(editor),
+      scale_(nearestScale(editor ? editor->getScale() : 1.0)) {
     pParentFrame = this;
     if (systemWindow_)
         window_ = X11Window::create(systemWindow_, static_cast<int>(rect.width()),
-                                    static_cast<int>(rect.height()));
+                                    static_cast<int>(rect.height()), scale_);
 }
 
 CFrame::~CFrame() {
@@ -432,8 +435,9 @@ void CFrame::draw(CDrawContext* context) {
 cairo_surface_t* CFrame::getBackBuffer() {
     if (!backBuffer_) {
         backBuffer_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32,
-                                                 std::max(1, static_cast<int>(size.width())),
-                                                 std::max(1, static_cast<int>(size.height())));
+                                                 std::max(1, deviceSize(size.width(), scale_)),
+                                                 std::max(1, deviceSize(size.height(), scale_)));
+        cairo_surface_set_device_scale(backBuffer_, scale_, scale_);
         CView::setDirty(true);
     }
     return backBuffer_;
@@ -513,8 +517,9 @@ void CFrame::updatePopup() {
     if (!modalInWindow_ || !modalView_ || !window_ || !modalView_->isDirty()) return;
     const CRect r = modalView_->getViewSize();
     cairo_surface_t* picture = cairo_image_surface_create(
-        CAIRO_FORMAT_ARGB32, std::max(1, static_cast<int>(r.width())),
-        std::max(1, static_cast<int>(r.height())));
+        CAIRO_FORMAT_ARGB32, std::max(1, deviceSize(r.width(), scale_)),
+        std::max(1, deviceSize(r.height(), scale_)));
+    cairo_surface_set_device_scale(picture, scale_, scale_);
     {
         CDrawContext context(picture);
         cairo_translate(context.getCairo(), -r.left, -r.top);
@@ -531,8 +536,9 @@ cairo_surface_t* CFrame::renderToSurface() {
     updateBackBuffer(&damage);
     if (window_ && !damage.isEmpty()) window_->present(backBuffer_, damage);
     cairo_surface_t* copy = cairo_image_surface_create(
-        CAIRO_FORMAT_ARGB32, std::max(1, static_cast<int>(size.width())),
-        std::max(1, static_cast<int>(size.height())));
+        CAIRO_FORMAT_ARGB32, std::max(1, deviceSize(size.width(), scale_)),
+        std::max(1, deviceSize(size.height(), scale_)));
+    cairo_surface_set_device_scale(copy, scale_, scale_);
     cairo_t* cr = cairo_create(copy);
     cairo_set_source_surface(cr, backBuffer_, 0, 0);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);

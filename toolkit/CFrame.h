@@ -23,6 +23,9 @@ public:
     // Host automation bracket for the parameter with this index.
     virtual void beginEdit(std::int32_t /*index*/) {}
     virtual void endEdit(std::int32_t /*index*/) {}
+    // Device pixels per logical pixel the frame draws at (1, 1.5 or 2), read once when
+    // the frame is made.
+    virtual double getScale() const { return 1.0; }
 };
 
 class CFrame : public CView {
@@ -99,10 +102,15 @@ public:
     void draw(CDrawContext* context) override;
     void setBackground(CBitmap* background) override;
 
-    // The back buffer (ARGB32 image, frame size) as last updated by idle().
+    // Device pixels per logical pixel (1, 1.5 or 2): the window, the back buffer and the
+    // pictures are that much larger; views, events and coordinates stay logical.
+    double getScale() const { return scale_; }
+
+    // The back buffer (ARGB32 image, frame size at the scale, with the scale as its
+    // device scale) as last updated by idle().
     cairo_surface_t* getBackBuffer();
-    // A new image of the whole frame as it looks now (dirty views drawn first); the
-    // caller destroys it.
+    // A new image of the whole frame as it looks now (dirty views drawn first), in
+    // device pixels; the caller destroys it.
     cairo_surface_t* renderToSurface();
     // renderToSurface() saved as PNG; false on failure.
     bool saveAsPng(const char* path);
@@ -126,6 +134,7 @@ private:
 
     void* systemWindow_;
     VSTGUIEditorInterface* editor_;
+    double scale_ = 1.0;
     std::vector<CView*> views_;
     CView* modalView_ = nullptr;
     CView* focusView_ = nullptr;

@@ -275,7 +275,9 @@ cairo_status_t readPng(void* closure, unsigned char* out, unsigned int length) {
 }
 }  // namespace
 
-CBitmap::CBitmap(const unsigned char* png, std::size_t size) { loadPng(png, size); }
+CBitmap::CBitmap(const unsigned char* png, std::size_t size, double scale) {
+    loadPng(png, size, scale);
+}
 
 CBitmap::CBitmap(cairo_surface_t* surface) {
     if (surface && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS)
@@ -286,7 +288,7 @@ CBitmap::~CBitmap() {
     if (surface_) cairo_surface_destroy(surface_);
 }
 
-void CBitmap::loadPng(const unsigned char* png, std::size_t size) {
+void CBitmap::loadPng(const unsigned char* png, std::size_t size, double scale) {
     if (!png || size < 8) return;
     PngReader reader{png, size, 0};
     cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readPng, &reader);
@@ -294,6 +296,9 @@ void CBitmap::loadPng(const unsigned char* png, std::size_t size) {
         cairo_surface_destroy(s);
         return;
     }
+    // Drawn into a context, the picture then covers its logical size.
+    scale = nearestScale(scale);
+    cairo_surface_set_device_scale(s, scale, scale);
     adopt(s);
 }
 
@@ -303,9 +308,13 @@ bool CBitmap::hasAlpha() const {
 
 void CBitmap::adopt(cairo_surface_t* surface) {
     surface_ = surface;
+    double sx = 1, sy = 1;
+    cairo_surface_get_device_scale(surface, &sx, &sy);
+    scale_ = sx > 0 && sx == sy ? sx : 1.0;
     if (cairo_surface_get_type(surface) == CAIRO_SURFACE_TYPE_IMAGE) {
-        width_ = cairo_image_surface_get_width(surface);
-        height_ = cairo_image_surface_get_height(surface);
+        // A picture of an odd logical size drawn at 1.5 has a device pixel to spare.
+        width_ = std::floor(cairo_image_surface_get_width(surface) / scale_ + 0.25);
+        height_ = std::floor(cairo_image_surface_get_height(surface) / scale_ + 0.25);
     } else {
         double x0, y0, x1, y1;
         cairo_t* cr = cairo_create(surface);
@@ -339,6 +348,16 @@ void CBitmap::draw(CDrawContext* context, const CRect& dest, const CPoint& offse
     else
         cairo_paint_with_alpha(cr, a);
     cairo_restore(cr);
+}
+
+double nearestScale(double wanted) {
+    if (!(wanted >= 1.25)) return 1.0;  // NaN too
+    return wanted < 1.75 ? 1.5 : 2.0;
+}
+
+int deviceSize(CCoord logical, double scale) {
+    if (!(logical > 0) || !std::isfinite(logical)) return 0;
+    return static_cast<int>(std::ceil(logical * nearestScale(scale) - 1e-9));
 }
 
 bool writeSurfacePng(cairo_surface_t* surface, const char* path) {

@@ -235,21 +235,28 @@ private:
 // it has size 0 and draws nothing.
 class CBitmap : public CBaseObject {
 public:
-    // Where the resource constructor finds a resource's PNG bytes: false when there is
-    // no such resource. The program installs it once, before it builds bitmaps from
-    // resources (UI thread); without one, such bitmaps stay empty.
-    using ResourceFinder = bool (*)(int resourceId, const unsigned char*& png, std::size_t& size);
+    // Where the resource constructor finds a resource's PNG bytes drawn at a scale:
+    // false when there is no such resource at that scale. The program installs it once,
+    // before it builds bitmaps from resources (UI thread); without one, such bitmaps
+    // stay empty.
+    using ResourceFinder = bool (*)(int resourceId, double scale, const unsigned char*& png,
+                                    std::size_t& size);
     static void setResourceFinder(ResourceFinder finder);
 
-    // The PNG resource with this number, as the resource finder gives it.
-    explicit CBitmap(int resourceId);
-    CBitmap(const unsigned char* png, std::size_t size);
-    // Takes its own reference to the surface.
+    // The PNG resource with this number drawn at the scale (1, 1.5 or 2); when the
+    // finder has none at that scale, the one drawn at 1 (shown enlarged).
+    explicit CBitmap(int resourceId, double scale = 1.0);
+    // PNG bytes holding `scale` device pixels per logical pixel.
+    CBitmap(const unsigned char* png, std::size_t size, double scale = 1.0);
+    // Takes its own reference to the surface (its device scale says its scale).
     explicit CBitmap(cairo_surface_t* surface);
     ~CBitmap() override;
 
+    // Size in logical pixels, whatever the scale it was drawn at.
     CCoord getWidth() const { return width_; }
     CCoord getHeight() const { return height_; }
+    // Device pixels per logical pixel of the picture.
+    double getScale() const { return scale_; }
     bool isLoaded() const { return surface_ != nullptr; }
     // True when the bitmap has an alpha channel: what lies beneath may show through.
     bool hasAlpha() const;
@@ -263,12 +270,20 @@ public:
 
 private:
     void adopt(cairo_surface_t* surface);
-    void loadPng(const unsigned char* png, std::size_t size);
+    void loadPng(const unsigned char* png, std::size_t size, double scale);
 
     cairo_surface_t* surface_ = nullptr;
     CCoord width_ = 0, height_ = 0;
+    double scale_ = 1.0;
     int resourceId_ = -1;
 };
+
+// The scales the toolkit draws at, in device pixels per logical pixel: 1, 1.5 and 2.
+// Geometry stays in logical pixels; only surfaces, bitmaps and windows are scaled.
+// nearestScale gives the nearest of the three (1 for a value that is not a number).
+double nearestScale(double wanted);
+// Device pixels that hold this many logical pixels at the scale (rounded up).
+int deviceSize(CCoord logical, double scale);
 
 // Writes a surface as PNG; false on failure.
 bool writeSurfacePng(cairo_surface_t* surface, const char* path);

@@ -6,8 +6,10 @@
 #include <cairo-xlib.h>
 #include <cairo.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "CFrame.h"
 
@@ -119,7 +121,8 @@ bool parentUsable(Display* display, Window parent, XWindowAttributes* attributes
 struct X11Window::Impl {
     Display* display = nullptr;
     Window window = 0;
-    int width = 0, height = 0;
+    int width = 0, height = 0;  // device pixels
+    double scale = 1.0;
     cairo_surface_t* target = nullptr;
     Window popup = 0;
     CRect popupRect;
@@ -166,8 +169,11 @@ bool X11Window::parentExists(void* parent) {
     return ok;
 }
 
-std::unique_ptr<X11Window> X11Window::create(void* parentPointer, int width, int height) {
-    if (!parentPointer || width <= 0 || height <= 0) return nullptr;
+std::unique_ptr<X11Window> X11Window::create(void* parentPointer, int logicalWidth,
+                                             int logicalHeight, double scale) {
+    if (!parentPointer || logicalWidth <= 0 || logicalHeight <= 0) return nullptr;
+    scale = nearestScale(scale);
+    const int width = deviceSize(logicalWidth, scale), height = deviceSize(logicalHeight, scale);
     auto impl = std::make_unique<Impl>();
     impl->display = XOpenDisplay(nullptr);
     if (!impl->display) return nullptr;
@@ -178,6 +184,7 @@ std::unique_ptr<X11Window> X11Window::create(void* parentPointer, int width, int
 
     impl->width = width;
     impl->height = height;
+    impl->scale = scale;
     {
         ErrorTrap trap(d);
         XSetWindowAttributes wa{};
@@ -200,8 +207,45 @@ std::unique_ptr<X11Window> X11Window::create(void* parentPointer, int width, int
     }
     impl->target = cairo_xlib_surface_create(d, impl->window, pa.visual, width, height);
     if (cairo_surface_status(impl->target) != CAIRO_STATUS_SUCCESS) return nullptr;
+    cairo_surface_set_device_scale(impl->target, scale, scale);
     XFlush(d);
     return std::unique_ptr<X11Window>(new X11Window(std::move(impl)));
+}
+
+double X11Window::scaleForDpi(double dpi) {
+    if (!(dpi >= 144)) return 1.0;
+    return dpi >= 192 ? 2.0 : 1.5;
+}
+
+double X11Window::scaleForResources(const char* resources) {
+    // Lines of "name:<whitespace>value"; the last Xft.dpi counts, as in xrdb.
+    double dpi = 0;
+    for (const char* line = resources; line && *line;) {
+        const char* end = std::strchr(line, '\n');
+        const std::size_t length = end ? static_cast<std::size_t>(end - line) : std::strlen(line);
+        static const char kName[] = "Xft.dpi:";
+        if (length > sizeof kName - 1 && std::strncmp(line, kName, sizeof kName - 1) == 0) {
+            const std::string value(line + sizeof kName - 1, length - (sizeof kName - 1));
+            char* rest = nullptr;
+            const double v = std::strtod(value.c_str(), &rest);
+            if (rest != value.c_str() && std::isfinite(v)) dpi = v;
+        }
+        line = end ? end + 1 : nullptr;
+    }
+    return scaleForDpi(dpi);
+}
+
+double X11Window::desktopScale() {
+    if (const char* gdk = std::getenv("GDK_SCALE")) {
+        char* rest = nullptr;
+        const double v = std::strtod(gdk, &rest);
+        if (rest != gdk && v >= 1 && std::isfinite(v)) return v >= 2 ? 2.0 : 1.0;
+    }
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return 1.0;
+    const double scale = scaleForResources(XResourceManagerString(d));
+    XCloseDisplay(d);
+    return scale;
 }
 
 unsigned long X11Window::id() const { return impl_->window; }
@@ -226,6 +270,7 @@ unsigned long X11Window::topLevelId() const {
 void X11Window::pumpEvents(CFrame& frame, CRect& damage) {
     Display* d = impl_->display;
     ErrorTrap trap(d);
+    const double s = impl_->scale;
     while (XPending(d) > 0) {
         XEvent e;
         XNextEvent(d, &e);
@@ -244,11 +289,12 @@ void X11Window::pumpEvents(CFrame& frame, CRect& damage) {
         }
         switch (e.type) {
             case Expose:
-                damage.unite(CRect(e.xexpose.x, e.xexpose.y, e.xexpose.x + e.xexpose.width,
-                                   e.xexpose.y + e.xexpose.height));
+                damage.unite(CRect(std::floor(e.xexpose.x / s), std::floor(e.xexpose.y / s),
+                                   std::ceil((e.xexpose.x + e.xexpose.width) / s),
+                                   std::ceil((e.xexpose.y + e.xexpose.height) / s)));
                 break;
             case ButtonPress: {
-                CPoint where(e.xbutton.x + dx, e.xbutton.y + dy);
+                CPoint where(e.xbutton.x / s + dx, e.xbutton.y / s + dy);
                 const unsigned int button = e.xbutton.button;
                 if (button == 4 || button == 5) {
                     frame.onWheel(where, button == 4 ? 1.0f : -1.0f,
@@ -276,7 +322,7 @@ void X11Window::pumpEvents(CFrame& frame, CRect& damage) {
             case ButtonRelease: {
                 const std::int32_t bit = buttonBit(e.xbutton.button);
                 if (!bit) break;
-                CPoint where(e.xbutton.x + dx, e.xbutton.y + dy);
+                CPoint where(e.xbutton.x / s + dx, e.xbutton.y / s + dy);
                 frame.onMouseUp(where, CButtonState(bit | modifiersOf(e.xbutton.state)));
                 break;
             }
@@ -284,17 +330,17 @@ void X11Window::pumpEvents(CFrame& frame, CRect& damage) {
                 // Only the latest position counts.
                 while (XCheckTypedWindowEvent(d, e.xany.window, MotionNotify, &e)) {
                 }
-                CPoint where(e.xmotion.x + dx, e.xmotion.y + dy);
+                CPoint where(e.xmotion.x / s + dx, e.xmotion.y / s + dy);
                 frame.onMouseMoved(where, CButtonState(buttonsOf(e.xmotion.state)));
                 break;
             }
             case EnterNotify: {
-                CPoint where(e.xcrossing.x, e.xcrossing.y);
+                CPoint where(e.xcrossing.x / s, e.xcrossing.y / s);
                 frame.onMouseMoved(where, CButtonState(buttonsOf(e.xcrossing.state)));
                 break;
             }
             case LeaveNotify: {
-                CPoint where(e.xcrossing.x, e.xcrossing.y);
+                CPoint where(e.xcrossing.x / s, e.xcrossing.y / s);
                 frame.onMouseExited(where, CButtonState(buttonsOf(e.xcrossing.state)));
                 break;
             }
@@ -326,7 +372,11 @@ void X11Window::present(cairo_surface_t* backBuffer, const CRect& area) {
     if (!backBuffer || !impl_->target) return;
     ErrorTrap trap(impl_->display);
     cairo_t* cr = cairo_create(impl_->target);
-    cairo_rectangle(cr, area.left, area.top, area.width(), area.height());
+    // Whole device pixels, so no pixel at the edge is half old and half new.
+    const double s = impl_->scale;
+    const double left = std::floor(area.left * s), top = std::floor(area.top * s);
+    cairo_rectangle(cr, left / s, top / s, (std::ceil(area.right * s) - left) / s,
+                    (std::ceil(area.bottom * s) - top) / s);
     cairo_clip(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_surface(cr, backBuffer, 0, 0);
@@ -345,7 +395,7 @@ bool X11Window::queryPointer(CPoint& where) const {
         return false;
     if (trap.failed()) return false;
     if (x < 0 || y < 0 || x >= impl_->width || y >= impl_->height) return false;
-    where = CPoint(x, y);
+    where = CPoint(x / impl_->scale, y / impl_->scale);
     return true;
 }
 
@@ -372,15 +422,16 @@ void X11Window::releaseKeyboardFocus() {
 bool X11Window::openPopup(const CRect& frameRect) {
     Display* d = impl_->display;
     impl_->destroyPopup();
-    const int w = static_cast<int>(frameRect.width()), h = static_cast<int>(frameRect.height());
+    const double s = impl_->scale;
+    const int w = deviceSize(frameRect.width(), s), h = deviceSize(frameRect.height(), s);
     if (w <= 0 || h <= 0) return false;
     ErrorTrap trap(d);
     const int screen = DefaultScreen(d);
     int rx = 0, ry = 0;
     Window child;
     XTranslateCoordinates(d, impl_->window, RootWindow(d, screen),
-                          static_cast<int>(frameRect.left), static_cast<int>(frameRect.top), &rx,
-                          &ry, &child);
+                          static_cast<int>(std::lround(frameRect.left * s)),
+                          static_cast<int>(std::lround(frameRect.top * s)), &rx, &ry, &child);
     XSetWindowAttributes wa{};
     wa.override_redirect = True;
     wa.save_under = True;
@@ -399,6 +450,7 @@ bool X11Window::openPopup(const CRect& frameRect) {
     impl_->popupRect = frameRect;
     impl_->popupTarget =
         cairo_xlib_surface_create(d, impl_->popup, DefaultVisual(d, screen), w, h);
+    cairo_surface_set_device_scale(impl_->popupTarget, s, s);
     // Clicks anywhere come to the popup, so one outside can close it.
     for (int i = 0; i < 20; ++i) {
         if (XGrabPointer(d, impl_->popup, True,

@@ -11,9 +11,18 @@ class CFrame;
 
 class X11Window {
 public:
-    // A child window of the given size in the parent X window; null when there is no
-    // display, the parent id is 0 or the parent does not exist.
-    static std::unique_ptr<X11Window> create(void* parent, int width, int height);
+    // A child window in the parent X window, width x height logical pixels at the
+    // scale (the X window is that much larger; events and areas are told in logical
+    // pixels); null when there is no display, the parent id is 0 or the parent does not
+    // exist.
+    static std::unique_ptr<X11Window> create(void* parent, int width, int height,
+                                             double scale = 1.0);
+    // The scale the desktop asks for: GDK_SCALE when set (2 and more: 2, else 1), else
+    // the X resource Xft.dpi (144: 1.5, 192 and more: 2); 1 without a display.
+    static double desktopScale();
+    // The scale of an X resource string (its Xft.dpi), and of a dpi value.
+    static double scaleForResources(const char* resources);
+    static double scaleForDpi(double dpi);
     // True when a display can be opened and the parent window exists.
     static bool parentExists(void* parent);
     ~X11Window();
@@ -25,7 +34,8 @@ public:
     unsigned long topLevelId() const;
     // Hands every pending event to the frame; adds exposed areas to damage.
     void pumpEvents(CFrame& frame, CRect& damage);
-    // Copies this area of the back buffer into the window.
+    // Copies this area (logical pixels, widened to whole device pixels) of the back
+    // buffer (a surface at the window's scale) into the window.
     void present(cairo_surface_t* backBuffer, const CRect& area);
     // The pointer position in the window; false when it is outside.
     bool queryPointer(CPoint& where) const;

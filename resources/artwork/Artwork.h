@@ -25,6 +25,22 @@ struct Bitmap {
     bool is(panel::Bitmap b) const { return id == panel::id(b); }
 };
 
+// The scales every bitmap is drawn at, in device pixels per logical pixel. The drawing
+// is the same at each; only the surface beneath it has more pixels.
+constexpr double kScales[] = {1.0, 1.5, 2.0};
+// Device pixels that hold this many logical pixels (rounded up).
+inline int deviceSize(int logical, double scale) {
+    const double d = logical * scale;
+    const int whole = static_cast<int>(d);
+    return whole < d ? whole + 1 : whole;
+}
+// The scale of the surface a context draws on.
+inline double scaleOf(cairo_t* cr) {
+    double sx = 1, sy = 1;
+    cairo_surface_get_device_scale(cairo_get_target(cr), &sx, &sy);
+    return sx;
+}
+
 // Every bitmap of the editor, in id order.
 const std::vector<Bitmap>& bitmaps();
 

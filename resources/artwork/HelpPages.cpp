@@ -333,7 +333,10 @@ void layoutText(cairo_t* cr, const Page& page, int index) {
 }  // namespace
 
 void drawHelpPages(cairo_t* cr, const Bitmap& bitmap) {
-    cairo_surface_t* panel = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 942, 171);
+    const double scale = scaleOf(cr);
+    cairo_surface_t* panel = cairo_image_surface_create(
+        CAIRO_FORMAT_RGB24, deviceSize(pageWidth, scale), deviceSize(lumdel::panel::kHeight, scale));
+    cairo_surface_set_device_scale(panel, scale, scale);
     cairo_t* pc = cairo_create(panel);
     drawFrontPanel(pc, bitmap);
     cairo_destroy(pc);

@@ -21,6 +21,27 @@ Colour scale(Colour c, double f) {
 }
 
 void fillRect(cairo_t* cr, double x, double y, double w, double h, Colour c, double alpha) {
+    double sx = 1, sy = 1;
+    cairo_surface_get_device_scale(cairo_get_target(cr), &sx, &sy);
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    if (sx != 1.0 && w > 0 && h > 0 && m.xy == 0 && m.yx == 0) {
+        // Edges on whole device pixels, so a one-pixel rule at 1.5 is one sharp line of
+        // one or two pixels, not three pale ones.
+        // The drawing's own matrix (translations of frames and pages), then the scale.
+        double x0 = x, y0 = y, x1 = x + w, y1 = y + h;
+        cairo_matrix_transform_point(&m, &x0, &y0);
+        cairo_matrix_transform_point(&m, &x1, &y1);
+        const auto snap = [sx](double v) { return std::round(v * sx) / sx; };
+        x0 = snap(x0), y0 = snap(y0), x1 = snap(x1), y1 = snap(y1);
+        if (x1 <= x0) x1 = x0 + 1 / sx;
+        if (y1 <= y0) y1 = y0 + 1 / sx;
+        if (cairo_matrix_invert(&m) == CAIRO_STATUS_SUCCESS) {
+            cairo_matrix_transform_point(&m, &x0, &y0);
+            cairo_matrix_transform_point(&m, &x1, &y1);
+            x = x0, y = y0, w = x1 - x0, h = y1 - y0;
+        }
+    }
     cairo_rectangle(cr, x, y, w, h);
     setColour(cr, c, alpha);
     cairo_fill(cr);

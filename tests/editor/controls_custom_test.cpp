@@ -23,9 +23,10 @@ struct LampListener : RecordingListener {
 
 class CustomControlsTest : public ::testing::Test {
 protected:
+    // The stub first: the frame asks its editor for the scale when it is made.
+    StubEditor stub;
     CFrame* frame = new CFrame(CRect(0, 0, 400, 200), nullptr, &stub);
     void TearDown() override { frame->close(); }
-    StubEditor stub;
     LampListener listener;
 };
 

@@ -2,8 +2,13 @@
 // window of an X server of our own (Xvfb): clicks and drags sent with the XTest
 // extension, preset stepping, opening and closing many times, screenshots read back
 // from the server (left next to the test program and printed), and the idle cost of an
-// open editor with nothing changing. Skipped when Xvfb or libXtst is missing.
+// open editor with nothing changing. Every test runs with the editor at 1x and at 2x
+// (LUMDEL_SCALE): the tests speak in panel pixels, the pointer and the screenshots in
+// the server's. Skipped when Xvfb or libXtst is missing.
 #include <gtest/gtest.h>
+
+// Before the X headers, whose None would clash with the panel table's.
+#include "resources/PanelLayout.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -15,6 +20,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -35,11 +41,27 @@ using test::artefactPath;
 constexpr int kWidth = 942;
 constexpr int kHeight = 171;
 
-class EditorWindowTest : public ::testing::Test {
+class EditorWindowTest : public ::testing::TestWithParam<double> {
 protected:
+    double scale() const { return GetParam(); }
+    // A panel coordinate in the server's pixels.
+    int dev(double v) const { return static_cast<int>(std::lround(v * scale())); }
+    int width() const { return dev(kWidth); }
+    int height() const { return dev(kHeight); }
+    // A screenshot's name with the scale in it: editor-panel@2x.png.
+    std::string named(const char* name) const {
+        if (scale() == 1.0) return name;
+        std::string n = name;
+        return n.insert(n.rfind('.'), "@" + std::to_string(static_cast<int>(scale())) + "x");
+    }
+
     void SetUp() override {
+        const char* oldScale = std::getenv("LUMDEL_SCALE");
+        hadScale = oldScale != nullptr;
+        savedScale = oldScale ? oldScale : "";
+        setenv("LUMDEL_SCALE", scale() == 1.0 ? "1" : "2", 1);
         std::string error;
-        if (!server.start(error, "1024x300x24")) GTEST_SKIP() << error;
+        if (!server.start(error, "2048x640x24")) GTEST_SKIP() << error;
         if (!xtest.load()) GTEST_SKIP() << "libXtst is not installed";
         const char* old = std::getenv("DISPLAY");
         hadDisplay = old != nullptr;
@@ -47,8 +69,9 @@ protected:
         setenv("DISPLAY", server.display().c_str(), 1);
         display = XOpenDisplay(server.display().c_str());
         ASSERT_NE(display, nullptr);
-        hostWindow = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kWidth,
-                                         kHeight, 0, 0, 0x202020);
+        hostWindow = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0,
+                                         static_cast<unsigned>(width()),
+                                         static_cast<unsigned>(height()), 0, 0, 0x202020);
         XSelectInput(display, hostWindow, StructureNotifyMask);
         XMapWindow(display, hostWindow);
         XEvent e;
@@ -73,6 +96,10 @@ protected:
             setenv("DISPLAY", savedDisplay.c_str(), 1);
         else
             unsetenv("DISPLAY");
+        if (hadScale)
+            setenv("LUMDEL_SCALE", savedScale.c_str(), 1);
+        else
+            unsetenv("LUMDEL_SCALE");
     }
 
     bool openEditor() {
@@ -87,11 +114,12 @@ protected:
             host.dispatch(effEditIdle);
         }
     }
-    void pointerTo(int x, int y) {
+    // The pointer to a point of the panel (panel pixels).
+    void pointerTo(double x, double y) {
         int rx = 0, ry = 0;
         Window child;
-        XTranslateCoordinates(display, hostWindow, DefaultRootWindow(display), x, y, &rx, &ry,
-                              &child);
+        XTranslateCoordinates(display, hostWindow, DefaultRootWindow(display), dev(x), dev(y),
+                              &rx, &ry, &child);
         xtest.motion(display, -1, rx, ry, CurrentTime);
         settle(2);
     }
@@ -99,7 +127,7 @@ protected:
         xtest.button(display, which, press ? True : False, CurrentTime);
         settle(2);
     }
-    void click(int x, int y) {
+    void click(double x, double y) {
         pointerTo(x, y);
         button(true);
         button(false);
@@ -117,18 +145,20 @@ protected:
     // What the server shows in the host's window, saved as PNG in the build tree.
     cairo_surface_t* screenshot(const char* name) {
         settle(3);
-        XImage* image = XGetImage(display, hostWindow, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+        const int w = width(), h = height();
+        XImage* image = XGetImage(display, hostWindow, 0, 0, static_cast<unsigned>(w),
+                                  static_cast<unsigned>(h), AllPlanes, ZPixmap);
         if (!image) return nullptr;
-        cairo_surface_t* shot = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
+        cairo_surface_t* shot = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
         unsigned char* data = cairo_image_surface_get_data(shot);
         const int stride = cairo_image_surface_get_stride(shot);
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x)
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
                 *reinterpret_cast<std::uint32_t*>(data + y * stride + x * 4) =
                     static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF;
         XDestroyImage(image);
         cairo_surface_mark_dirty(shot);
-        const std::string path = artefactPath(name);
+        const std::string path = artefactPath(named(name).c_str());
         EXPECT_EQ(cairo_surface_write_to_png(shot, path.c_str()), CAIRO_STATUS_SUCCESS);
         std::printf("screenshot: %s\n", path.c_str());
         return shot;
@@ -138,12 +168,19 @@ protected:
         return *reinterpret_cast<const std::uint32_t*>(data + y * cairo_image_surface_get_stride(s) +
                                                        x * 4) & 0xFFFFFF;
     }
-    static int differingPixels(cairo_surface_t* a, cairo_surface_t* b, int x0, int y0, int x1,
-                               int y1) {
+    // Pixels that differ in an area of the panel, counted in panel pixels (a panel
+    // pixel differs when any of its server pixels does).
+    int differingPixels(cairo_surface_t* a, cairo_surface_t* b, int x0, int y0, int x1,
+                        int y1) const {
         int n = 0;
         for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x)
-                if (pixel(a, x, y) != pixel(b, x, y)) ++n;
+            for (int x = x0; x < x1; ++x) {
+                bool differs = false;
+                for (int dy = dev(y); dy < dev(y + 1) && !differs; ++dy)
+                    for (int dx = dev(x); dx < dev(x + 1) && !differs; ++dx)
+                        differs = pixel(a, dx, dy) != pixel(b, dx, dy);
+                if (differs) ++n;
+            }
         return n;
     }
 
@@ -151,13 +188,15 @@ protected:
     XTest xtest;
     bool hadDisplay = false;
     std::string savedDisplay;
+    bool hadScale = false;
+    std::string savedScale;
     Display* display = nullptr;
     Window hostWindow = 0;
     std::unique_ptr<PluginLibrary> library;
     Host host;
 };
 
-TEST_F(EditorWindowTest, DraggingTheMixKnobAutomatesParameterTwo) {
+TEST_P(EditorWindowTest, DraggingTheMixKnobAutomatesParameterTwo) {
     ASSERT_TRUE(openEditor());
     settle();
     const float before = host.getParameter(2);
@@ -179,7 +218,7 @@ TEST_F(EditorWindowTest, DraggingTheMixKnobAutomatesParameterTwo) {
     EXPECT_FALSE(host.edits.back().begin);
 }
 
-TEST_F(EditorWindowTest, RockerStepsThroughThePresets) {
+TEST_P(EditorWindowTest, RockerStepsThroughThePresets) {
     ASSERT_TRUE(openEditor());
     settle();
     ASSERT_EQ(programName(), presetName(0));
@@ -191,7 +230,7 @@ TEST_F(EditorWindowTest, RockerStepsThroughThePresets) {
     EXPECT_EQ(programName(), presetName(0));  // no wrap below 0
 }
 
-TEST_F(EditorWindowTest, OpensAndClosesFiftyTimes) {
+TEST_P(EditorWindowTest, OpensAndClosesFiftyTimes) {
     for (int i = 0; i < 50; ++i) {
         ASSERT_TRUE(openEditor()) << i;
         settle(1);
@@ -215,7 +254,7 @@ TEST_F(EditorWindowTest, OpensAndClosesFiftyTimes) {
     SUCCEED();
 }
 
-TEST_F(EditorWindowTest, BadParentsAndNoDisplayFailCleanly) {
+TEST_P(EditorWindowTest, BadParentsAndNoDisplayFailCleanly) {
     EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, nullptr), 0);
     EXPECT_EQ(host.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x3fffff00)), 0);
     host.dispatch(effEditIdle);
@@ -237,7 +276,7 @@ TEST_F(EditorWindowTest, BadParentsAndNoDisplayFailCleanly) {
     settle(2);
 }
 
-TEST_F(EditorWindowTest, ScreenshotsOfPanelRearPanelAndHelp) {
+TEST_P(EditorWindowTest, ScreenshotsOfPanelRearPanelAndHelp) {
     ASSERT_TRUE(openEditor());
     settle(5);
     cairo_surface_t* panel = screenshot("editor-panel.png");
@@ -265,7 +304,7 @@ TEST_F(EditorWindowTest, ScreenshotsOfPanelRearPanelAndHelp) {
 
 // A key lit by the pointer goes dark again when the pointer leaves the editor's window
 // straight from it, whichever way it leaves.
-TEST_F(EditorWindowTest, KeyHoverEndsWhenThePointerLeavesTheWindowFromTheKey) {
+TEST_P(EditorWindowTest, KeyHoverEndsWhenThePointerLeavesTheWindowFromTheKey) {
     ASSERT_TRUE(openEditor());
     pointerTo(600, 60);
     settle(3);
@@ -301,7 +340,7 @@ TEST_F(EditorWindowTest, KeyHoverEndsWhenThePointerLeavesTheWindowFromTheKey) {
 
 // Wheel over the step switch: a notch away from the user steps back, towards the user
 // forward, as the toolkit's rocker switch gives -1 and +1.
-TEST_F(EditorWindowTest, WheelOverTheStepSwitchStepsBackWhenTurnedUp) {
+TEST_P(EditorWindowTest, WheelOverTheStepSwitchStepsBackWhenTurnedUp) {
     ASSERT_TRUE(openEditor());
     settle();
     for (int i = 0; i < 3; ++i) click(368, 162);
@@ -318,7 +357,7 @@ TEST_F(EditorWindowTest, WheelOverTheStepSwitchStepsBackWhenTurnedUp) {
 }
 
 // A stepping knob looks pressed only while the held pointer is over it.
-TEST_F(EditorWindowTest, SteppingKnobLooksPressedOnlyWhileThePointerIsOverIt) {
+TEST_P(EditorWindowTest, SteppingKnobLooksPressedOnlyWhileThePointerIsOverIt) {
     ASSERT_TRUE(openEditor());
     pointerTo(600, 60);
     cairo_surface_t* rest = screenshot("editor-stepknob-rest.png");
@@ -342,7 +381,7 @@ TEST_F(EditorWindowTest, SteppingKnobLooksPressedOnlyWhileThePointerIsOverIt) {
         if (s) cairo_surface_destroy(s);
 }
 
-TEST_F(EditorWindowTest, IdleCostOfAnOpenEditorWithNothingChanging) {
+TEST_P(EditorWindowTest, IdleCostOfAnOpenEditorWithNothingChanging) {
     ASSERT_TRUE(openEditor());
     settle(5);
     pointerTo(470, 140);  // rest the mouse over the panel
@@ -362,6 +401,68 @@ TEST_F(EditorWindowTest, IdleCostOfAnOpenEditorWithNothingChanging) {
                 cpu * 1e3, wall, 100.0 * cpu / wall, cpu * 1e3 / 200);
     SUCCEED();
 }
+
+// The host is told the scaled size, and every key of the preset rail answers the pointer
+// at its place: pointed at, it puts its hint in the controller display; the memory keys
+// store and recall, the learn keys light up when clicked.
+TEST_P(EditorWindowTest, EveryRailKeyAnswersAtItsPlace) {
+    ERect* r = nullptr;
+    host.dispatch(effEditGetRect, 0, 0, &r);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->right - r->left, width());
+    EXPECT_EQ(r->bottom - r->top, height());
+    ASSERT_TRUE(openEditor());
+    pointerTo(600, 60);
+    cairo_surface_t* rest = screenshot("editor-rail-rest.png");
+    ASSERT_NE(rest, nullptr);
+    using panel::StripControl;
+    const panel::Rect display = panel::stripPlace(StripControl::ControllerDisplay).rect;
+    for (StripControl key : {StripControl::SaveBank, StripControl::DefaultBank, StripControl::LoadBank,
+                             StripControl::SavePreset, StripControl::DefaultPreset,
+                             StripControl::LoadPreset, StripControl::Step, StripControl::StoreMemoA,
+                             StripControl::RecallMemoA, StripControl::StoreMemoB,
+                             StripControl::RecallMemoB, StripControl::SaveMidi,
+                             StripControl::DefaultMidi, StripControl::LoadMidi, StripControl::Learn,
+                             StripControl::Unlearn}) {
+        const panel::Rect k = panel::stripPlace(key).rect;
+        pointerTo((k.left + k.right) / 2.0, (k.top + k.bottom) / 2.0);
+        cairo_surface_t* hint = screenshot("editor-rail-hint.png");
+        EXPECT_GT(differingPixels(rest, hint, display.left, display.top, display.right,
+                                  display.bottom),
+                  20)
+            << "strip control " << static_cast<int>(key);
+        cairo_surface_destroy(hint);
+    }
+    auto centreOf = [](StripControl c) {
+        const panel::Rect k = panel::stripPlace(c).rect;
+        return std::make_pair((k.left + k.right) / 2.0, (k.top + k.bottom) / 2.0);
+    };
+    // Memory A keeps preset 0; two steps on, recalling it brings preset 0's name back.
+    const std::string first = presetName(0);
+    auto [sx, sy] = centreOf(StripControl::StoreMemoA);
+    click(sx, sy);
+    click(368, 162);
+    click(368, 162);
+    ASSERT_EQ(programName(), presetName(2));
+    auto [rx, ry] = centreOf(StripControl::RecallMemoA);
+    click(rx, ry);
+    EXPECT_EQ(programName(), first);
+    // The learn key lights while learning.
+    auto [lx, ly] = centreOf(StripControl::Learn);
+    click(lx, ly);
+    pointerTo(600, 60);
+    cairo_surface_t* learning = screenshot("editor-rail-learning.png");
+    const panel::Rect learn = panel::stripPlace(StripControl::Learn).rect;
+    EXPECT_GT(differingPixels(rest, learning, learn.left, learn.top, learn.right, learn.bottom), 20);
+    click(lx, ly);
+    for (cairo_surface_t* s : {rest, learning})
+        if (s) cairo_surface_destroy(s);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scale, EditorWindowTest, ::testing::Values(1.0, 2.0),
+                         [](const ::testing::TestParamInfo<double>& info) {
+                             return info.param == 1.0 ? std::string("1x") : std::string("2x");
+                         });
 
 }  // namespace
 }  // namespace lumdel::e2e

@@ -63,8 +63,8 @@ TEST_F(PanelLifecycleTest, OpenBuildsTheSixtyThreeControlsInTableOrder) {
         else typed = c->isTypeOf("CSplashScreen");
         EXPECT_TRUE(typed) << "slot " << i << " " << c->getClassName();
     }
-    // The preset strip comes after the panel.
-    EXPECT_EQ(frame()->getNbViews(), Editor::kNumControls + 19);
+    // The preset strip (19 controls and the size menu over the logo) comes after the panel.
+    EXPECT_EQ(frame()->getNbViews(), Editor::kNumControls + 20);
 
     auto* cutoff = dynamic_cast<OrvAnimKnob*>(editor->control(kCutoff));
     ASSERT_NE(cutoff, nullptr);

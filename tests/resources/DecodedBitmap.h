@@ -17,12 +17,12 @@ struct SurfaceDeleter {
 using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
 
 // The bitmap of a resource id, or null when there is none or it does not decode.
-inline Surface decodeResource(int id) {
+inline Surface decodeResource(int id, double scale = 1.0) {
     struct Reader {
         const unsigned char* data;
         std::size_t size, offset = 0;
     };
-    const ResourceData* res = findResource(id);
+    const ResourceData* res = findResource(id, scale);
     if (!res) return nullptr;
     Reader reader{res->data, res->size};
     auto read = [](void* closure, unsigned char* out, unsigned int length) {

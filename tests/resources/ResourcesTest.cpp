@@ -1,5 +1,6 @@
-// The embedded editor bitmaps: sizes and frame layouts, frames that must differ, bitmaps
-// that must blend with the panel beneath them, and a generator that repeats itself exactly.
+// The embedded editor bitmaps: sizes and frame layouts at every scale, 2x pictures that
+// are the 1x drawing in finer detail, frames that must differ, bitmaps that must blend
+// with the panel beneath them, and a generator that repeats itself exactly.
 #include "DecodedBitmap.h"
 #include "resources/Resources.h"
 #include "resources/PanelLayout.h"
@@ -7,6 +8,7 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -86,16 +88,57 @@ const Expected& expectedFor(int id) {
     throw std::runtime_error("no such bitmap");
 }
 
-TEST(Resources, EveryBitmapDecodesWithItsSizeFormatAndFrames) {
+const double kScales[] = {1.0, 1.5, 2.0};
+
+// Pixels for this many panel pixels at a scale, an odd half rounded up.
+int scaled(int logical, double scale) {
+    const double d = logical * scale;
+    return static_cast<int>(d) < d ? static_cast<int>(d) + 1 : static_cast<int>(d);
+}
+
+TEST(Resources, EveryBitmapDecodesWithItsSizeFormatAndFramesAtEveryScale) {
+    for (double scale : kScales)
+        for (const Expected& e : expected) {
+            SCOPED_TRACE("bitmap " + std::to_string(e.id) + " at " + std::to_string(scale));
+            Surface s = lumdel::testing::decodeResource(e.id, scale);
+            ASSERT_TRUE(s);
+            EXPECT_EQ(cairo_image_surface_get_width(s.get()), scaled(e.width, scale));
+            EXPECT_EQ(cairo_image_surface_get_height(s.get()), scaled(e.height, scale));
+            EXPECT_EQ(cairo_image_surface_get_format(s.get()),
+                      e.alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24);
+            EXPECT_EQ(e.height % e.frames, 0);
+        }
+    EXPECT_EQ(lumdel::findResource(128, 3.0), nullptr);
+}
+
+// The 2x pictures are the same drawing with twice the detail: averaged over each 2 x 2
+// block they come close to the 1x picture (so nothing is shifted, cut or drawn at the
+// wrong size), and they are no 1x picture blown up (blocks of four equal pixels only).
+TEST(Resources, TwoTimesPicturesAreTheSameDrawingWithFinerDetail) {
     for (const Expected& e : expected) {
         SCOPED_TRACE("bitmap " + std::to_string(e.id));
-        Surface s = decode(e.id);
-        ASSERT_TRUE(s);
-        EXPECT_EQ(cairo_image_surface_get_width(s.get()), e.width);
-        EXPECT_EQ(cairo_image_surface_get_height(s.get()), e.height);
-        EXPECT_EQ(cairo_image_surface_get_format(s.get()),
-                  e.alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24);
-        EXPECT_EQ(e.height % e.frames, 0);
+        Surface one = decode(e.id), two = lumdel::testing::decodeResource(e.id, 2.0);
+        ASSERT_TRUE(one && two);
+        double difference = 0;
+        int finer = 0;
+        for (int y = 0; y < e.height; ++y)
+            for (int x = 0; x < e.width; ++x) {
+                const uint32_t p[4] = {pixel(two.get(), 2 * x, 2 * y), pixel(two.get(), 2 * x + 1, 2 * y),
+                                       pixel(two.get(), 2 * x, 2 * y + 1),
+                                       pixel(two.get(), 2 * x + 1, 2 * y + 1)};
+                if (p[0] != p[1] || p[0] != p[2] || p[0] != p[3]) ++finer;
+                const uint32_t q = pixel(one.get(), x, y);
+                for (int shift = 0; shift < 24; shift += 8) {
+                    double mean = 0;
+                    for (uint32_t v : p) mean += ((v >> shift) & 0xff) / 4.0;
+                    difference += std::abs(mean - ((q >> shift) & 0xff));
+                }
+            }
+        const double pixels = double(e.width) * e.height;
+        EXPECT_LT(difference / (3 * pixels), 12.0);  // mean difference per channel, of 255
+        if (e.width * e.height > 100) {
+            EXPECT_GT(finer, pixels / 50);
+        }
     }
 }
 
@@ -329,16 +372,18 @@ TEST(Resources, GeneratorIsDeterministicAndMatchesWhatIsEmbedded) {
                                     "\" \"" + (dir / "embedded.cpp").string() + "\"";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
     }
-    for (const Expected& e : expected) {
-        SCOPED_TRACE("bitmap " + std::to_string(e.id));
-        const std::string name = std::to_string(e.id) + ".png";
-        const std::string a = slurp(one / name), b = slurp(two / name);
-        ASSERT_FALSE(a.empty());
-        EXPECT_TRUE(a == b);
-        const lumdel::ResourceData* res = lumdel::findResource(e.id);
-        ASSERT_NE(res, nullptr);
-        EXPECT_TRUE(a == std::string(reinterpret_cast<const char*>(res->data), res->size));
-    }
+    for (double scale : kScales)
+        for (const Expected& e : expected) {
+            const std::string name = std::to_string(e.id) +
+                                     (scale == 1.0 ? "" : scale == 1.5 ? "@1.5x" : "@2x") + ".png";
+            SCOPED_TRACE(name);
+            const std::string a = slurp(one / name), b = slurp(two / name);
+            ASSERT_FALSE(a.empty());
+            EXPECT_TRUE(a == b);
+            const lumdel::ResourceData* res = lumdel::findResource(e.id, scale);
+            ASSERT_NE(res, nullptr);
+            EXPECT_TRUE(a == std::string(reinterpret_cast<const char*>(res->data), res->size));
+        }
     EXPECT_TRUE(slurp(one / "embedded.cpp") == slurp(two / "embedded.cpp"));
     fs::remove_all(base);
 }

@@ -1,11 +1,15 @@
 // lumdel-host gui [--offscreen] PLUGIN.so OUT.png [--preset N] [--hover X,Y] [--right]
-//                [--about] [--help X,Y]: opens the plug-in's editor and saves what it
-// shows. Under a display (DISPLAY set) the editor goes into a window of ours, as in a
+//                [--about] [--help X,Y] [--menu] [--scale S]: opens the plug-in's editor
+// and saves what it shows. --scale draws it at 1, 1.5 or 2 (through LUMDEL_SCALE, as a
+// user forces it); points stay in panel pixels. --menu opens the preset menu. Under a display (DISPLAY set) the editor goes into a window of ours, as in a
 // host; otherwise, or with --offscreen, it draws offscreen. The options act on the
 // panel as a user would, with mouse events at fixed panel points: --preset steps to
 // preset N with the preset strip's step switch, --right shows the right channel, --about
 // turns the device round, --help opens the help and points at X,Y (after the fade),
 // --hover leaves the mouse at X,Y.
+// Before the X headers, whose None would clash with the panel table's.
+#include "resources/PanelLayout.h"
+
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -52,10 +56,17 @@ struct HostWindow {
         }
         return true;
     }
-    // Puts the pointer at a point of the editor, which fills the window from its corner.
+    // Puts the pointer at a point of the editor (device pixels), which fills the window
+    // from its corner.
     void warpPointer(int x, int y) {
         if (!display) return;
         XWarpPointer(display, None, window, 0, 0, 0, 0, x, y);
+        XSync(display, False);
+    }
+    // The editor asked for another size.
+    void resize(int width, int height) {
+        if (!display || width <= 0 || height <= 0) return;
+        XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
         XSync(display, False);
     }
     ~HostWindow() {
@@ -73,6 +84,7 @@ constexpr int kStepNextX = 368, kStepNextY = 162;  // right half of the preset s
 constexpr int kRightX = 69, kRightY = 116;         // RIGHT channel button
 constexpr int kAboutX = 10, kAboutY = 80;          // left side edge
 constexpr int kHelpX = 926, kHelpY = 162;          // help button
+constexpr int kMenuX = 328, kMenuY = 163;          // the preset menu's arrow
 
 struct Point {
     int x, y;
@@ -95,20 +107,21 @@ std::optional<int> parseCount(const std::string& text) {
 
 const char* const kUsage =
     "usage: lumdel-host gui [--offscreen] PLUGIN.so OUT.png [--preset N] [--hover X,Y] "
-    "[--right] [--about] [--help X,Y]\n";
+    "[--right] [--about] [--help X,Y] [--menu] [--scale 1|1.5|2]\n";
 }  // namespace
 
 int runGui(const Args& args);
 static const CommandRegistrar registerGui{
     "gui",
     "gui [--offscreen] PLUGIN.so OUT.png [--preset N] [--hover X,Y] [--right] [--about] "
-    "[--help X,Y]",
+    "[--help X,Y] [--menu] [--scale 1|1.5|2]",
     runGui};
 
 int runGui(const Args& args) {
     bool offscreen = false;
     bool right = false;
     bool about = false;
+    bool menu = false;
     std::optional<int> preset;
     std::optional<Point> hover;
     std::optional<Point> help;
@@ -122,6 +135,15 @@ int runGui(const Args& args) {
             right = true;
         } else if (a == "--about") {
             about = true;
+        } else if (a == "--menu") {
+            menu = true;
+        } else if (a == "--scale" && hasValue) {
+            const std::string& scale = args[++i];
+            if (scale != "1" && scale != "1.5" && scale != "2") {
+                std::fprintf(stderr, "lumdel-host: --scale takes 1, 1.5 or 2\n");
+                return 2;
+            }
+            setenv("LUMDEL_SCALE", scale.c_str(), 1);
         } else if (a == "--preset" && hasValue) {
             preset = parseCount(args[++i]);
             if (!preset) {
@@ -166,7 +188,10 @@ int runGui(const Args& args) {
         return 1;
     }
 
+    // Device pixels per panel pixel, for the pointer in our window.
+    const double scale = static_cast<double>(width) / lumdel::panel::kWidth;
     HostWindow window;
+    host.onSizeWindow = [&window](int w, int h) { window.resize(w, h); };
     bool opened = false;
     const char* display = std::getenv("DISPLAY");
     if (!offscreen && display && *display && window.create(width, height)) {
@@ -208,12 +233,13 @@ int runGui(const Args& args) {
     if (about) click(kAboutX, kAboutY);
     if (help) {
         click(kHelpX, kHelpY);
-        window.warpPointer(help->x, help->y);
+        window.warpPointer(static_cast<int>(help->x * scale), static_cast<int>(help->y * scale));
         mouse(2, 0, help->x, help->y);
         idleFor(30);  // 600 ms: the page has faded in
     }
+    if (menu) click(kMenuX, kMenuY);
     if (hover) {
-        window.warpPointer(hover->x, hover->y);
+        window.warpPointer(static_cast<int>(hover->x * scale), static_cast<int>(hover->y * scale));
         mouse(2, 0, hover->x, hover->y);
     }
     idleFor(opened ? 10 : 3);

@@ -223,6 +223,10 @@ VstIntPtr Host::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* p
             ++updateDisplayCalls;
             if (onUpdateDisplay) onUpdateDisplay();
             return 1;
+        case audioMasterSizeWindow:
+            if (recordCalls) windowSizes.emplace_back(index, static_cast<int>(value));
+            if (onSizeWindow) onSizeWindow(index, static_cast<int>(value));
+            return 1;
         case audioMasterBeginEdit:
             if (recordCalls) {
                 edits.push_back({index, true});

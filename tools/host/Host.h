@@ -73,6 +73,10 @@ public:
     std::vector<EditCall> edits;
     std::vector<AutomationEvent> automationEvents;
     int updateDisplayCalls = 0;
+    // Sizes the editor asked for (audioMasterSizeWindow), width and height.
+    std::vector<std::pair<int, int>> windowSizes;
+    // Called on audioMasterSizeWindow, to resize the window the editor lives in.
+    std::function<void(int width, int height)> onSizeWindow;
     int wantMidiCalls = 0;
     int getTimeCalls = 0;
     std::vector<VstInt32> getTimeFilters;
