@@ -64,6 +64,7 @@ struct DelayLine {
     double invSpeed = 1.0;     // 1 / speed
     double phase = 0.0;        // vcoPhaseX
     double fadeGain = 1.0;     // fadeGainX: 1 at rest
+    int wrapIn = 0;            // steps until a tap reaches the end (0: look at the next step)
 
     // Pre-tap and out tap behind the write tap, wrapped into the line.
     void placeTaps(TapDistances d) {
@@ -73,6 +74,7 @@ struct DelayLine {
         if (out < 0) out += length;
         preTap = std::clamp(pre, 0, length - 1);
         outTap = std::clamp(out, 0, length - 1);
+        wrapIn = 0;
     }
     // Clears the clocked mode's running state; the content, taps and fade stay.
     void reset() {
@@ -113,10 +115,19 @@ struct DelayLine {
     }
 
 private:
+    // All three taps move on; only when the one nearest the end of the line gets there
+    // are they looked at (wrapIn counts the steps until then).
     inline void advance() {
-        if (++outTap == length) outTap = 0;
-        if (++preTap == length) preTap = 0;
-        if (++writeTap == length) writeTap = 0;
+        ++outTap;
+        ++preTap;
+        ++writeTap;
+        if (--wrapIn <= 0) wrapTaps();
+    }
+    void wrapTaps() {
+        if (outTap >= length) outTap = 0;
+        if (preTap >= length) preTap = 0;
+        if (writeTap >= length) writeTap = 0;
+        wrapIn = length - std::max({outTap, preTap, writeTap});
     }
 };
 
@@ -355,6 +366,8 @@ using LinePolicy = std::conditional_t<kClocked, ClockedLines, PlainLines>;
 template <bool kClocked>
 inline LinePolicy<kClocked> linePolicy(DelayLine* lines, double vcoMan, bool vcoModZero,
                                        const double* octave) {
+    // The taps may have been placed outside the block: their wrap is looked at afresh.
+    lines[0].wrapIn = lines[1].wrapIn = 0;
     if constexpr (kClocked)
         return ClockedLines(lines, vcoMan, vcoModZero, octave);
     else
