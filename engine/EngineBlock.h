@@ -114,7 +114,8 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
             Stereo y = a;
             if (k.filterAfterLine) st.filter.process(y, k.filterType);
             st.fbOut = loopLimit((k.filterInLoop ? Stereo(y) : Stereo(a)) * k.fbSign);
-            const Stereo wet = panWet(gate * st.lookahead.step(y) * k.dlySign, channel.dlyPan.value);
+            const Stereo wet =
+                panWet(gate * st.lookahead.step(y) * k.dlySign, channel.dlyPan.value);
             const Stereo mixed = output.held(mixWet(x, wet, glide.mix.value, k.dryToWet));
             const Stereo dry = x * (k.dryThrough * (1.0 - glide.mix.value));
             if constexpr (!kClocked) lastX = x;
