@@ -152,6 +152,31 @@ inline Stereo fadeTimeChanges(DelayLine* lines, StereoFlag& pending, Stereo out,
             out[1] * lines[1].fade(pending[1], fadeStep, tapsNow, kRight)};
 }
 
+// The fades of both lines through a block. Nearly always neither line has a change
+// pending and both gains rest at 1: the output then passes as it is (a gain of 1 changes
+// no sample), and only the pending marks are looked at.
+class TimeFades {
+public:
+    explicit TimeFades(const DelayLine* lines) : resting_(restingIn(lines)) {}
+
+    template <typename TapsNow>
+    inline Stereo step(DelayLine* lines, StereoFlag& pending, Stereo out, double fadeStep,
+                       const TapsNow& tapsNow) {
+        if (resting_ && !(__atomic_load_n(&pending[0], __ATOMIC_RELAXED) |
+                          __atomic_load_n(&pending[1], __ATOMIC_RELAXED)))
+            return out;
+        out = fadeTimeChanges(lines, pending, out, fadeStep, tapsNow);
+        resting_ = restingIn(lines);
+        return out;
+    }
+
+private:
+    static bool restingIn(const DelayLine* lines) {
+        return lines[0].fadeGain == 1.0 && lines[1].fadeGain == 1.0;
+    }
+    bool resting_;
+};
+
 // The plain policy: both lines move one tape sample per audio sample. The clocked
 // mode's histories (inputs, feedback and the samples read) are kept all the same (in
 // rings, unrolled after the block), so that switching the clocked mode on goes on from

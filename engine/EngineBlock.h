@@ -59,6 +59,7 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
     // the blend runs on the last sample only (the filter reads it from the next on).
     const bool modulationHeard = k.filterOn || lines.hearsModulation();
     const auto tapsNow = [this](int line) { return tapDistances(line); };
+    TimeFades fades(st.line);
     // A preset load's switches splice the streams into the lines (the output is held
     // meanwhile); switches changed at any other time act at once.
     const LinePathSwitches switches{k.filterOn ? 1 : 0, fltMode,          k.filterType,
@@ -108,7 +109,7 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
             if (splicing) splices.step(st.line, join && i == 0, lineIn, toLine, spliceDecayK);
             Stereo a = lines.step(st.line, lineIn, toLine, st.modulation.blend.mod,
                                   glide.vcoMod.value, i >= frames - 4);
-            a = fadeTimeChanges(st.line, channels.dlyFade, a, k.fadeStep, tapsNow);
+            a = fades.step(st.line, channels.dlyFade, a, k.fadeStep, tapsNow);
             const Stereo gate = st.gate.step(a, channel.gateThreshold.value, k.gateAttack,
                                              k.gateRelease);
             Stereo y = a;
