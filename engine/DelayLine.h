@@ -64,6 +64,7 @@ struct DelayLine {
     double invSpeed = 1.0;     // 1 / speed
     double phase = 0.0;        // vcoPhaseX
     double fadeGain = 1.0;     // fadeGainX: 1 at rest
+    int wrapIn = 0;            // steps until a tap reaches the end (0: look at the next step)
 
     // Pre-tap and out tap behind the write tap, wrapped into the line.
     void placeTaps(TapDistances d) {
@@ -73,6 +74,7 @@ struct DelayLine {
         if (out < 0) out += length;
         preTap = std::clamp(pre, 0, length - 1);
         outTap = std::clamp(out, 0, length - 1);
+        wrapIn = 0;
     }
     // Clears the clocked mode's running state; the content, taps and fade stay.
     void reset() {
@@ -113,10 +115,19 @@ struct DelayLine {
     }
 
 private:
+    // All three taps move on; only when the one nearest the end of the line gets there
+    // are they looked at (wrapIn counts the steps until then).
     inline void advance() {
-        if (++outTap == length) outTap = 0;
-        if (++preTap == length) preTap = 0;
-        if (++writeTap == length) writeTap = 0;
+        ++outTap;
+        ++preTap;
+        ++writeTap;
+        if (--wrapIn <= 0) wrapTaps();
+    }
+    void wrapTaps() {
+        if (outTap >= length) outTap = 0;
+        if (preTap >= length) preTap = 0;
+        if (writeTap >= length) writeTap = 0;
+        wrapIn = length - std::max({outTap, preTap, writeTap});
     }
 };
 
@@ -140,6 +151,31 @@ inline Stereo fadeTimeChanges(DelayLine* lines, StereoFlag& pending, Stereo out,
     return {out[0] * lines[0].fade(pending[0], fadeStep, tapsNow, kLeft),
             out[1] * lines[1].fade(pending[1], fadeStep, tapsNow, kRight)};
 }
+
+// The fades of both lines through a block. Nearly always neither line has a change
+// pending and both gains rest at 1: the output then passes as it is (a gain of 1 changes
+// no sample), and only the pending marks are looked at.
+class TimeFades {
+public:
+    explicit TimeFades(const DelayLine* lines) : resting_(restingIn(lines)) {}
+
+    template <typename TapsNow>
+    inline Stereo step(DelayLine* lines, StereoFlag& pending, Stereo out, double fadeStep,
+                       const TapsNow& tapsNow) {
+        if (resting_ && !(__atomic_load_n(&pending[0], __ATOMIC_RELAXED) |
+                          __atomic_load_n(&pending[1], __ATOMIC_RELAXED)))
+            return out;
+        out = fadeTimeChanges(lines, pending, out, fadeStep, tapsNow);
+        resting_ = restingIn(lines);
+        return out;
+    }
+
+private:
+    static bool restingIn(const DelayLine* lines) {
+        return lines[0].fadeGain == 1.0 && lines[1].fadeGain == 1.0;
+    }
+    bool resting_;
+};
 
 // The plain policy: both lines move one tape sample per audio sample. The clocked
 // mode's histories (inputs, feedback and the samples read) are kept all the same (in
@@ -211,6 +247,29 @@ struct StereoHistory {
     }
 };
 
+// Four values of both lines pushed together, oldest first: a ring of four kept twice
+// over, so that the four always lie in a row and a push is two stores.
+struct StereoRing {
+    Stereo r[8];
+    int pos = 0;
+    StereoRing(const double* left, const double* right) {
+        for (int k = 0; k < 4; ++k) r[k] = r[k + 4] = Stereo{left[k], right[k]};
+    }
+    inline void push(Stereo v) {
+        r[pos] = v;
+        r[pos + 4] = v;
+        pos = (pos + 1) & 3;
+    }
+    // The four values, oldest first.
+    inline const Stereo* h() const { return r + pos; }
+    void store(double* left, double* right) const {
+        for (int k = 0; k < 4; ++k) {
+            left[k] = r[pos + k][0];
+            right[k] = r[pos + k][1];
+        }
+    }
+};
+
 // The clocked policy: each line's clock runs at 2^s for
 // s = (1 - |VcoMod|) VcoMan + VcoMod mod (0.5..2), mod being its channel's modulation
 // signal. With VcoMod at 0 for the whole block the speed is 2^VcoMan whatever the
@@ -230,17 +289,23 @@ public:
         invSpeed_ = 1.0 / speed_;
         unit_ = modZero_ && fixedSpeed_ == 1.0 && lines[0].speed == 1.0 &&
                 lines[1].speed == 1.0 && lines[0].phase == 0.0 && lines[1].phase == 0.0;
+        unitIn_ = in_.h()[3];
+        unitFb_ = fb_.h()[3];
+        unitRead_[0] = read_.h[3];
+        unitRead_[1] = read_.h[2];
     }
 
     bool hearsModulation() const { return !modZero_; }
 
     // This audio sample's inputs and feedback join the histories the tape samples are
     // interpolated from; the tape moves; the output is read between the tape samples.
+    // keep: one of the block's last four samples (the unit path fills the histories
+    // with those only).
     inline Stereo step(DelayLine* lines, Stereo in, Stereo fb, Stereo mod, double vcoMod,
-                       bool /*keep*/ = true) {
+                       bool keep = true) {
+        if (unit_) return stepUnit(lines, in, fb, keep);
         in_.push(in);
         fb_.push(fb);
-        if (unit_) return stepUnit(lines);
         return stepClocked(lines, speed(mod, vcoMod));
     }
 
@@ -259,18 +324,28 @@ private:
     inline Stereo speed(Stereo mod, double vcoMod) const {
         if (modZero_) return both(fixedSpeed_);
         const double base = (1.0 - std::fabs(vcoMod)) * vcoMan_;
-        return {octaveAt(octave_, base + vcoMod * mod[0]),
-                octaveAt(octave_, base + vcoMod * mod[1])};
+        return octaveAt(octave_, base + vcoMod * mod);
     }
 
     // Exactly unit speed with the phase at 0: one tape sample per audio sample, written
-    // at t = 1 (the previous input, h[2]) and read at t = 0 (h[1]). The phase stays 0
-    // and the speed 1.
-    inline Stereo stepUnit(DelayLine* lines) {
-        const double left = lines[0].stepPlain(in_.h[2][0], fb_.h[2][0]);
-        const double right = lines[1].stepPlain(in_.h[2][1], fb_.h[2][1]);
-        read_.push(Stereo{left, right});
-        return read_.h[1];
+    // at t = 1 (the previous input and feedback) and read at t = 0 (the tape sample read
+    // two audio samples ago). The phase stays 0 and the speed 1; those two delays run in
+    // registers, and the histories take only the block's last four samples.
+    inline Stereo stepUnit(DelayLine* lines, Stereo in, Stereo fb, bool keep) {
+        const double left = lines[0].stepPlain(unitIn_[0], unitFb_[0]);
+        const double right = lines[1].stepPlain(unitIn_[1], unitFb_[1]);
+        const Stereo read{left, right};
+        const Stereo out = unitRead_[1];
+        unitIn_ = in;
+        unitFb_ = fb;
+        unitRead_[1] = unitRead_[0];
+        unitRead_[0] = read;
+        if (keep) {
+            in_.push(in);
+            fb_.push(fb);
+            read_.push(read);
+        }
+        return out;
     }
 
     // The speed follows the modulation, and every whole step of the clock phase writes,
@@ -289,7 +364,7 @@ private:
             if (!anyLane(due)) break;
             phase_ = select(due, phase_ - 1.0, phase_);
             const CatmullRomOf<Stereo> cr((1.0 - phi + static_cast<double>(j)) * invSpeed_);
-            const Stereo write = cr(in_.h), insert = cr(fb_.h);
+            const Stereo write = cr(in_.h()), insert = cr(fb_.h());
             const double left = due[0] ? lines[0].stepPlain(write[0], insert[0]) : 0.0;
             const double right = due[1] ? lines[1].stepPlain(write[1], insert[1]) : 0.0;
             read_.push(Stereo{left, right}, due);
@@ -302,7 +377,10 @@ private:
     bool modZero_;
     double fixedSpeed_;
     bool unit_ = false;
-    StereoHistory in_, fb_, read_;
+    StereoRing in_, fb_;
+    StereoHistory read_;
+    // The unit path: last input and feedback, the last two tape samples read (newest first).
+    Stereo unitIn_, unitFb_, unitRead_[2];
     Stereo speed_, invSpeed_, phase_;
 };
 
@@ -313,6 +391,8 @@ using LinePolicy = std::conditional_t<kClocked, ClockedLines, PlainLines>;
 template <bool kClocked>
 inline LinePolicy<kClocked> linePolicy(DelayLine* lines, double vcoMan, bool vcoModZero,
                                        const double* octave) {
+    // The taps may have been placed outside the block: their wrap is looked at afresh.
+    lines[0].wrapIn = lines[1].wrapIn = 0;
     if constexpr (kClocked)
         return ClockedLines(lines, vcoMan, vcoModZero, octave);
     else

@@ -8,6 +8,7 @@
 // instance. Nothing but Engine::run is instantiated from here.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 
 #include "Engine.h"
@@ -33,6 +34,15 @@ struct Engine::BlockConstants {
     ModulationConstants modulation;
 };
 
+// The end of one sample: ducking by the key input, then the output stage.
+template <typename T>
+inline void finishSample(const HostIo<T>& io, int i, const typename HostIo<T>::Frame& in,
+                         OutputStage& output, Ducker& ducker, const double* duckCoefs,
+                         Stereo dry, Stereo mixed, double outputGain) {
+    const double duck = ducker.step(in.key, duckCoefs[0], duckCoefs[1], duckCoefs[2]);
+    io.write(i, output.output((dry + duck * mixed) * outputGain, in.main));
+}
+
 template <typename T, bool kClocked, bool kSmooth, bool kWide>
 [[gnu::flatten]] void Engine::run(T** inputs, T** outputs, int frames, const Routing& routing) {
     const HostIo<T> io(inputs, outputs, routing);
@@ -49,6 +59,7 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
     // the blend runs on the last sample only (the filter reads it from the next on).
     const bool modulationHeard = k.filterOn || lines.hearsModulation();
     const auto tapsNow = [this](int line) { return tapDistances(line); };
+    TimeFades fades(st.line);
     // A preset load's switches splice the streams into the lines (the output is held
     // meanwhile); switches changed at any other time act at once.
     const LinePathSwitches switches{k.filterOn ? 1 : 0, fltMode,          k.filterType,
@@ -63,44 +74,70 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
     Stereo lastX{0.0, 0.0};  // the last line input ahead of the anti-alias and the drive
     const bool meterAhead = st.meter.followAhead(frames);
 
-    for (int i = 0; i < frames; ++i) {
-        const auto in = io.read(i);
-        if constexpr (kSmooth) {
-            glideAll(glide, k.smoothCoef);
-            glideAll(channel, k.smoothCoef);
+    // With the reverb on, the block goes in runs: the samples of a run up to the mixed
+    // signal, the reverb over the whole run, then ducking and output. The output stage's
+    // hold ramp is replayed for the last step by a copy taken at the run's start.
+    const double duckCoefs[3] = {k.duckThreshold, k.duckAttack, k.duckRelease};
+    const int runLength = k.reverbOn ? Reverb::kMaxRun : frames;
+    Stereo runMixed[Reverb::kMaxRun], runDry[Reverb::kMaxRun];
+    double runGain[Reverb::kMaxRun];
+    for (int start = 0; start < frames; start += runLength) {
+        const int end = std::min(frames, start + runLength);
+        OutputStage tail = output;
+        for (int i = start; i < end; ++i) {
+            const auto in = io.read(i);
+            if constexpr (kSmooth) {
+                glideAll(glide, k.smoothCoef);
+                glideAll(channel, k.smoothCoef);
+            }
+            output.beginSample();
+            Stereo x = in.main * glide.inputGain.value;
+            if (meterAhead) st.meter.store(x); else st.meter.step(x);
+            if (k.filterOn) {
+                st.filter.computeCoefficients(glide.cutoff.value, st.modulation.blend.cutoffFactor,
+                                              st.modulation.blend.resoModSource,
+                                              glide.resoMod.value, glide.reso.value, k.filter);
+                if (k.filterAtInput) st.filter.process(x, k.filterType);
+            }
+            if constexpr (kClocked) u = st.antiAlias.step(x); else u = x;
+            const Stereo beforeDrive = magnitude(u);
+            st.drive.run(i, u, glide.driveGain.value, k.driveOn);
+            st.modulation.step(beforeDrive, glide.modSrc.value, glide.cutfMod.value,
+                               modulationHeard || i == frames - 1, k.modulation);
+            Stereo toLine = feedbackMatrix(st.fbOut, channel.fbGain.value, channel.fbPan.value);
+            Stereo lineIn = u * channel.muteIn.value;
+            if (splicing) splices.step(st.line, join && i == 0, lineIn, toLine, spliceDecayK);
+            Stereo a = lines.step(st.line, lineIn, toLine, st.modulation.blend.mod,
+                                  glide.vcoMod.value, i >= frames - 4);
+            a = fades.step(st.line, channels.dlyFade, a, k.fadeStep, tapsNow);
+            const Stereo gate = st.gate.step(a, channel.gateThreshold.value, k.gateAttack,
+                                             k.gateRelease);
+            Stereo y = a;
+            if (k.filterAfterLine) st.filter.process(y, k.filterType);
+            st.fbOut = loopLimit((k.filterInLoop ? Stereo(y) : Stereo(a)) * k.fbSign);
+            const Stereo wet =
+                panWet(gate * st.lookahead.step(y) * k.dlySign, channel.dlyPan.value);
+            const Stereo mixed = output.held(mixWet(x, wet, glide.mix.value, k.dryToWet));
+            const Stereo dry = x * (k.dryThrough * (1.0 - glide.mix.value));
+            if constexpr (!kClocked) lastX = x;
+            if (k.reverbOn) {
+                runMixed[i - start] = mixed;
+                runDry[i - start] = dry;
+                runGain[i - start] = glide.outputGain.value;
+            } else {
+                finishSample(io, i, in, output, st.ducker, duckCoefs, dry, mixed,
+                             glide.outputGain.value);
+            }
         }
-        output.beginSample();
-        Stereo x = in.main * glide.inputGain.value;
-        if (meterAhead) st.meter.store(x); else st.meter.step(x);
-        if (k.filterOn) {
-            st.filter.computeCoefficients(glide.cutoff.value, st.modulation.blend.cutoffFactor,
-                                          st.modulation.blend.resoModSource, glide.resoMod.value,
-                                          glide.reso.value, k.filter);
-            if (k.filterAtInput) st.filter.process(x, k.filterType);
+        if (k.reverbOn) {
+            st.reverb.processRun(runMixed, end - start);
+            for (int i = start; i < end; ++i) {
+                tail.beginSample();
+                finishSample(io, i, io.read(i), tail, st.ducker, duckCoefs, runDry[i - start],
+                             runMixed[i - start], runGain[i - start]);
+            }
+            output = tail;
         }
-        if constexpr (kClocked) u = st.antiAlias.step(x); else u = x;
-        const Stereo beforeDrive = magnitude(u);
-        st.drive.run(i, u, glide.driveGain.value, k.driveOn);
-        st.modulation.step(beforeDrive, glide.modSrc.value, glide.cutfMod.value,
-                           modulationHeard || i == frames - 1, k.modulation);
-        Stereo toLine = feedbackMatrix(st.fbOut, channel.fbGain.value, channel.fbPan.value);
-        Stereo lineIn = u * channel.muteIn.value;
-        if (splicing) splices.step(st.line, join && i == 0, lineIn, toLine, spliceDecayK);
-        Stereo a = lines.step(st.line, lineIn, toLine, st.modulation.blend.mod, glide.vcoMod.value,
-                              i >= frames - 4);
-        a = fadeTimeChanges(st.line, channels.dlyFade, a, k.fadeStep, tapsNow);
-        const Stereo gate = st.gate.step(a, channel.gateThreshold.value, k.gateAttack,
-                                         k.gateRelease);
-        Stereo y = a;
-        if (k.filterAfterLine) st.filter.process(y, k.filterType);
-        st.fbOut = loopLimit((k.filterInLoop ? Stereo(y) : Stereo(a)) * k.fbSign);
-        const Stereo wet = panWet(gate * st.lookahead.step(y) * k.dlySign, channel.dlyPan.value);
-        Stereo mixed = output.held(mixWet(x, wet, glide.mix.value, k.dryToWet));
-        if (k.reverbOn) st.reverb.process(mixed);
-        const double duck = st.ducker.step(in.key, k.duckThreshold, k.duckAttack, k.duckRelease);
-        const double dry = k.dryThrough * (1.0 - glide.mix.value);
-        io.write(i, output.output((x * dry + duck * mixed) * glide.outputGain.value, in.main));
-        if constexpr (!kClocked) lastX = x;
     }
 
     keepValues<Glides>(*this, glide);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstring>
 
 #include "Stereo.h"
 
@@ -38,12 +39,12 @@ struct InputMeter {
     inline bool followAhead(int frames) {
         if (frames >= length) return false;
         float hi0 = max[0], lo0 = min[0], hi1 = max[1], lo1 = min[1];
-        int at = index;
-        for (int k = 0; k < frames; ++k) {
-            if (++at == length) at = 0;
-            track(buf[0][at], hi0, lo0);
-            track(buf[1][at], hi1, lo1);
-        }
+        const int from = index + 1 == length ? 0 : index + 1;
+        const int first = std::min(frames, length - from);
+        trackRun(buf[0] + from, first, hi0, lo0);
+        trackRun(buf[1] + from, first, hi1, lo1);
+        trackRun(buf[0], frames - first, hi0, lo0);
+        trackRun(buf[1], frames - first, hi1, lo1);
         max = Pair<float>{hi0, hi1};
         min = Pair<float>{lo0, lo1};
         return true;
@@ -59,6 +60,25 @@ struct InputMeter {
             max = s;
         else if (s < min)
             min = s;
+    }
+
+    // track() over n samples in a row, four at a time. The trackers never cross (the
+    // minimum stays at or below 0, the maximum at or above), so a sample above the
+    // maximum is never below the minimum and the two can be followed apart.
+    static inline void trackRun(const float* s, int n, float& max, float& min) {
+        using Float4 = float __attribute__((vector_size(16)));
+        int k = 0;
+        if (n >= 4) {
+            Float4 hi = {max, max, max, max}, lo = {min, min, min, min};
+            for (; k + 4 <= n; k += 4) {
+                Float4 v;
+                std::memcpy(&v, s + k, sizeof v);
+                hi = v > hi ? v : hi;
+                lo = v < lo ? v : lo;
+            }
+            for (int j = 0; j < 4; ++j) track(hi[j], max, min), track(lo[j], max, min);
+        }
+        for (; k < n; ++k) track(s[k], max, min);
     }
 
     // Peaks since the last call, then cleared.

@@ -44,6 +44,16 @@ inline double octaveAt(const double* table, double s) {
     double r = k - i;
     return (1.0 - r) * table[i] + r * table[i + 1];
 }
+// octaveAt of both channels, lane by lane the same operations.
+inline Stereo octaveAt(const double* table, Stereo s) {
+    Stereo k = (s + 1.0) * 0.5;
+    k = select(k > both(0.0), k, both(0.0));  // NaN too
+    k = select(k > both(1.0), both(1.0), k);
+    k = k * 9998.0;
+    const int i0 = static_cast<int>(k[0]), i1 = static_cast<int>(k[1]);
+    const Stereo r = k - Stereo{static_cast<double>(i0), static_cast<double>(i1)};
+    return (1.0 - r) * Stereo{table[i0], table[i1]} + r * Stereo{table[i0 + 1], table[i1 + 1]};
+}
 
 // Follower coefficient of a one-pole at 1000/timeMs Hz.
 inline double envelopeCoefFor(double timeMs, double fs) {

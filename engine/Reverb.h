@@ -13,6 +13,7 @@
 // over between blocks (setDamping); RvbType moves the positions under the engine lock.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <memory>
@@ -107,22 +108,49 @@ struct Reverb {
     // Read position of line Bi as an index (write position minus distance, wrapped).
     int readB(int i) const { return (w - distB[i]) & mask; }
 
+    // The longest run the block hands over at once (see processRun).
+    static constexpr int kMaxRun = 128;
+
     // One sample: mixed holds the mixed signals of both channels; they are blended
     // towards the reverb output by amount. Only called while RvbOn; otherwise the reverb
     // stands still.
-    inline void process(Stereo& mixed) {
-        if (mask == 0) return;  // no lines attached
-        mixed = mixed + kDenormalOffset;
-        const double x = mixed[0] + mixed[1];
-        const Stereo out = type == 0 ? processSpring(x) : processPlate(x);
-        mixed = mixed + (out - mixed) * amount;
-        w = (w + 1) & mask;
-    }
+    inline void process(Stereo& mixed) { processRun(&mixed, 1); }
     inline void process(double& L, double& R) {
         Stereo mixed{L, R};
         process(mixed);
         L = mixed[0];
         R = mixed[1];
+    }
+
+    // n samples (at most kMaxRun) in a row, each as process() would take it. The plate
+    // runs stage by stage over spans of the run (see plateSpan); the spring, whose short
+    // allpasses would cut the spans to a few samples, goes sample by sample.
+    inline void processRun(Stereo* mixed, int n) {
+        if (mask == 0 || n <= 0) return;  // no lines attached
+        double x[kMaxRun];
+        Stereo out[kMaxRun];
+        for (int t = 0; t < n; ++t) {
+            mixed[t] = mixed[t] + kDenormalOffset;
+            x[t] = mixed[t][0] + mixed[t][1];
+        }
+        if (type == 0) {
+            for (int t = 0; t < n; ++t) {
+                out[t] = processSpring(x[t]);
+                w = (w + 1) & mask;
+            }
+        } else {
+            for (int done = 0; done < n;) {
+                const int span = plateSpan(n - done);
+                plateSpanRun(x + done, out + done, span);
+                w = (w + span) & mask;
+                done += span;
+            }
+        }
+        const double k = type == 0 ? 0.1625 : 0.3;
+        for (int t = 0; t < n; ++t) {
+            const Stereo y = k * bp.step(out[t], bpB0, bpB2, bpA1, bpA2);
+            mixed[t] = mixed[t] + (y - mixed[t]) * amount;
+        }
     }
 
 private:
@@ -170,36 +198,94 @@ private:
         a[3][wi] = g * u + t;
         const double oR = u;
 
-        return 0.1625 * bp.step(Stereo{oL, oR}, bpB0, bpB2, bpA1, bpA2);
+        return Stereo{oL, oR};
     }
 
-    // The plate's output for the summed input x, before the blend.
-    inline Stereo processPlate(double x) {
-        const double g = 0.7 * gain2;
+    // How many of the next `wanted` samples the plate can take as one span: no read or
+    // write position wraps inside it, and every line is read at least a span behind
+    // where it is written, so that no stage reads what the same span writes.
+    int plateSpan(int wanted) const {
+        int span = std::min(wanted, mask + 1 - w);
+        for (int i = 0; i < 6; ++i)
+            span = std::min({span, distC[i], mask + 1 - ((w - distC[i]) & mask)});
+        for (int i = 0; i < 4; ++i)
+            span = std::min({span, distA[i], mask + 1 - ((w - distA[i]) & mask)});
+        return std::max(span, 1);
+    }
+
+    // The plate over one span of n samples from the shared write position w: each stage
+    // runs over the whole span before the next, with the same operations per sample as
+    // one sample at a time. x: the summed inputs; out: the output taps (sL, sR).
+    inline void plateSpanRun(const double* x, Stereo* out, int n) {
         const int wi = w;
-        const int rA0 = (wi - distA[0]) & mask, rA1 = (wi - distA[1]) & mask;
-        const int rA2 = (wi - distA[2]) & mask, rA3 = (wi - distA[3]) & mask;
+        const auto at = [&](double* line, int dist) { return line + ((wi - dist) & mask); };
 
-        const double y1 = a[0][rA0] - g * x;
-        a[0][wi] = x + g * y1;
-        const double y2 = a[1][rA1] + g * y1;
-        a[1][wi] = y1 - g * y2;
-        const double y3 = a[2][rA2] - g * y2;
-        a[2][wi] = y2 + g * y3;
-        const double s = a[3][rA3] + g * y3;
-        a[3][wi] = y3 - g * s;
-
-        const double h = 0.7 * gain1;
-        for (int i = 0; i < 6; i += 2) {
-            const double lpe = lowpass(i, c[i][(wi - distC[i]) & mask]);
-            c[i][wi] = s - h * (h * s + lpe);
-            const double lpo = lowpass(i + 1, c[i + 1][(wi - distC[i + 1]) & mask]);
-            c[i + 1][wi] = s + h * (lpo - h * s);
+        // Four allpasses in series with alternating sign. Within a span the samples are
+        // independent of each other (every line is read a span or more behind its
+        // writing), so the loop takes several samples per instruction.
+        const double g = 0.7 * gain2;
+        double s[kMaxRun];
+        {
+            const double* r0 = at(a[0], distA[0]);
+            const double* r1 = at(a[1], distA[1]);
+            const double* r2 = at(a[2], distA[2]);
+            const double* r3 = at(a[3], distA[3]);
+            double* w0 = a[0] + wi;
+            double* w1 = a[1] + wi;
+            double* w2 = a[2] + wi;
+            double* w3 = a[3] + wi;
+#pragma GCC ivdep
+            for (int t = 0; t < n; ++t) {
+                const double y1 = r0[t] - g * x[t];
+                w0[t] = x[t] + g * y1;
+                const double y2 = r1[t] + g * y1;
+                w1[t] = y1 - g * y2;
+                const double y3 = r2[t] - g * y2;
+                w2[t] = y2 + g * y3;
+                s[t] = r3[t] + g * y3;
+                w3[t] = y3 - g * s[t];
+            }
         }
 
-        const double sL = c[3][rA2] + c[0][rA0] + c[4][wi];
-        const double sR = c[1][rA1] + c[2][rA3] + c[5][wi];
-        return 0.3 * bp.step(Stereo{sL, sR}, bpB0, bpB2, bpA1, bpA2);
+        // Six damped combs fed with s, their damping states side by side in three pairs
+        // (lines 0|1, 2|3, 4|5). An even line writes s - h (h s + lp), an odd one
+        // s + h (lp - h s); with the even lines' states kept negated while the span runs
+        // both are s + h (lp' - h s), exactly (negation is exact in floating point).
+        const double h = 0.7 * gain1;
+        const double cd = lowpassCoef;
+        const Stereo sign{-1.0, 1.0};
+        Stereo damped[3] = {Stereo{lp[0], lp[1]} * sign, Stereo{lp[2], lp[3]} * sign,
+                            Stereo{lp[4], lp[5]} * sign};
+        const double* rc[6];
+        double* wc[6];
+        for (int i = 0; i < 6; ++i) {
+            rc[i] = at(c[i], distC[i]);
+            wc[i] = c[i] + wi;
+        }
+        for (int t = 0; t < n; ++t) {
+            const double hs = h * s[t];
+            for (int p = 0; p < 3; ++p) {
+                const Stereo v = Stereo{rc[2 * p][t], rc[2 * p + 1][t]} * sign;
+                damped[p] = damped[p] + (v - damped[p]) * cd;
+                const Stereo fed = s[t] + h * (damped[p] - hs);
+                wc[2 * p][t] = fed[0];
+                wc[2 * p + 1][t] = fed[1];
+            }
+        }
+        for (int p = 0; p < 3; ++p) {
+            const Stereo kept = damped[p] * sign;
+            lp[2 * p] = kept[0];
+            lp[2 * p + 1] = kept[1];
+        }
+
+        // Output taps: read at the allpasses' distances and at the write position.
+        const double* l0 = at(c[3], distA[2]);
+        const double* l1 = at(c[0], distA[0]);
+        const double* r0 = at(c[1], distA[1]);
+        const double* r1 = at(c[2], distA[3]);
+#pragma GCC ivdep
+        for (int t = 0; t < n; ++t)
+            out[t] = Stereo{l0[t] + l1[t] + wc[4][t], r0[t] + r1[t] + wc[5][t]};
     }
 };
 

@@ -151,3 +151,33 @@ TEST(DelayLineStage, TimeChangeFadesOutJumpsOnceAndFadesIn) {
     EXPECT_EQ(line.fade(pending, step, tapsNow, kLeft), reached * step);
     EXPECT_EQ(jumps, 2);
 }
+
+// A short line taken round many times, its taps moved now and then as a time change
+// moves them: every step stores, adds and reads where a plain ring with the same
+// distances does, and no tap ever leaves the line.
+TEST(DelayLineStage, TapsWrapAtTheEndOfTheLineWhereverTheyArePlaced) {
+    const int length = 13;
+    LineRig rig(length, TapDistances{3, 4}, 11);
+    DelayLine& line = rig.line[0];
+    std::vector<double> ring(length, 0.0);
+    int write = 11, pre = 8, out = 4;
+    for (int step = 0; step < 400; ++step) {
+        if (step % 37 == 36) {
+            const TapDistances d{step % 5, 1 + step % 7};
+            line.placeTaps(d);
+            pre = (write - d.pre + length) % length;
+            out = (pre - d.delay + length) % length;
+        }
+        const double in = step + 1.0, fb = 0.25 * step;
+        ring[write] = in;
+        ring[pre] += fb;
+        const double expected = ring[out];
+        ASSERT_EQ(line.stepPlain(in, fb), expected) << step;
+        write = (write + 1) % length;
+        pre = (pre + 1) % length;
+        out = (out + 1) % length;
+        ASSERT_TRUE(line.writeTap >= 0 && line.writeTap < length) << step;
+        ASSERT_TRUE(line.preTap >= 0 && line.preTap < length) << step;
+        ASSERT_TRUE(line.outTap >= 0 && line.outTap < length) << step;
+    }
+}
