@@ -43,6 +43,9 @@ inline void finishSample(const HostIo<T>& io, int i, const typename HostIo<T>::F
     io.write(i, output.output((dry + duck * mixed) * outputGain, in.main));
 }
 
+// One function on purpose, read top to bottom as the signal path: split into helpers
+// that take the block's locals by reference, it would keep the block's state in memory
+// instead of registers for the whole loop (see Stereo.h).
 template <typename T, bool kClocked, bool kSmooth, bool kWide>
 [[gnu::flatten]] void Engine::run(T** inputs, T** outputs, int frames, const Routing& routing) {
     const HostIo<T> io(inputs, outputs, routing);
