@@ -175,7 +175,7 @@ void Editor::mainStep(std::int32_t tag, float stepModifier) {
     } else {
         const bool numerator = tag == panel_tag::kMainNum;
         const std::int32_t index = shown(numerator ? kDlyNumL : kDlyDenL);
-        const int steps = numerator ? 5 : 13;
+        const int steps = kParams[index].steps;
         const int k = stepWrapped(toStep(param(index), steps), stepModifier, steps);
         automate(index, fromStep(k, steps));
     }
@@ -190,7 +190,7 @@ void Editor::preStep(std::int32_t tag, float stepModifier) {
     const bool numerator = tag == panel_tag::kPreNum;
     const std::int32_t left = numerator ? kPreNumL : kPreDenL;
     const std::int32_t companion = numerator ? kPreDenL : kPreNumL;
-    const int steps = numerator ? 6 : 13;
+    const int steps = kParams[left].steps;
     const int k = stepWrapped(toStep(param(shown(left)), steps), stepModifier, steps);
     const float value = fromStep(k, steps);
     automate(shown(left), value);
@@ -201,9 +201,9 @@ void Editor::preStep(std::int32_t tag, float stepModifier) {
 
 void Editor::modStep(std::int32_t tag) {
     const bool numerator = tag == panel_tag::kModNum;
-    if (toStep(param(kLfoMode), 3) != 0) {
+    if (toStep(param(kLfoMode), kParams[kLfoMode].steps) != 0) {
         const std::int32_t index = numerator ? kLfoNum : kLfoDen;
-        const int steps = numerator ? 5 : 13;
+        const int steps = kParams[index].steps;
         const auto* knob = static_cast<const OrvKickButton*>(control(tag));
         const float modifier = knob ? knob->stepModifier : 1.0f;
         const int k = stepWrapped(toStep(param(index), steps), modifier, steps);
@@ -222,7 +222,7 @@ void Editor::modStep(std::int32_t tag) {
 }
 
 void Editor::lfoRateSlider(float value) {
-    if (toStep(param(kLfoMode), 3) == 0) {
+    if (toStep(param(kLfoMode), kParams[kLfoMode].steps) == 0) {
         const float floorValue = std::log10(1.01f) * rateLogScale_;
         plugin_->setParameterAutomated(kLFORate, std::max(value * value, floorValue));
     } else {

@@ -9,11 +9,12 @@
 #include <cstdint>
 
 #include "resources/PanelLayout.h"
+#include "core/DisplayText.h"
 #include "core/ParameterTable.h"
 
 // Tags of the panel's editor-only controls (0..59 are parameter indices).
 namespace lumdel::panel_tag {
-constexpr std::int32_t kTempo = 61;
+constexpr std::int32_t kTempo = kTempoReadoutIndex;  // the readout shows the tempo
 constexpr std::int32_t kLink = 62;
 constexpr std::int32_t kDigit1 = 64;  // 64..67 the digits
 constexpr std::int32_t kPoint1 = 68;  // 68..70 the decimal points

@@ -42,7 +42,7 @@ std::int32_t Editor::chooseReadoutIndex(std::uint32_t t) {
     const bool right = channelRight();
     auto lfoIndex = [this]() -> std::int32_t {
         readoutVisible_ = true;
-        return toStep(param(kLfoMode), 3) == 0 ? kLFORate : kLfoNum;
+        return toStep(param(kLfoMode), kParams[kLfoMode].steps) == 0 ? kLFORate : kLfoNum;
     };
     auto mainIndex = [this, right, t]() -> std::int32_t {
         if (toStep(param(shown(kDlyModeL)), 2) == 1) {

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "Validate.h"
+#include "core/ParameterTable.h"
 #include "ValidateUtil.h"
 
 namespace lumdel::host::validate {
@@ -127,16 +128,16 @@ void checkClicks(Session& s, Report& r) {
         events.push_back({"program 0", [](Host& h) { h.dispatch(effSetProgram, 0, 0); }, true});
     const int perParameter = s.scale(2, 4);
     if (s.facts.isLumdel()) {
-        // Lumdel ('LMDL'): delay times (35, 36), Bypass (41) and factory preset loads.
+        // Lumdel ('LMDL'): delay times, Bypass and factory preset loads.
         for (int i = 0; i < perParameter; ++i) {
             float v = static_cast<float>(s.uniform());
             events.push_back({"DlyTimeL/R " + std::to_string(v), [v](Host& h) {
-                                  h.setParameter(35, v);
-                                  h.setParameter(36, 1.0f - v);
+                                  h.setParameter(lumdel::kDlyTimeL, v);
+                                  h.setParameter(lumdel::kDlyTimeR, 1.0f - v);
                               }});
         }
-        events.push_back({"Bypass on", [](Host& h) { h.setParameter(41, 1.0f); }});
-        events.push_back({"Bypass off", [](Host& h) { h.setParameter(41, 0.0f); }});
+        events.push_back({"Bypass on", [](Host& h) { h.setParameter(lumdel::kBypass, 1.0f); }});
+        events.push_back({"Bypass off", [](Host& h) { h.setParameter(lumdel::kBypass, 0.0f); }});
         const int presets = s.scale(3, 10);
         for (int i = 0; i < presets; ++i) {
             int k = 1 + s.pick(60);
