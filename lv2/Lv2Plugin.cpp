@@ -94,9 +94,15 @@ void Lv2Plugin::connectPort(uint32_t port, void* data) noexcept {
         events_ = static_cast<const LV2_Atom_Sequence*>(data);
 }
 
+// The control ports the host set before activating are taken as settled values (a
+// suspend puts smoothers and delay times at their targets), so the first block starts
+// where they say instead of gliding there from the defaults. Hosts connect the control
+// ports before activating; one left unconnected is read in the first run.
 void Lv2Plugin::activate() noexcept {
     try {
         timeValid_ = false;
+        readControlPorts();
+        plugin_.core().suspend();
         plugin_.core().resume();
     } catch (...) {
     }

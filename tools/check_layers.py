@@ -27,6 +27,8 @@ MAY_INCLUDE = {
     # The editor's preset strip (the preset store itself is in core).
     "presets": {"core", "toolkit", "resources", "editor"},
     "shell": {"core", "engine", "toolkit", "resources", "editor", "presets"},
+    # The LV2 adapter sits beside the VST 2.4 one.
+    "lv2": {"core", "engine", "toolkit", "resources", "editor", "presets"},
 }
 
 # Includes that still point the wrong way, each with the reason it is allowed.
@@ -41,6 +43,7 @@ LIBRARY_LAYER = {
     "lumdel_toolkit": "toolkit",
     "lumdel_resources": "resources",
     "lumdel_plugin": "shell",
+    "Lumdel_lv2": "lv2",
 }
 
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc", ".c")
