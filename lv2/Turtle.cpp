@@ -157,7 +157,7 @@ void writePluginDescription(std::ostream& out) {
         << "    doap:maintainer [ foaf:name \"Orvtone\" ] ;\n"
         << "    lv2:project [ doap:name \"Lumdel\" ] ;\n"
         << "    lv2:minorVersion 0 ;\n    lv2:microVersion 0 ;\n"
-        << "    lv2:optionalFeature lv2:hardRTCapable, lv2:inPlaceBroken, urid:map ;\n"
+        << "    lv2:optionalFeature lv2:hardRTCapable, urid:map ;\n"
         << "    lv2:extensionData state:interface ;\n"
         << "    lv2:port [\n";
     for (int i = 0; i < kNumParams; ++i) {
