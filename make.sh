@@ -42,6 +42,10 @@ install_plugin() {
     cp build/Lumdel.so "$HOME/.vst/Lumdel.so.new"
     mv "$HOME/.vst/Lumdel.so.new" "$HOME/.vst/Lumdel.so"
     echo "Installed $HOME/.vst/Lumdel.so"
+    mkdir -p "$HOME/.lv2" && rm -rf "$HOME/.lv2/Lumdel.lv2.new"
+    cp -r build/lv2-bundles/Lumdel.lv2 "$HOME/.lv2/Lumdel.lv2.new"
+    rm -rf "$HOME/.lv2/Lumdel.lv2" && mv "$HOME/.lv2/Lumdel.lv2.new" "$HOME/.lv2/Lumdel.lv2"
+    echo "Installed $HOME/.lv2/Lumdel.lv2/"
     if ! command -v zenity > /dev/null && ! command -v kdialog > /dev/null; then
         echo "Note: the load and save buttons need zenity or kdialog (sudo apt install zenity)"
     fi
