@@ -2,6 +2,7 @@
 // unconnected, odd block sizes and shared buffers, the host's transport, the state.
 #include <gtest/gtest.h>
 #include <lv2/atom/util.h>
+#include <lv2/midi/midi.h>
 #include <lv2/time/time.h>
 
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "Lv2Fixture.h"
+#include "core/PresetStore.h"
 
 using lumdel::test::Lv2Instance;
 using lumdel::test::UriMap;
@@ -261,4 +263,63 @@ TEST(Lv2Binary, InPlaceBuffersSoundTheSame) {
         EXPECT_EQ(std::vector<float>(shared.out[c].begin(), shared.out[c].begin() + 30208),
                   std::vector<float>(separate.out[c].begin(), separate.out[c].begin() + 30208))
             << "channel " << c;
+}
+
+// A chunk made by the plug-in's own preset store with Mix on controller 7, restored
+// through the state: a control change on the event port then drives Mix; other
+// controllers, other messages and a sequence of another type do nothing.
+TEST(Lv2Binary, MidiControllersDriveTheirParameters) {
+    struct NoOwner : lumdel::PresetStoreOwner {
+        void setParameter(int, float) override {}
+        void applyPreset(int) override {}
+        void presetsChanged() override {}
+    } owner;
+    lumdel::PresetStore store(owner);
+    store.setMidiAssignment(lumdel::kMix, 7);
+    const unsigned char* chunk = store.makeChunk();
+    struct Blob {
+        const unsigned char* data;
+        uint32_t type;
+    };
+    auto retrieve = [](LV2_State_Handle h, uint32_t, size_t* size, uint32_t* type,
+                       uint32_t* flags) -> const void* {
+        auto* b = static_cast<Blob*>(h);
+        *size = lumdel::PresetStore::kChunkSize;
+        *type = b->type;
+        *flags = LV2_STATE_IS_POD;
+        return b->data;
+    };
+    UriMap uris;
+    // Dry share of an impulse after the given MIDI messages (three bytes each).
+    auto dryAfter = [&uris, &retrieve, chunk](std::vector<std::vector<uint8_t>> messages) {
+        Lv2Instance p(&uris);
+        Blob blob{chunk, uris.map(LV2_ATOM__Chunk)};
+        EXPECT_EQ(p.state()->restore(p.handle, retrieve, &blob, 0, nullptr), LV2_STATE_SUCCESS);
+        p.connectAll();
+        p.desc->activate(p.handle);
+        for (const auto& m : messages) {
+            lv2_atom_forge_frame_time(&p.forge, 0);
+            lv2_atom_forge_atom(&p.forge, static_cast<uint32_t>(m.size()),
+                                uris.map(LV2_MIDI__MidiEvent));
+            lv2_atom_forge_write(&p.forge, m.data(), static_cast<uint32_t>(m.size()));
+        }
+        lv2_atom_forge_pop(&p.forge, &p.frame);
+        p.run(4096);  // the controller arrives and Mix glides to it
+        p.clearEvents();
+        for (int c = 0; c < 4; ++c) p.in[c][4096] = 1.0f;
+        for (int c = 0; c < 4; ++c)
+            p.desc->connect_port(p.handle, lumdel::lv2::kFirstAudioIn + c,
+                                 p.in[c].data() + 4096);
+        for (int c = 0; c < 2; ++c)
+            p.desc->connect_port(p.handle, lumdel::lv2::kFirstAudioOut + c,
+                                 p.out[c].data() + 4096);
+        p.run(64);
+        return p.out[0][4096];
+    };
+    EXPECT_NEAR(dryAfter({}), 0.5f, 0.01f);
+    EXPECT_NEAR(dryAfter({{0xB0, 7, 127}}), 0.0f, 0.01f);
+    EXPECT_NEAR(dryAfter({{0xB5, 7, 127}}), 0.0f, 0.01f);  // any channel
+    EXPECT_NEAR(dryAfter({{0xB0, 8, 127}}), 0.5f, 0.01f);
+    EXPECT_NEAR(dryAfter({{0x90, 7, 127}}), 0.5f, 0.01f);
+    EXPECT_NEAR(dryAfter({{0xB0, 7}}), 0.5f, 0.01f);        // cut short
 }
