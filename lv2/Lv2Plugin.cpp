@@ -74,7 +74,11 @@ Lv2Plugin::Lv2Plugin(double sampleRate, const LV2_URID_Map* map)
     plugin_.setCurrentPreset(0);
     plugin_.core().placeTaps();
     plugin_.core().suspend();
+    // The rate is fixed for the instance's life: installed now (a resume does it), the
+    // values applied from here on derive their settings at the host's rate.
     plugin_.core().setSampleRate(static_cast<float>(sampleRate));
+    plugin_.core().resume();
+    plugin_.core().suspend();
     takePortValues();
 }
 
@@ -94,10 +98,9 @@ void Lv2Plugin::connectPort(uint32_t port, void* data) noexcept {
         events_ = static_cast<const LV2_Atom_Sequence*>(data);
 }
 
-// The control ports the host set before activating are taken as settled values (a
-// suspend puts smoothers and delay times at their targets), so the first block starts
-// where they say instead of gliding there from the defaults. Hosts connect the control
-// ports before activating; one left unconnected is read in the first run.
+// The control ports the host set before activating (hosts connect them first) are
+// applied, then a suspend puts smoothers and delay times at their targets, so the first
+// block starts where the ports say instead of gliding there from the defaults.
 void Lv2Plugin::activate() noexcept {
     try {
         timeValid_ = false;

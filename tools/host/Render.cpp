@@ -259,6 +259,7 @@ bool render(AEffect* (*entry)(audioMasterCallback), const AudioData& input, cons
     }
     if (!applyOptions(host, options, error)) return false;
     host.setTempo(options.tempo);
+    host.timeInfoAvailable = options.transport;
     // A suspend first, so that new delay times are in place from the first sample.
     host.suspend();
     host.start();

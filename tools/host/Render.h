@@ -36,6 +36,7 @@ struct RenderOptions {
     std::vector<Setting> settings;        // applied after the preset and the assignments
     std::vector<ControlEvent> events;     // each sent in the block that holds its frame
     double tempo = 120.0;
+    bool transport = true;  // false: the host answers no time (as lv2apply gives none)
     double tailSeconds = 0.0;
     bool useDouble = false;
     bool progress = false;  // a bar on stderr

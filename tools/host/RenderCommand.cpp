@@ -1,7 +1,7 @@
 // lumdel-host render PLUGIN.so IN OUT [--preset N|NAME] [--assign NAME=CONTROLLER ...]
 //                                     [--set NAME=VALUE ...] [--cc CH:CTRL:VALUE@FRAME ...]
 //                                     [--midi FILE] [--tempo BPM] [--key KEY]
-//                                     [--tail SECONDS] [--double]
+//                                     [--tail SECONDS] [--double] [--no-transport]
 // Renders an audio file (WAV, FLAC or AIFF) through the plug-in at the file's own rate.
 // The preset is selected first, then the assignments are made, then the settings applied;
 // control changes reach the plug-in in the block that holds their frame.
@@ -22,13 +22,14 @@ namespace {
 const char* const kUsage =
     "usage: lumdel-host render PLUGIN.so IN OUT [--preset N|NAME] [--assign NAME=CONTROLLER ...]\n"
     "           [--set NAME=VALUE ...] [--cc CHANNEL:CONTROLLER:VALUE@FRAME ...] [--midi FILE]\n"
-    "           [--tempo BPM] [--key KEY] [--tail SECONDS] [--double]\n"
+    "           [--tempo BPM] [--key KEY] [--tail SECONDS] [--double] [--no-transport]\n"
     "  --preset    factory preset by number or name (case-insensitive), applied first\n"
     "  --assign    MIDI controller 0-127 for a parameter, made after the preset\n"
     "  --set       normalised parameter value, applied after the preset and assignments\n"
     "  --cc        a control change on channel 1-16 at an input frame\n"
     "  --midi      a text file of control changes: one 'FRAME CHANNEL CONTROLLER VALUE'\n"
-    "              a line, '#' starts a comment\n";
+    "              a line, '#' starts a comment\n"
+    "  --no-transport  the host gives no tempo or position (the plug-in's own tempo)\n";
 
 int usageError(const char* what, const std::string& detail) {
     std::fprintf(stderr, "lumdel-host render: %s '%s'\n%s", what, detail.c_str(), kUsage);
@@ -48,7 +49,7 @@ static const CommandRegistrar registerRender{
     "render",
     "render PLUGIN.so IN OUT [--preset N|NAME] [--assign NAME=CONTROLLER ...] "
     "[--set NAME=VALUE ...] [--cc CHANNEL:CONTROLLER:VALUE@FRAME ...] [--midi FILE] "
-    "[--tempo BPM] [--key KEY] [--tail SECONDS] [--double]",
+    "[--tempo BPM] [--key KEY] [--tail SECONDS] [--double] [--no-transport]",
     runRender};
 
 int runRender(const Args& args) {
@@ -90,6 +91,8 @@ int runRender(const Args& args) {
                 return usageError("--tail SECONDS, got", args[i]);
         } else if (a == "--double") {
             options.useDouble = true;
+        } else if (a == "--no-transport") {
+            options.transport = false;
         } else if (!a.empty() && a[0] == '-') {
             return usageError(hasNext ? "unknown option" : "unknown or incomplete option", a);
         } else {
