@@ -72,6 +72,16 @@ std::string displayText(PluginCore& core, int index, float value) {
     return s;
 }
 
+// A value as the port carries it: switches are toggles, which hosts read as off at 0 and
+// on at anything else (Ardour shows and stores 1 for the 0.25 that means off here), so
+// they carry 0 or 1; every other value as it is.
+float portValue(int index, float value) {
+    const ParamInfo& p = kParams[index];
+    if (p.kind == ParamKind::Switch) return static_cast<float>(toStep(value, 2));
+    if (p.kind == ParamKind::ThresholdSwitch) return value > 0.5f ? 1.0f : 0.0f;
+    return value;
+}
+
 void writeScalePoints(std::ostream& out, PluginCore& core, int index, const float* values,
                       int count) {
     out << "        lv2:scalePoint";
@@ -109,7 +119,8 @@ void writeControlPort(std::ostream& out, PluginCore& core, int index) {
         << "        lv2:index " << index << " ;\n"
         << "        lv2:symbol \"" << portSymbol(index) << "\" ;\n"
         << "        lv2:name " << quoted(p.name) << " ;\n"
-        << "        lv2:default " << number(static_cast<float>(p.preset0)) << " ;\n"
+        << "        lv2:default " << number(portValue(index, static_cast<float>(p.preset0)))
+        << " ;\n"
         << "        lv2:minimum 0.0 ;\n"
         << "        lv2:maximum 1.0 ;\n";
     writeControlProperties(out, core, index);
@@ -196,7 +207,7 @@ void writePresets(std::ostream& out) {
         for (int p = 0; p < kNumParams; ++p) {
             if (kParams[p].kind == ParamKind::Legacy) continue;
             out << (first ? "" : " , ") << "[\n        lv2:symbol \"" << portSymbol(p)
-                << "\" ;\n        pset:value " << number(v[p]) << "\n    ]";
+                << "\" ;\n        pset:value " << number(portValue(p, v[p])) << "\n    ]";
             first = false;
         }
         out << " .\n\n";

@@ -6,6 +6,8 @@
 #                generic controls and automation lanes
 #   audacity.sh  Audacity 3 under Xvfb, driven through its scripting pipe (package
 #                audacity): listing with its inputs and outputs, echo at 44.1 and 48 kHz
+#   ardour_lv2.sh  Ardour 7 headless with the LV2 bundle: scan, echo, a preset from
+#                Ardour's LV2 preset list through save and reload
 # Each script installs its host when it runs as root, works in a scratch directory of its
 # own and retries a host that crashes or hangs by itself (REALHOST_ATTEMPTS, default 4);
 # REALHOST_KEEP=1 keeps the scratch directories.
@@ -18,7 +20,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 plugin=${1:-$here/../../build/Lumdel.so}
 started=$(date +%s)
 failed=()
-for h in ${REALHOST_HOSTS:-ardour audacity}; do
+for h in ${REALHOST_HOSTS:-ardour audacity ardour_lv2}; do
     echo "=== $h"
     t0=$(date +%s)
     "$here/$h.sh" "$plugin"
