@@ -3,7 +3,7 @@
 complaint and lists the delay with its ports (60 controls named by the parameters, two
 audio inputs, an optional side chain, two outputs, the optional event input), the
 features, the state interface and the 61 factory presets; every preset names only ports
-the plug-in has.
+the plug-in has; switches (toggles) hold 0 or 1 only.
 
     lv2info_bundle.py --lv2info LV2INFO --bundles DIR
 """
@@ -77,6 +77,17 @@ def check(info, errors, bundle):
         faults.append(f"presets name ports the plug-in lacks: {unknown}")
     if len(preset_symbols) != 61 * 58:
         faults.append(f"{len(preset_symbols)} preset values, expected 61 x 58")
+    # Hosts read a toggle as on for anything but 0 (Ardour stores 1 for 0.25): toggles
+    # start and are preset at 0 or 1 only.
+    toggles = {symbols[i] for i in range(60) if "toggled" in listed[i]}
+    for i in range(60):
+        if symbols[i] in toggles and field(listed[i], "Default") not in ("0.000000", "1.000000"):
+            faults.append(f"toggle {symbols[i]} starts at {field(listed[i], 'Default')}")
+    with open(os.path.join(bundle, "presets.ttl"), encoding="utf-8") as f:
+        values = re.findall(r'lv2:symbol "([^"]+)" ;\s+pset:value ([-0-9.e]+)', f.read())
+    odd = sorted({f"{s}={v}" for s, v in values if s in toggles and float(v) not in (0.0, 1.0)})
+    if not toggles or odd:
+        faults.append(f"toggles preset at values other than 0 or 1: {odd[:4]}")
     return faults
 
 
