@@ -42,6 +42,8 @@ LIBRARY_LAYER = {
     "lumdel_core": "core",
     "lumdel_toolkit": "toolkit",
     "lumdel_resources": "resources",
+    # The editor and its preset strip (editor/ and presets/ may include each other).
+    "lumdel_editor": "editor",
     "lumdel_plugin": "shell",
     "Lumdel_lv2": "lv2",
 }

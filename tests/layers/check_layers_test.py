@@ -29,7 +29,8 @@ GOOD = {
 }
 
 GOOD_LINKS = ("lumdel_engine: m\nlumdel_core: lumdel_engine\nlumdel_toolkit: cairo\n"
-              "lumdel_resources:\nlumdel_plugin: lumdel_core, lumdel_toolkit, lumdel_resources\n"
+              "lumdel_resources:\nlumdel_editor: lumdel_core, lumdel_toolkit, lumdel_resources\n"
+              "lumdel_plugin: lumdel_editor, lumdel_core, lumdel_toolkit, lumdel_resources\n"
               "lumdel_host: dl\n")
 
 
@@ -104,6 +105,15 @@ class CheckLayersTest(unittest.TestCase):
         code, out = self.run_check(GOOD, links)
         self.assertEqual(code, 1)
         self.assertIn("lumdel_core (core/) links lumdel_toolkit", out)
+
+    def test_the_editor_library_linking_the_adapter_fails(self):
+        # Another format's adapter could then not link the editor without the VST 2.4 one.
+        links = GOOD_LINKS.replace("lumdel_editor: lumdel_core",
+                                   "lumdel_editor: lumdel_plugin, lumdel_core")
+        code, out = self.run_check(GOOD, links)
+        self.assertEqual(code, 1)
+        self.assertIn("lumdel_editor (editor/) links lumdel_plugin (shell/)", out)
+        self.assertIn("library link cycle", out)
 
 
 if __name__ == "__main__":
