@@ -21,6 +21,14 @@
 #include "Denormal.h"
 #include "Stereo.h"
 
+// Tells GCC that a span's loop reads no sample it writes (the spans are cut so), so it
+// may run several samples at once. Other compilers go without the hint.
+#if defined(__GNUC__) && !defined(__clang__)
+#define LUMDEL_SPAN_LOOP _Pragma("GCC ivdep")
+#else
+#define LUMDEL_SPAN_LOOP
+#endif
+
 namespace lumdel {
 
 // Line length - 1 for a sample rate: 0x7fff below 50000 Hz, 0xffff below 100000 Hz,
@@ -234,7 +242,7 @@ private:
             double* w1 = a[1] + wi;
             double* w2 = a[2] + wi;
             double* w3 = a[3] + wi;
-#pragma GCC ivdep
+LUMDEL_SPAN_LOOP
             for (int t = 0; t < n; ++t) {
                 const double y1 = r0[t] - g * x[t];
                 w0[t] = x[t] + g * y1;
@@ -283,7 +291,7 @@ private:
         const double* l1 = at(c[0], distA[0]);
         const double* r0 = at(c[1], distA[1]);
         const double* r1 = at(c[2], distA[3]);
-#pragma GCC ivdep
+LUMDEL_SPAN_LOOP
         for (int t = 0; t < n; ++t)
             out[t] = Stereo{l0[t] + l1[t] + wc[4][t], r0[t] + r1[t] + wc[5][t]};
     }
