@@ -46,7 +46,7 @@ std::string quoted(const std::string& text) {
 }
 
 std::string presetUri(int index) {
-    char text[8];
+    char text[16];
     std::snprintf(text, sizeof text, "%02d", index);
     return std::string("<") + kPresetUriPrefix + text + ">";
 }
