@@ -135,8 +135,11 @@ int Lv2Ui::idle() noexcept {
     return 0;
 }
 
+// The legacy switches act when their port changes: the edit that moved one has acted
+// already, and their ports stay where the host keeps them (out of sight, not automated).
 void Lv2Ui::writePort(std::int32_t index, float value) {
     if (!isPort(index) || !host_.write || !std::isfinite(value)) return;
+    if (kParams[index].kind == ParamKind::Legacy) return;
     const float v = portValue(index, value);
     host_.write(host_.controller, static_cast<uint32_t>(index), sizeof v, 0, &v);
 }

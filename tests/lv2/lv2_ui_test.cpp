@@ -249,6 +249,21 @@ TEST_F(Lv2UiTest, AnEditWritesThePortOnceBetweenTouches) {
     EXPECT_FLOAT_EQ(plugin().getParameter(kMix), 0.3f);
 }
 
+TEST_F(Lv2UiTest, WritesSwitchesAsTogglesAndLeavesTheLegacyPortsAlone) {
+    ui = instantiate();
+    ASSERT_NE(ui, nullptr);
+    // A toggled port reads anything but 0 as on: a switch's 0.25 (off) goes out as 0.
+    self().setParameterAutomated(kBypass, 0.25f);
+    self().setParameterAutomated(kBypass, 0.75f);
+    // A preset load in the editor reports what changed; a legacy switch has acted
+    // already and its port would act again.
+    self().reportParameter(kLegacyDrive, 0.0f);
+    ASSERT_EQ(log.writes.size(), 2u);
+    EXPECT_EQ(log.writes[0].port, static_cast<uint32_t>(kBypass));
+    EXPECT_EQ(log.writes[0].value, 0.0f);
+    EXPECT_EQ(log.writes[1].value, 1.0f);
+}
+
 TEST_F(Lv2UiTest, TheHostsPortReachesTheEditorThroughThePlugin) {
     ui = instantiate();
     ASSERT_NE(ui, nullptr);
