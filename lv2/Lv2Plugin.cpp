@@ -127,12 +127,17 @@ void Lv2Plugin::takePortValues() {
     }
 }
 
+// A port that arrives at the value its parameter holds already (an edit in the UI, which
+// applied it at once and then wrote the port) changes nothing: applied again, a delay
+// time would fade its line out and in a second time. The legacy switches act on every
+// change of their port.
 void Lv2Plugin::readControlPorts() {
     for (int i = 0; i < kNumParams; ++i) {
         if (!controls_[i]) continue;
         const float v = *controls_[i];
         if (v == lastControl_[i] || !std::isfinite(v)) continue;
         lastControl_[i] = v;
+        if (kParams[i].kind != ParamKind::Legacy && v == plugin_.getParameter(i)) continue;
         plugin_.setParameter(i, v);
     }
 }
