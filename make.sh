@@ -5,7 +5,8 @@
 #   ./make.sh test-sanitize  every test again in an AddressSanitizer + UBSan build
 #   ./make.sh validate [PLUGIN.so] [options]   lumdel-host validate at strictness 10
 #   ./make.sh fuzz           the libFuzzer targets, FUZZ_SECONDS (30) each, with clang
-#   ./make.sh realhost       build, then load Lumdel.so in Ardour 7 and Audacity 3 (installs them)
+#   ./make.sh realhost       build, then load Lumdel.so in Ardour 7 and Audacity 3, the LV2
+#                            bundle in Ardour 7 and jalv (installs them)
 #   ./make.sh setup | build | install | bench
 # At run time the preset strip's load and save buttons use zenity, or kdialog: install
 # one of them for the file dialogs (the tests use stand-ins and need neither).
@@ -94,7 +95,7 @@ case "${1:-}" in
     fuzz) setup clang libclang-rt-14-dev; fuzz ;;
     realhost) setup; build build; tests/realhost/run.sh build/Lumdel.so ;;
     *)
-        sed -n '2,11p' "$0"
+        sed -n '2,12p' "$0"
         exit 2
         ;;
 esac
