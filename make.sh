@@ -5,7 +5,8 @@
 #   ./make.sh test-sanitize  every test again in an AddressSanitizer + UBSan build
 #   ./make.sh validate [PLUGIN.so] [options]   lumdel-host validate at strictness 10
 #   ./make.sh fuzz           the libFuzzer targets, FUZZ_SECONDS (30) each, with clang
-#   ./make.sh realhost       build, then load Lumdel.so in Ardour 7 and Audacity 3 (installs them)
+#   ./make.sh realhost       build, then load Lumdel.so in Ardour 7 and Audacity 3, the LV2
+#                            bundle in Ardour 7 and jalv (installs them)
 #   ./make.sh setup | build | install | bench
 # At run time the preset strip's load and save buttons use zenity, or kdialog: install
 # one of them for the file dialogs (the tests use stand-ins and need neither).
@@ -15,7 +16,7 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake pkg-config git libgtest-dev libbenchmark-dev
           libcairo2-dev libfontconfig-dev libfreetype-dev libx11-dev libxtst-dev
           libsndfile1-dev libebur128-dev fonts-dejavu-core xvfb xauth binutils
-          lv2-dev lilv-utils)
+          lv2-dev lilv-utils jalv jackd2)
 JOBS=${JOBS:-$(nproc)}
 
 setup() {  # setup [extra packages...]
@@ -94,7 +95,7 @@ case "${1:-}" in
     fuzz) setup clang libclang-rt-14-dev; fuzz ;;
     realhost) setup; build build; tests/realhost/run.sh build/Lumdel.so ;;
     *)
-        sed -n '2,11p' "$0"
+        sed -n '2,12p' "$0"
         exit 2
         ;;
 esac

@@ -15,6 +15,7 @@ constexpr const char* kUiUri = "urn:orvtone:lumdel#ui";
 constexpr const char* kChunkKey = "urn:orvtone:lumdel#chunk";
 constexpr const char* kPresetUriPrefix = "urn:orvtone:lumdel#preset";
 constexpr const char* kBinary = "Lumdel.so";
+constexpr const char* kUiBinary = "Lumdel_ui.so";
 
 // Ports: the parameters first (port i is parameter i), then the audio and the events.
 constexpr int kFirstAudioIn = kNumParams;       // main input left, right
@@ -39,6 +40,16 @@ inline std::string portSymbol(int index) {
     for (int other = 0; other < kNumParams && valid; ++other)
         if (other != index && name == kParams[other].name) valid = false;
     return valid ? symbol : symbol + "_" + std::to_string(index);
+}
+
+// A value as the port carries it: switches are toggles, which hosts read as off at 0 and
+// on at anything else (Ardour shows and stores 1 for the 0.25 that means off here), so
+// they carry 0 or 1; every other value as it is.
+inline float portValue(int index, float value) {
+    const ParamInfo& p = kParams[index];
+    if (p.kind == ParamKind::Switch) return static_cast<float>(toStep(value, 2));
+    if (p.kind == ParamKind::ThresholdSwitch) return value > 0.5f ? 1.0f : 0.0f;
+    return value;
 }
 
 }  // namespace lumdel::lv2

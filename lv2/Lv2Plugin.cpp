@@ -127,12 +127,17 @@ void Lv2Plugin::takePortValues() {
     }
 }
 
+// A port that arrives at the value its parameter holds already (an edit in the UI, which
+// applied it at once and then wrote the port) changes nothing: applied again, a delay
+// time would fade its line out and in a second time. The legacy switches act on every
+// change of their port.
 void Lv2Plugin::readControlPorts() {
     for (int i = 0; i < kNumParams; ++i) {
         if (!controls_[i]) continue;
         const float v = *controls_[i];
         if (v == lastControl_[i] || !std::isfinite(v)) continue;
         lastControl_[i] = v;
+        if (kParams[i].kind != ParamKind::Legacy && v == plugin_.getParameter(i)) continue;
         plugin_.setParameter(i, v);
     }
 }
@@ -181,6 +186,11 @@ bool Lv2Plugin::hostTime(bool withPosition, HostTime& time) {
     return true;
 }
 
+void Lv2Plugin::silenceOutputs(uint32_t frames) {
+    for (float* out : audioOut_)
+        if (out) std::memset(out, 0, frames * sizeof(float));
+}
+
 void Lv2Plugin::runPiece(uint32_t offset, uint32_t frames) {
     const float* in[4];
     for (int c = 0; c < 2; ++c) in[c] = audioIn_[c] ? audioIn_[c] + offset : silence_.get();
@@ -193,8 +203,17 @@ void Lv2Plugin::runPiece(uint32_t offset, uint32_t frames) {
         quarters_ += frames / sampleRate_ * tempo_ / 60.0 * speed_;
 }
 
+// The whole run holds the engine lock: a UI attaches and detaches the editor, which the
+// ports and events tell of a change, under it. A lock not obtained in time (never while
+// only a UI opens or closes) gives a silent block.
 void Lv2Plugin::run(uint32_t frames) noexcept {
     try {
+        std::unique_lock<std::recursive_timed_mutex> lock(plugin_.core().engineLock(),
+                                                          std::defer_lock);
+        if (!lock.try_lock_for(std::chrono::milliseconds(1000))) {
+            silenceOutputs(frames);
+            return;
+        }
         readControlPorts();
         readEvents();
         uint32_t done = 0;

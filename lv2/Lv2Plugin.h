@@ -35,13 +35,15 @@ public:
     // Host's instantiation thread: the engine's lifecycle.
     void activate() noexcept;
     void deactivate() noexcept;
-    // Host audio thread: changed control ports, then the events, then the block.
+    // Host audio thread: changed control ports, then the events, then the block, all
+    // under the engine lock.
     void run(uint32_t frames) noexcept;
     // Host's instantiation thread (never beside run): the whole chunk under one key.
     LV2_State_Status save(LV2_State_Store_Function store, LV2_State_Handle handle) noexcept;
     LV2_State_Status restore(LV2_State_Retrieve_Function retrieve,
                              LV2_State_Handle handle) noexcept;
 
+    // Any thread: the plug-in itself, which the UI reaches through instance-access.
     Plugin& plugin() { return plugin_; }
 
 private:
@@ -65,6 +67,7 @@ private:
     // host moves afterwards changes a parameter.
     void takePortValues();
     void runPiece(uint32_t offset, uint32_t frames);
+    void silenceOutputs(uint32_t frames);
 
     // Whether the host maps URIs: without it the URIDs are all 0 and events and state
     // are left alone (lv2apply even connects the event port to a float).

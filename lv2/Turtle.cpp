@@ -24,6 +24,7 @@ constexpr const char* kPrefixes =
     "@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
     "@prefix time:  <http://lv2plug.in/ns/ext/time#> .\n"
+    "@prefix ui:    <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .\n\n";
 
 // A number as a Turtle literal that always reads as a decimal.
@@ -70,16 +71,6 @@ std::string displayText(PluginCore& core, int index, float value) {
     while (!s.empty() && s.back() == ' ') s.pop_back();
     while (!s.empty() && s.front() == ' ') s.erase(s.begin());
     return s;
-}
-
-// A value as the port carries it: switches are toggles, which hosts read as off at 0 and
-// on at anything else (Ardour shows and stores 1 for the 0.25 that means off here), so
-// they carry 0 or 1; every other value as it is.
-float portValue(int index, float value) {
-    const ParamInfo& p = kParams[index];
-    if (p.kind == ParamKind::Switch) return static_cast<float>(toStep(value, 2));
-    if (p.kind == ParamKind::ThresholdSwitch) return value > 0.5f ? 1.0f : 0.0f;
-    return value;
 }
 
 void writeScalePoints(std::ostream& out, PluginCore& core, int index, const float* values,
@@ -146,11 +137,25 @@ void writeEventPort(std::ostream& out) {
         << "        lv2:portProperty lv2:connectionOptional ;\n";
 }
 
+// The editor in the host's X window. It needs the instance itself (meters, readout and
+// the preset store live there; every host here offers it), and the host's idle calls
+// (its only clock); a host that cannot resize or touch still gets a working editor.
+void writeUiDescription(std::ostream& out) {
+    out << "\n<" << kUiUri << ">\n"
+        << "    a ui:X11UI ;\n"
+        << "    lv2:requiredFeature ui:parent, ui:idleInterface,\n"
+        << "        <http://lv2plug.in/ns/ext/instance-access> ;\n"
+        << "    lv2:optionalFeature ui:resize, ui:touch, ui:noUserResize ;\n"
+        << "    lv2:extensionData ui:idleInterface .\n";
+}
+
 }  // namespace
 
 void writeManifest(std::ostream& out) {
     out << kPrefixes;
     out << "<" << kPluginUri << ">\n    a lv2:Plugin ;\n    lv2:binary <" << kBinary
+        << "> ;\n    rdfs:seeAlso <Lumdel.ttl> .\n\n";
+    out << "<" << kUiUri << ">\n    a ui:X11UI ;\n    ui:binary <" << kUiBinary
         << "> ;\n    rdfs:seeAlso <Lumdel.ttl> .\n\n";
     for (int i = 0; i < 61; ++i) {
         out << presetUri(i) << "\n    a pset:Preset ;\n    lv2:appliesTo <" << kPluginUri
@@ -170,6 +175,7 @@ void writePluginDescription(std::ostream& out) {
         << "    lv2:minorVersion 0 ;\n    lv2:microVersion 0 ;\n"
         << "    lv2:optionalFeature lv2:hardRTCapable, urid:map ;\n"
         << "    lv2:extensionData state:interface ;\n"
+        << "    ui:ui <" << kUiUri << "> ;\n"
         << "    lv2:port [\n";
     for (int i = 0; i < kNumParams; ++i) {
         writeControlPort(out, core, i);
@@ -189,6 +195,7 @@ void writePluginDescription(std::ostream& out) {
     out << "    ] , [\n";
     writeEventPort(out);
     out << "    ] .\n";
+    writeUiDescription(out);
 }
 
 void writePresets(std::ostream& out) {

@@ -46,6 +46,7 @@ LIBRARY_LAYER = {
     "lumdel_editor": "editor",
     "lumdel_plugin": "shell",
     "Lumdel_lv2": "lv2",
+    "Lumdel_lv2_ui": "lv2",
 }
 
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc", ".c")

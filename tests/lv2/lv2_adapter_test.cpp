@@ -11,6 +11,7 @@
 
 #include "Lv2Fixture.h"
 #include "core/PresetStore.h"
+#include "lv2/Lv2Plugin.h"
 
 using lumdel::test::Lv2Instance;
 using lumdel::test::UriMap;
@@ -347,4 +348,46 @@ TEST(Lv2Binary, MidiControllersDriveTheirParameters) {
     EXPECT_NEAR(dryAfter({{0xB0, 8, 127}}), 0.5f, 0.01f);
     EXPECT_NEAR(dryAfter({{0x90, 7, 127}}), 0.5f, 0.01f);
     EXPECT_NEAR(dryAfter({{0xB0, 7}}), 0.5f, 0.01f);        // cut short
+}
+
+// An edit in the UI is applied at once and then written to the port; the port arriving
+// at the value the parameter holds must not apply it again (a delay time would fade its
+// line out and in a second time: a dip in the echoes).
+TEST(Lv2Binary, APortAtTheHeldValueChangesNothing) {
+    UriMap uris;
+    Lv2Instance edited(&uris), untouched(&uris);
+    double phase = 0.0;
+    std::vector<float> heard[2];
+    for (Lv2Instance* p : {&edited, &untouched}) {
+        // Free delay times, whose changes fade.
+        p->controls[lumdel::kDlyModeL] = p->controls[lumdel::kDlyModeR] = 0.0f;
+        p->connectAll();
+        p->desc->activate(p->handle);
+    }
+    auto run = [&](int blocks, std::vector<float>* keep) {
+        for (int b = 0; b < blocks; ++b) {
+            const double start = phase;
+            for (Lv2Instance* p : {&edited, &untouched}) {
+                phase = start;
+                for (int i = 0; i < 480; ++i, phase += 0.05)
+                    for (int c = 0; c < 4; ++c) p->in[c][i] = 0.5f * std::sin(phase);
+                p->run(480);
+            }
+            if (!keep) continue;
+            keep[0].insert(keep[0].end(), edited.out[0].begin(), edited.out[0].begin() + 480);
+            keep[1].insert(keep[1].end(), untouched.out[0].begin(),
+                           untouched.out[0].begin() + 480);
+        }
+    };
+    run(20, nullptr);
+    for (Lv2Instance* p : {&edited, &untouched})
+        static_cast<lumdel::lv2::Lv2Plugin*>(p->handle)->plugin().setParameter(lumdel::kDlyTimeL,
+                                                                               0.3f);
+    run(40, nullptr);  // the edit's own fade is over
+    edited.controls[lumdel::kDlyTimeL] = 0.3f;
+    run(40, heard);
+    EXPECT_EQ(heard[0], heard[1]);
+    EXPECT_FLOAT_EQ(static_cast<lumdel::lv2::Lv2Plugin*>(edited.handle)->plugin().getParameter(
+                        lumdel::kDlyTimeL),
+                    0.3f);
 }
