@@ -81,7 +81,8 @@ bool paramInfo(int index, clap_param_info_t& info) {
     info.module[0] = '\0';
     info.min_value = 0.0;
     info.max_value = n ? n - 1 : 1.0;
-    info.default_value = plainOf(index, static_cast<float>(p.preset0));
+    // The legacy switches read 1 whatever was sent.
+    info.default_value = p.kind == ParamKind::Legacy ? 1.0 : plainOf(index, static_cast<float>(p.preset0));
     return true;
 }
 
