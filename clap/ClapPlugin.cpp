@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "ClapExtras.h"
+#include "ClapGui.h"
 
 
 namespace lumdel::clap {
@@ -61,8 +62,9 @@ ClapPlugin::ClapPlugin(const clap_host_t* host)
     plugin_.core().suspend();
 }
 
-// Waits for a running block before the engine goes.
+// The editor goes first; then waits for a running block before the engine goes.
 ClapPlugin::~ClapPlugin() {
+    gui_.reset();
     std::lock_guard<std::recursive_timed_mutex> lock(plugin_.core().engineLock());
 }
 
@@ -250,6 +252,27 @@ clap_process_status ClapPlugin::process(const clap_process_t* p) noexcept {
         return CLAP_PROCESS_CONTINUE;
     } catch (...) {
         return CLAP_PROCESS_ERROR;
+    }
+}
+
+// --- gui ------------------------------------------------------------------------------
+
+bool ClapPlugin::createGui(const char* api, bool floating) noexcept {
+    if (onAudioThread() || gui_ || floating || !api || std::strcmp(api, CLAP_WINDOW_API_X11) != 0)
+        return false;
+    try {
+        gui_ = ClapGui::create(*this);
+        return gui_ != nullptr;
+    } catch (...) {
+        return false;
+    }
+}
+
+void ClapPlugin::destroyGui() noexcept {
+    if (onAudioThread()) return;
+    try {
+        gui_.reset();
+    } catch (...) {
     }
 }
 

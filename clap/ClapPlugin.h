@@ -22,6 +22,8 @@
 
 namespace lumdel::clap {
 
+class ClapGui;
+
 class ClapPlugin : private HostPort, public EditorController {
 public:
     // The longest piece of a host block run at once (longer blocks are run in pieces).
@@ -66,6 +68,13 @@ public:
     bool onAudioThread() const;
     const clap_host_t* host() const { return host_; }
     Plugin& plugin() { return plugin_; }
+    // --- gui (main thread) ----------------------------------------------------------
+    // The editor for an embedded X11 window; false off the main thread, for another
+    // window system or a floating window, when one exists, or without timer-support.
+    bool createGui(const char* api, bool floating) noexcept;
+    void destroyGui() noexcept;
+    // Null unless a gui was created (and refused on the audio thread).
+    ClapGui* gui() const { return onAudioThread() ? nullptr : gui_.get(); }
 
     // --- EditorController (main thread, the editor's) -------------------------------
     float getParameter(std::int32_t index) override { return plugin_.getParameter(index); }
@@ -120,6 +129,7 @@ private:
     const clap_host_state_t* hostState_ = nullptr;
     Plugin plugin_;
     ParamTexts texts_;
+    std::unique_ptr<ClapGui> gui_;
     bool active_ = false;
     std::atomic<bool> processing_{false};
     double sampleRate_ = 44100.0;

@@ -2,6 +2,7 @@
 // extensions handed to ClapPlugin. No exception leaves any of them.
 #include <clap/entry.h>
 #include <clap/ext/audio-ports.h>
+#include <clap/ext/gui.h>
 #include <clap/ext/latency.h>
 #include <clap/ext/note-ports.h>
 #include <clap/ext/params.h>
@@ -13,6 +14,7 @@
 #include <new>
 
 #include "ClapExtras.h"
+#include "ClapGui.h"
 #include "ClapPlugin.h"
 
 namespace {
@@ -91,6 +93,62 @@ const clap_plugin_latency_t kLatency = {latency};
 std::uint32_t tail(const clap_plugin_t* p) { return self(p)->tail(); }
 const clap_plugin_tail_t kTail = {tail};
 
+// --- gui: the editor embedded in the host's X11 window, idled by the host's timer ------
+using lumdel::clap::ClapGui;
+bool guiApi(const clap_plugin_t*, const char* api, bool floating) {
+    return api && !floating && std::strcmp(api, CLAP_WINDOW_API_X11) == 0;
+}
+bool guiPreferred(const clap_plugin_t*, const char** api, bool* floating) {
+    if (!api || !floating) return false;
+    *api = CLAP_WINDOW_API_X11;
+    *floating = false;
+    return true;
+}
+bool guiCreate(const clap_plugin_t* p, const char* api, bool floating) {
+    return self(p)->createGui(api, floating);
+}
+void guiDestroy(const clap_plugin_t* p) { self(p)->destroyGui(); }
+bool guiScale(const clap_plugin_t* p, double scale) {
+    ClapGui* g = self(p)->gui();
+    return g && g->setScale(scale);
+}
+bool guiSize(const clap_plugin_t* p, std::uint32_t* w, std::uint32_t* h) {
+    ClapGui* g = self(p)->gui();
+    return g && w && h && g->getSize(*w, *h);
+}
+bool guiCanResize(const clap_plugin_t*) { return false; }
+bool guiHints(const clap_plugin_t*, clap_gui_resize_hints_t*) { return false; }
+bool guiAdjust(const clap_plugin_t*, std::uint32_t*, std::uint32_t*) { return false; }
+bool guiSetSize(const clap_plugin_t* p, std::uint32_t w, std::uint32_t h) {
+    ClapGui* g = self(p)->gui();
+    return g && g->setSize(w, h);
+}
+bool guiParent(const clap_plugin_t* p, const clap_window_t* window) {
+    ClapGui* g = self(p)->gui();
+    try {
+        return g && g->setParent(window);
+    } catch (...) {
+        return false;
+    }
+}
+bool guiTransient(const clap_plugin_t*, const clap_window_t*) { return false; }
+void guiTitle(const clap_plugin_t*, const char*) {}
+// Embedded, the editor is shown and hidden with the host's window.
+bool guiShow(const clap_plugin_t* p) { return self(p)->gui() != nullptr; }
+bool guiHide(const clap_plugin_t* p) { return self(p)->gui() != nullptr; }
+const clap_plugin_gui_t kGui = {guiApi,    guiPreferred, guiCreate,  guiDestroy, guiScale,
+                                guiSize,   guiCanResize, guiHints,   guiAdjust,  guiSetSize,
+                                guiParent, guiTransient, guiTitle,   guiShow,    guiHide};
+
+void onTimer(const clap_plugin_t* p, clap_id id) {
+    ClapGui* g = self(p)->gui();
+    try {
+        if (g) g->onTimer(id);
+    } catch (...) {
+    }
+}
+const clap_plugin_timer_support_t kTimer = {onTimer};
+
 // --- the plug-in ----------------------------------------------------------------------
 bool init(const clap_plugin_t* p) { return self(p)->init(); }
 void destroy(const clap_plugin_t* p) {
@@ -117,6 +175,8 @@ const void* extension(const clap_plugin_t*, const char* id) {
     if (std::strcmp(id, CLAP_EXT_STATE) == 0) return &kState;
     if (std::strcmp(id, CLAP_EXT_LATENCY) == 0) return &kLatency;
     if (std::strcmp(id, kClapExtTail) == 0) return &kTail;
+    if (std::strcmp(id, CLAP_EXT_GUI) == 0) return &kGui;
+    if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0) return &kTimer;
     return nullptr;
 }
 void onMainThread(const clap_plugin_t* p) { self(p)->onMainThread(); }
