@@ -8,6 +8,8 @@
 #                audacity): listing with its inputs and outputs, echo at 44.1 and 48 kHz
 #   ardour_lv2.sh  Ardour 7 headless with the LV2 bundle: scan, echo, a preset from
 #                Ardour's LV2 preset list through save and reload
+#   qtractor_clap.sh  Qtractor 0.9.31's CLAP scan of Lumdel.clap (package qtractor):
+#                listed with its ports, parameters and editor
 # Each script installs its host when it runs as root, works in a scratch directory of its
 # own and retries a host that crashes or hangs by itself (REALHOST_ATTEMPTS, default 4);
 # REALHOST_KEEP=1 keeps the scratch directories.
@@ -20,7 +22,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 plugin=${1:-$here/../../build/Lumdel.so}
 started=$(date +%s)
 failed=()
-for h in ${REALHOST_HOSTS:-ardour audacity ardour_lv2}; do
+for h in ${REALHOST_HOSTS:-ardour audacity ardour_lv2 qtractor_clap}; do
     echo "=== $h"
     t0=$(date +%s)
     "$here/$h.sh" "$plugin"
