@@ -156,14 +156,16 @@ bool ParamTexts::fromText(const EngineState& live, int index, const char* text, 
         return true;
     }
     double number = 0.0;
-    for (int g = 0; g <= kGrid; ++g) {  // words such as "-oo" only match as they are
+    if (firstNumber(wanted, number)) return searchNumber(index, wanted, number, plain);
+    // A text without a number ("-oo") matches only as it stands.
+    for (int g = 0; g <= kGrid; ++g) {
         textOf(index, static_cast<float>(g) / kGrid, shown);
-        if (std::strcmp(shown, wanted) == 0 && !firstNumber(wanted, number)) {
+        if (std::strcmp(shown, wanted) == 0) {
             plain = static_cast<double>(g) / kGrid;
             return true;
         }
     }
-    return firstNumber(wanted, number) && searchNumber(index, wanted, number, plain);
+    return false;
 }
 
 // The grid point nearest the number, then halvings between its neighbours towards the

@@ -157,11 +157,14 @@ TEST(ClapBinary, ParametersDescribeThemselvesAndTextsGoBothWays) {
             EXPECT_STREQ(again, text) << info.name << " at " << plain;
         }
     }
-    // A known text and unit: 500 ms of preset 0's free delay time when a range of
-    // 5000 ms holds it; a step's word.
+    // A step's word, a word with its unit and surrounding blanks.
     ASSERT_TRUE(p.params->text_to_value(p.p, lumdel::kRvbType, "plate", &v));
     EXPECT_EQ(v, 1.0);
     EXPECT_FALSE(p.params->text_to_value(p.p, lumdel::kRvbType, "cathedral", &v));
+    ASSERT_TRUE(p.params->text_to_value(p.p, lumdel::kFbGainL, " -oo dB ", &v));
+    EXPECT_EQ(v, 0.0);
+    ASSERT_TRUE(p.params->value_to_text(p.p, lumdel::kFbGainL, 0.0, text, sizeof text));
+    EXPECT_STREQ(text, "-oo dB");
     EXPECT_FALSE(p.params->text_to_value(p.p, lumdel::kMix, "much", &v));
 }
 
@@ -293,4 +296,25 @@ TEST(ClapBinary, MainThreadCallsAreRefusedOnTheAudioThread) {
     p.host.audioThread = false;
     EXPECT_TRUE(p.activate());
     EXPECT_TRUE(p.state->save(p.p, &s.out));
+}
+
+TEST(ClapBinary, TheHostsTempoSetsTheSynchronisedDelay) {
+    // Preset 0 follows the tempo: a quarter note at 60 BPM is 1000 ms (and the 1 ms
+    // lookahead), from the transport of each block or from a transport event.
+    clap_event_transport_t t{};
+    t.header = {sizeof t, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
+    t.flags = CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_IS_PLAYING;
+    t.tempo = 60.0;
+    for (bool asEvent : {false, true}) {
+        Instance p;
+        ASSERT_TRUE(p.activate(48000.0));
+        for (int c = 0; c < 4; ++c) p.in[c][0] = 1.0f;
+        if (asEvent) p.events.add(t);
+        p.run(512, 0, false, false, asEvent ? nullptr : &t);
+        for (std::uint32_t at = 512; at < 60000; at += 512) {
+            if (asEvent) p.events.add(t);
+            p.run(512, at, false, false, asEvent ? nullptr : &t);
+        }
+        EXPECT_EQ(firstEcho(p.out[0], 100, 60000), 48051) << (asEvent ? "event" : "block");
+    }
 }
