@@ -16,9 +16,9 @@ namespace lumdel::clap {
 
 namespace {
 
-// The buffers of one precision: silence (2 pieces), sink, and the four inputs of a
-// piece processed in place.
-constexpr std::uint32_t kSilence = 0, kSink = 1, kCopies = 2, kBuffers = 6;
+// The buffers of one precision: silence and a sink. In place needs no copies: the block
+// reads each sample's inputs before it writes its outputs.
+constexpr std::uint32_t kSilence = 0, kSink = 1, kBuffers = 2;
 // How long the reverb is given to die away once its input stops.
 constexpr double kReverbAllowanceMs = 5000.0;
 
@@ -206,14 +206,6 @@ void ClapPlugin::runPiece(const clap_process_t& p, std::uint32_t offset, std::ui
         in[c + 2] = s ? s + offset : in[c];
         T* o = channel<T>(p.audio_outputs, p.audio_outputs_count, 0, c);
         out[c] = o ? o + offset : sink;
-    }
-    // An output that is also an input (in place): the piece's inputs are read from copies.
-    for (int k = 0; k < 4; ++k) {
-        if (in[k] != out[0] && in[k] != out[1]) continue;
-        T* copy = base + (kCopies + k) * kMaxPiece;
-        std::memcpy(copy, in[k], frames * sizeof(T));
-        if (k < 2 && in[k + 2] == in[k]) in[k + 2] = copy;
-        in[k] = copy;
     }
     plugin_.core().process(in, out, static_cast<int>(frames));
     if (timeValid_ && playing_) quarters_ += frames / sampleRate_ * tempo_ / 60.0;

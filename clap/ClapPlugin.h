@@ -133,8 +133,7 @@ private:
     bool active_ = false;
     std::atomic<bool> processing_{false};
     double sampleRate_ = 44100.0;
-    // Silence for a missing input, a sink for a missing output, the inputs of a piece
-    // processed in place, both precisions.
+    // Silence for a missing input, a sink for a missing output, both precisions.
     std::unique_ptr<float[]> buffers32_;
     std::unique_ptr<double[]> buffers64_;
     std::unique_ptr<unsigned char[]> stateBuffer_;
