@@ -16,7 +16,7 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake pkg-config git libgtest-dev libbenchmark-dev
           libcairo2-dev libfontconfig-dev libfreetype-dev libx11-dev libxtst-dev
           libsndfile1-dev libebur128-dev fonts-dejavu-core xvfb xauth binutils
-          lv2-dev lilv-utils jalv jackd2)
+          lv2-dev lilv-utils jalv jackd2 dpf-source)
 JOBS=${JOBS:-$(nproc)}
 
 setup() {  # setup [extra packages...]
@@ -47,6 +47,8 @@ install_plugin() {
     cp -r build/lv2-bundles/Lumdel.lv2 "$HOME/.lv2/Lumdel.lv2.new"
     rm -rf "$HOME/.lv2/Lumdel.lv2" && mv "$HOME/.lv2/Lumdel.lv2.new" "$HOME/.lv2/Lumdel.lv2"
     echo "Installed $HOME/.lv2/Lumdel.lv2/"
+    mkdir -p "$HOME/.clap" && cp build/Lumdel.clap "$HOME/.clap/Lumdel.clap.new"
+    mv "$HOME/.clap/Lumdel.clap.new" "$HOME/.clap/Lumdel.clap" && echo "Installed $HOME/.clap/Lumdel.clap"
     if ! command -v zenity > /dev/null && ! command -v kdialog > /dev/null; then
         echo "Note: the load and save buttons need zenity or kdialog (sudo apt install zenity)"
     fi

@@ -29,6 +29,8 @@ MAY_INCLUDE = {
     "shell": {"core", "engine", "toolkit", "resources", "editor", "presets"},
     # The LV2 adapter sits beside the VST 2.4 one.
     "lv2": {"core", "engine", "toolkit", "resources", "editor", "presets"},
+    # So does the CLAP adapter.
+    "clap": {"core", "engine", "toolkit", "resources", "editor", "presets"},
 }
 
 # Includes that still point the wrong way, each with the reason it is allowed.
@@ -47,6 +49,7 @@ LIBRARY_LAYER = {
     "lumdel_plugin": "shell",
     "Lumdel_lv2": "lv2",
     "Lumdel_lv2_ui": "lv2",
+    "lumdel_clap": "clap",
 }
 
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc", ".c")

@@ -10,6 +10,8 @@
 #                Ardour's LV2 preset list through save and reload
 #   jalv.sh      jalv.gtk3 under Xvfb with JACK's dummy driver (packages jalv, jackd2):
 #                the LV2 UI shows the editor in jalv's window at scales 1 and 2
+#   qtractor_clap.sh  Qtractor 0.9.31's CLAP scan of Lumdel.clap (package qtractor):
+#                listed with its ports, parameters and editor
 # Each script installs its host when it runs as root, works in a scratch directory of its
 # own and retries a host that crashes or hangs by itself (REALHOST_ATTEMPTS, default 4);
 # REALHOST_KEEP=1 keeps the scratch directories.
@@ -22,7 +24,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 plugin=${1:-$here/../../build/Lumdel.so}
 started=$(date +%s)
 failed=()
-for h in ${REALHOST_HOSTS:-ardour audacity ardour_lv2 jalv}; do
+for h in ${REALHOST_HOSTS:-ardour audacity ardour_lv2 jalv qtractor_clap}; do
     echo "=== $h"
     t0=$(date +%s)
     "$here/$h.sh" "$plugin"
