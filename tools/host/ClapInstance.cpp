@@ -1,6 +1,6 @@
 // The CLAP loader behind PluginInstance: clap_entry, the factory's first plug-in, init,
-// activate / start_processing / process, parameters as value events (flushed at once
-// while the plug-in is not active), MIDI controllers as MIDI events on note port 0, the
+// activate / start_processing / process, parameters as value events (flushed at once,
+// as between blocks), MIDI controllers as MIDI events on note port 0, the
 // transport with every block, and state through streams. Normalised values map to a
 // parameter's range; a stepped one's range in equal bins, as VST hosts divide 0..1.
 #include "PluginInstance.h"
@@ -180,21 +180,24 @@ float ClapInstance::parameter(int index) {
     return static_cast<float>(span > 0.0 ? (plain - info.min_value) / span : 0.0);
 }
 
-// Outside processing the value is flushed at once, so that a start afterwards finds it
-// in place; while processing it goes with the next block.
+// Flushed at once, as a host's flush between blocks (on the audio thread while the
+// plug-in is active), so that a state saved or a start made afterwards has it in place.
 void ClapInstance::setParameter(int index, float value) {
-    if (index < 0 || index >= parameterCount()) return;
+    if (index < 0 || index >= parameterCount() || !params_->flush) return;
     clap_event_param_value_t e{};
     e.header = {sizeof e, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
     e.param_id = infos_[index].id;
     e.cookie = infos_[index].cookie;
     e.note_id = -1, e.port_index = -1, e.channel = -1, e.key = -1;
     e.value = plainOf(index, value);
-    events_.params.push_back(e);
-    if (!active_ && params_->flush) {
-        params_->flush(plugin_, &in_, &out_);
-        events_.params.clear();
-    }
+    std::vector<clap_event_midi_t> midi;
+    midi.swap(events_.midi);  // control changes wait for their block
+    events_.params.assign(1, e);
+    processing_ = active_;
+    params_->flush(plugin_, &in_, &out_);
+    processing_ = false;
+    events_.params.clear();
+    events_.midi.swap(midi);
 }
 
 void ClapInstance::setTransport(bool available, double bpm, double quarters) {

@@ -26,6 +26,8 @@ namespace lumdel::host {
 namespace {
 
 constexpr size_t kEventCapacity = 16384;
+// The key under which the harness keeps a control port's value in a state it returns.
+constexpr const char* kPortKey = "urn:lumdel-host:port#";
 constexpr const char* kRdfsLabel = "http://www.w3.org/2000/01/rdf-schema#label";
 
 struct Node {
@@ -343,27 +345,45 @@ const void* retrieveRecord(LV2_State_Handle handle, uint32_t key, size_t* size, 
 }
 }  // namespace
 
+// The control inputs' values first (as hosts keep them beside the plug-in's state), each
+// under kPortKey + its index, then what the state interface stores.
 std::vector<unsigned char> Lv2Instance::state() {
-    if (!stateInterface_ || !stateInterface_->save) return {};
     StateRecords records{&urids_, {}, {}};
-    if (stateInterface_->save(lilv_instance_get_handle(instance_), storeRecord, &records,
+    for (size_t k = 0; k < controlPorts_.size(); ++k)
+        storeRecord(&records, urids_.map((kPortKey + std::to_string(controlPorts_[k])).c_str()),
+                    &portValues_[controlPorts_[k]], sizeof(float), urids_.map(LV2_ATOM__Float), 0);
+    if (stateInterface_ && stateInterface_->save &&
+        stateInterface_->save(lilv_instance_get_handle(instance_), storeRecord, &records,
                               LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, features_) !=
-        LV2_STATE_SUCCESS)
+            LV2_STATE_SUCCESS)
         return {};
     return records.bytes;
 }
 
 bool Lv2Instance::setState(const std::vector<unsigned char>& bytes) {
-    if (!stateInterface_ || !stateInterface_->restore) return false;
     StateRecords records{&urids_, {}, {}};
+    std::vector<std::pair<uint32_t, float>> ports;
     for (size_t at = 0; at < bytes.size();) {
         std::vector<unsigned char> key, type, flags, value;
         if (!takeBytes(bytes, at, key) || !takeBytes(bytes, at, type) ||
             !takeBytes(bytes, at, flags) || !takeBytes(bytes, at, value))
             return false;
-        records.read[urids_.map(std::string(key.begin(), key.end()).c_str())] = {
+        const std::string keyUri(key.begin(), key.end());
+        if (keyUri.compare(0, std::strlen(kPortKey), kPortKey) == 0) {
+            const unsigned long port = std::strtoul(keyUri.c_str() + std::strlen(kPortKey), nullptr, 10);
+            float v = 0.0f;
+            if (port >= portValues_.size() || value.size() != sizeof v) return false;
+            std::memcpy(&v, value.data(), sizeof v);
+            ports.emplace_back(static_cast<uint32_t>(port), v);
+            continue;
+        }
+        records.read[urids_.map(keyUri.c_str())] = {
             urids_.map(std::string(type.begin(), type.end()).c_str()), value};
     }
+    // As lilv restores a state: the port values, then the plug-in's own.
+    for (const auto& p : ports) portValues_[p.first] = p.second;
+    if (records.read.empty()) return true;
+    if (!stateInterface_ || !stateInterface_->restore) return false;
     return stateInterface_->restore(lilv_instance_get_handle(instance_), retrieveRecord,
                                     &records, 0, features_) == LV2_STATE_SUCCESS;
 }
