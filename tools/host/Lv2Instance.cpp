@@ -91,6 +91,10 @@ private:
     alignas(8) unsigned char events_[kEventCapacity];
     LV2_Atom_Forge forge_{};
     std::vector<BlockControlChange> pending_;
+    // The URIDs of the block's events, mapped once (a lookup per block would allocate).
+    struct {
+        LV2_URID midiEvent, position, bar, barBeat, beatsPerBar, beatUnit, bpm, speed;
+    } ids_{};
     bool transport_ = true, positionDue_ = true;
     double bpm_ = 120.0, quarters_ = 0.0;
 };
@@ -148,6 +152,11 @@ bool Lv2Instance::load(const std::string& path, std::string& error) {
             lilv_instance_connect_port(instance_, p, &portValues_[p]);
     }
     lv2_atom_forge_init(&forge_, urids_.mapHandle());
+    ids_ = {urids_.map(LV2_MIDI__MidiEvent), urids_.map(LV2_TIME__Position),
+            urids_.map(LV2_TIME__bar), urids_.map(LV2_TIME__barBeat),
+            urids_.map(LV2_TIME__beatsPerBar), urids_.map(LV2_TIME__beatUnit),
+            urids_.map(LV2_TIME__beatsPerMinute), urids_.map(LV2_TIME__speed)};
+    pending_.reserve(256);
     writeEvents();
     return true;
 }
@@ -235,18 +244,18 @@ void Lv2Instance::writePosition() {
     const double bar = std::floor(quarters_ / 4.0);
     LV2_Atom_Forge_Frame frame;
     lv2_atom_forge_frame_time(&forge_, 0);
-    lv2_atom_forge_object(&forge_, &frame, 0, urids_.map(LV2_TIME__Position));
-    lv2_atom_forge_key(&forge_, urids_.map(LV2_TIME__bar));
+    lv2_atom_forge_object(&forge_, &frame, 0, ids_.position);
+    lv2_atom_forge_key(&forge_, ids_.bar);
     lv2_atom_forge_long(&forge_, static_cast<int64_t>(bar));
-    lv2_atom_forge_key(&forge_, urids_.map(LV2_TIME__barBeat));
+    lv2_atom_forge_key(&forge_, ids_.barBeat);
     lv2_atom_forge_float(&forge_, static_cast<float>(quarters_ - 4.0 * bar));
-    lv2_atom_forge_key(&forge_, urids_.map(LV2_TIME__beatsPerBar));
+    lv2_atom_forge_key(&forge_, ids_.beatsPerBar);
     lv2_atom_forge_float(&forge_, 4.0f);
-    lv2_atom_forge_key(&forge_, urids_.map(LV2_TIME__beatUnit));
+    lv2_atom_forge_key(&forge_, ids_.beatUnit);
     lv2_atom_forge_int(&forge_, 4);
-    lv2_atom_forge_key(&forge_, urids_.map(LV2_TIME__beatsPerMinute));
+    lv2_atom_forge_key(&forge_, ids_.bpm);
     lv2_atom_forge_float(&forge_, static_cast<float>(bpm_));
-    lv2_atom_forge_key(&forge_, urids_.map(LV2_TIME__speed));
+    lv2_atom_forge_key(&forge_, ids_.speed);
     lv2_atom_forge_float(&forge_, 1.0f);
     lv2_atom_forge_pop(&forge_, &frame);
 }
@@ -262,7 +271,7 @@ void Lv2Instance::writeEvents() {
     lv2_atom_forge_sequence_head(&forge_, &sequence, 0);
     if (positionDue_ && transport_) writePosition();
     positionDue_ = false;
-    const LV2_URID midi = urids_.map(LV2_MIDI__MidiEvent);
+    const LV2_URID midi = ids_.midiEvent;
     for (const BlockControlChange& e : pending_) {
         const uint8_t msg[3] = {static_cast<uint8_t>(0xB0 | (e.channel & 0x0F)),
                                 static_cast<uint8_t>(e.controller & 0x7F),

@@ -2,7 +2,7 @@
 // VST 2.4 effect against what trusted validators and real Linux hosts do to it. An LV2
 // bundle (.lv2) or a CLAP file (.clap), or --format lv2|clap, gets the checks that hold
 // for any format (hygiene.finite, formats.rates-blocks, state.round-trip,
-// state.restores-audio) through lumdel-host's loader for that format.
+// state.restores-audio, realtime.instance-block) through lumdel-host's loader for it.
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -128,7 +128,10 @@ int runValidateCommand(const Args& args) {
     }
     if (list) {
         for (const validate::Check& c : validate::allChecks())
-            std::printf("%-28s %s%s\n", c.name, c.what, c.anyFormat ? " (any format)" : "");
+            std::printf("%-28s %s%s\n", c.name, c.what,
+                        c.reach == validate::Reach::Vst2        ? ""
+                        : c.reach == validate::Reach::AnyFormat ? " (any format)"
+                                                                : " (LV2, CLAP)");
         return 0;
     }
     if (!writesChild.empty()) return validate::runWritesChild(writesChild);

@@ -482,7 +482,8 @@ std::vector<Result> runChecks(const Options& options, std::string* loadError, FI
     }
     for (const Check& check : allChecks()) {
         if (!selected(options, check)) continue;
-        if (options.format != Format::Vst2 && !check.anyFormat) continue;
+        const bool vst = options.format == Format::Vst2;
+        if (vst ? check.reach == Reach::OtherFormats : check.reach == Reach::Vst2) continue;
         auto t0 = std::chrono::steady_clock::now();
         Result r = options.isolate ? runIsolated(options, facts, library.get(), check)
                                    : runInProcess(options, facts, library.get(), check);

@@ -129,11 +129,15 @@ std::string fourCC(VstInt32 id);
 // Values a careless host or a broken automation lane may send.
 const std::vector<float>& hostileValues();
 
+// Which formats a check runs for: VST 2.4 only, any (through startInstance), or LV2 and
+// CLAP only (a VST 2.4 check of its own covers more).
+enum class Reach { Vst2, AnyFormat, OtherFormats };
+
 struct Check {
     const char* name;
     const char* what;
     void (*run)(Session&, Report&);
-    bool anyFormat = false;  // runs on LV2 and CLAP too, through startInstance
+    Reach reach = Reach::Vst2;
 };
 
 std::vector<Check> hygieneChecks();

@@ -158,7 +158,8 @@ void checkInPlace(Session& s, Report& r) {
 
 std::vector<Check> hygieneChecks() {
     return {
-        {"hygiene.finite", "no NaN, Inf or subnormal output in either precision", checkFinite, true},
+        {"hygiene.finite", "no NaN, Inf or subnormal output in either precision", checkFinite,
+         Reach::AnyFormat},
         {"hygiene.silence-tail", "silence in gives exact silence out after the tail", checkSilenceTail},
         {"hygiene.inputs-untouched", "input buffers are not written when in != out",
          checkInputsUntouched},

@@ -196,9 +196,10 @@ void checkProgramAfterChunk(Session& s, Report& r) {
 
 std::vector<Check> stateChecks() {
     return {
-        {"state.round-trip", "get -> randomise -> set -> get is byte-identical", checkRoundTrip, true},
+        {"state.round-trip", "get -> randomise -> set -> get is byte-identical", checkRoundTrip,
+         Reach::AnyFormat},
         {"state.restores-audio", "the state restores a fresh instance to identical audio",
-         checkRestoresAudio, true},
+         checkRestoresAudio, Reach::AnyFormat},
         {"state.bad-chunks", "empty, short, long and garbage chunks", checkBadChunks},
         {"state.programs", "program selection after a chunk; programs and back",
          checkProgramAfterChunk},
