@@ -7,8 +7,10 @@
 // position is a fixed-point beat count); a wrong port, a lost or late parameter change,
 // a missed tempo or a dropped side chain moves samples by far more.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -194,4 +196,39 @@ TEST(CrossFormat, AutomationChangesTheSound) {
         EXPECT_GT(compare(render(*a, moved, false), render(*b, plain, false)).most, 0.01)
             << lumdel::host::formatName(format);
     }
+}
+
+// What is not a plug-in of the format asked for is refused with a reason, never loaded
+// half-way: a missing path, a directory without a bundle, a VST 2.4 library named as
+// LV2 or CLAP, a text file named .clap.
+TEST(CrossFormat, LoadersRefuseWhatIsNotAPlugin) {
+    char pattern[] = "/tmp/lumdel-formats-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string dir = pattern;
+    const std::string fakeClap = dir + "/fake.clap";
+    FILE* f = std::fopen(fakeClap.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("not a library\n", f);
+    std::fclose(f);
+    const std::pair<std::string, Format> cases[] = {
+        {dir + "/missing.lv2", Format::Lv2}, {dir, Format::Lv2},
+        {LUMDEL_PLUGIN_PATH, Format::Lv2},   {LUMDEL_PLUGIN_PATH, Format::Clap},
+        {fakeClap, Format::Clap},            {dir + "/missing.so", Format::Vst2}};
+    for (const auto& [path, format] : cases) {
+        std::string error;
+        EXPECT_EQ(lumdel::host::openPlugin(path, format, kRate, kBlock, error), nullptr)
+            << path << " as " << lumdel::host::formatName(format);
+        EXPECT_FALSE(error.empty()) << path;
+    }
+    std::remove(fakeClap.c_str());
+    rmdir(dir.c_str());
+}
+
+TEST(CrossFormat, FormatFromThePath) {
+    using lumdel::host::formatOfPath;
+    EXPECT_EQ(formatOfPath("x/Lumdel.so"), Format::Vst2);
+    EXPECT_EQ(formatOfPath("x/Lumdel.lv2"), Format::Lv2);
+    EXPECT_EQ(formatOfPath("x/Lumdel.lv2/"), Format::Lv2);
+    EXPECT_EQ(formatOfPath(LUMDEL_LV2_BUNDLE_PATH), Format::Lv2);
+    EXPECT_EQ(formatOfPath("x/Lumdel.CLAP"), Format::Clap);
 }

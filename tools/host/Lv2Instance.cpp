@@ -143,7 +143,8 @@ bool Lv2Instance::load(const std::string& path, std::string& error) {
     }
     stateInterface_ = static_cast<const LV2_State_Interface*>(
         lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
-    silence_.assign(static_cast<size_t>(std::max(1, maxBlock_)), 0.0f);
+    // Room for blocks past the announced size too (the validator sends twice as many).
+    silence_.assign(static_cast<size_t>(std::max(16384, 2 * maxBlock_)), 0.0f);
     sink_ = silence_;
     for (uint32_t p = 0; p < portValues_.size(); ++p) {
         if (std::find(otherPorts_.begin(), otherPorts_.end(), p) != otherPorts_.end())
