@@ -16,7 +16,7 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake pkg-config git libgtest-dev libbenchmark-dev
           libcairo2-dev libfontconfig-dev libfreetype-dev libx11-dev libxtst-dev
           libsndfile1-dev libebur128-dev fonts-dejavu-core xvfb xauth binutils
-          lv2-dev lilv-utils jalv jackd2 dpf-source)
+          lv2-dev lilv-utils liblilv-dev jalv jackd2 dpf-source)
 JOBS=${JOBS:-$(nproc)}
 
 setup() {  # setup [extra packages...]

@@ -1,5 +1,8 @@
-// lumdel-host bench PLUGIN.so [--vs OTHER.so] [--set NAME=VALUE ...] [--rate HZ]
-//                             [--block FRAMES] [--rounds N] [--blocks N] [--double] [--silent]
+// lumdel-host bench PLUGIN [--vs OTHER] [--format F] [--vs-format F] [--set NAME=VALUE ...]
+//                   [--rate HZ] [--block FRAMES] [--rounds N] [--blocks N] [--double] [--silent]
+// PLUGIN and OTHER are VST 2.4 libraries (.so), LV2 bundles (.lv2) or CLAP files (.clap),
+// or the format --format (for PLUGIN) and --vs-format (for OTHER) name: `--vs` between two
+// formats of one plug-in compares what each format's adapter costs.
 // Cost of processing stereo noise in blocks of 512 frames (or --block): ns per frame and
 // real-time factor, the median of the rounds with their quartiles; with --vs the two
 // plug-ins take turns in one run and the ratio of each round is taken, printed as its
@@ -17,6 +20,7 @@
 
 #include "Commands.h"
 #include "Host.h"
+#include "PluginInstance.h"
 #include "ParameterSettings.h"
 
 namespace lumdel::host {
@@ -28,8 +32,7 @@ constexpr int kMaxBlock = 8192;
 
 struct Subject {
     std::string path;
-    std::unique_ptr<PluginLibrary> library;
-    std::unique_ptr<Host> host;
+    std::unique_ptr<PluginInstance> plugin;
     std::vector<double> nsPerFrame;
 };
 
@@ -64,7 +67,7 @@ public:
     }
     // Runs blocks of noise; returns the nanoseconds of CPU time this thread spent (time
     // spent by other processes on a busy machine does not count).
-    double run(Host& host, int blocks, bool silent = false) {
+    double run(PluginInstance& plugin, int blocks, bool silent = false) {
         const double start = threadNanoseconds();
         for (int b = 0; b < blocks; ++b) {
             const int offset = (b % kNoiseBlocks) * block_;
@@ -72,17 +75,17 @@ public:
             for (int c = 0; c < 4; ++c)
                 inputs[c] = silent ? silence_.data[c].data() : in_.data[c].data() + offset;
             if constexpr (sizeof(T) == sizeof(float))
-                host.process(inputs, out_.get(), block_);
+                plugin.process(inputs, out_.get(), block_);
             else
-                host.processDouble(inputs, out_.get(), block_);
+                plugin.processDouble(inputs, out_.get(), block_);
         }
         return threadNanoseconds() - start;
     }
     // A loud second, then a minute of silence: what is left of the tail has died away.
-    void decay(Host& host, double rate) {
+    void decay(PluginInstance& plugin, double rate) {
         const int second = static_cast<int>(rate) / block_ + 1;
-        run(host, second);
-        run(host, 60 * second, true);
+        run(plugin, second);
+        run(plugin, 60 * second, true);
     }
 
 private:
@@ -95,13 +98,13 @@ int benchmark(std::vector<Subject>& subjects, int rounds, int blocks, double rat
               bool silent) {
     NoiseRunner<T> runner(block);
     for (Subject& s : subjects) {
-        if (silent) runner.decay(*s.host, rate);
-        runner.run(*s.host, 200, silent);  // warm up
+        if (silent) runner.decay(*s.plugin, rate);
+        runner.run(*s.plugin, 200, silent);  // warm up
     }
     std::vector<double> ratios;
     for (int r = 0; r < rounds; ++r) {
         for (Subject& s : subjects)
-            s.nsPerFrame.push_back(runner.run(*s.host, blocks, silent) /
+            s.nsPerFrame.push_back(runner.run(*s.plugin, blocks, silent) /
                                    (double(blocks) * block));
         if (subjects.size() == 2) ratios.push_back(subjects[0].nsPerFrame.back() /
                                                    subjects[1].nsPerFrame.back());
@@ -127,24 +130,32 @@ int benchmark(std::vector<Subject>& subjects, int rounds, int blocks, double rat
 
 int runBench(const Args& args);
 static const CommandRegistrar registerBench{
-    "bench", "bench PLUGIN.so [--vs OTHER.so] [--set NAME=VALUE ...] [--rate HZ] [--block FRAMES] "
-             "[--rounds N] [--blocks N] [--double] [--silent]",
+    "bench", "bench PLUGIN [--vs OTHER] [--format vst2|lv2|clap] [--vs-format vst2|lv2|clap] "
+             "[--set NAME=VALUE ...] [--rate HZ] [--block FRAMES] [--rounds N] [--blocks N] "
+             "[--double] [--silent]",
     runBench};
 
 int runBench(const Args& args) {
     std::vector<Subject> subjects;
     std::vector<Setting> settings;
+    std::string formats[2];  // --format, --vs-format
     int rounds = 101, blocks = 0;  // blocks: 25600 frames a round unless given
     double rate = 44100.0;
     int block = 512;
-    bool useDouble = false, silent = false;
+    bool useDouble = false, silent = false, havePlugin = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto next = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
         if (a == "--vs") {
             const std::string* v = next();
             if (!v) return std::fprintf(stderr, "--vs needs a plug-in\n"), 2;
-            subjects.push_back({*v, nullptr, nullptr, {}});
+            subjects.push_back({*v, nullptr, {}});
+        } else if (a == "--format" || a == "--vs-format") {
+            const std::string* v = next();
+            Format f;
+            if (!v || !parseFormat(*v, f))
+                return std::fprintf(stderr, "%s vst2|lv2|clap\n", a.c_str()), 2;
+            formats[a == "--format" ? 0 : 1] = *v;
         } else if (a == "--set") {
             const std::string* v = next();
             Setting s;
@@ -170,37 +181,40 @@ int runBench(const Args& args) {
             useDouble = true;
         } else if (a == "--silent") {
             silent = true;
-        } else if (!a.empty() && a[0] != '-' && (subjects.empty() || !subjects[0].library)) {
-            subjects.insert(subjects.begin(), Subject{a, nullptr, nullptr, {}});
-            subjects[0].library = std::make_unique<PluginLibrary>(a);
+        } else if (!a.empty() && a[0] != '-' && !havePlugin) {
+            subjects.insert(subjects.begin(), Subject{a, nullptr, {}});
+            havePlugin = true;
         } else {
             std::fprintf(stderr, "lumdel-host bench: unexpected '%s'\n", a.c_str());
             return 2;
         }
     }
     if (blocks == 0) blocks = std::max(1, 25600 / block);
-    if (subjects.empty() || !subjects[0].library || subjects.size() > 2) {
-        std::fprintf(stderr, "usage: lumdel-host bench PLUGIN.so [--vs OTHER.so] [--set NAME=VALUE ...]\n");
+    if (subjects.empty() || !havePlugin || subjects.size() > 2) {
+        std::fprintf(stderr, "usage: lumdel-host bench PLUGIN [--vs OTHER] [--format F] "
+                             "[--vs-format F] [--set NAME=VALUE ...]\n");
         return 2;
     }
     for (size_t k = 0; k < subjects.size(); ++k) {
         Subject& s = subjects[k];
-        if (!s.library) s.library = std::make_unique<PluginLibrary>(s.path);
-        s.host = std::make_unique<Host>();
-        s.host->sampleRate = static_cast<float>(rate);
-        s.host->blockSize = block;
-        if (!s.host->load(*s.library)) {
-            std::fprintf(stderr, "lumdel-host: %s: %s\n", s.path.c_str(), s.host->error().c_str());
+        Format format = formatOfPath(s.path);
+        if (k < 2 && !formats[k].empty()) parseFormat(formats[k], format);
+        std::string error;
+        s.plugin = openPlugin(s.path, format, rate, block, error);
+        if (!s.plugin) {
+            std::fprintf(stderr, "lumdel-host: %s: %s\n", s.path.c_str(), error.c_str());
             return 1;
         }
         // The settings belong to the first plug-in; a second one that knows the same
         // names (another build of it) takes them too, any other peer runs as it is.
-        std::string error;
-        if (!applySettings(*s.host, settings, error) && k == 0) {
+        if (!applySettings(*s.plugin, settings, error) && k == 0) {
             std::fprintf(stderr, "lumdel-host: %s\n", error.c_str());
             return 1;
         }
-        s.host->start();
+        if (!s.plugin->start(error)) {
+            std::fprintf(stderr, "lumdel-host: %s: %s\n", s.path.c_str(), error.c_str());
+            return 1;
+        }
     }
     return useDouble ? benchmark<double>(subjects, rounds, blocks, rate, block, silent)
                      : benchmark<float>(subjects, rounds, blocks, rate, block, silent);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "Host.h"
+#include "PluginInstance.h"
 
 namespace lumdel::host {
 
@@ -37,6 +38,19 @@ bool applySettings(Host& host, const std::vector<Setting>& settings, std::string
             return false;
         }
         host.setParameter(index, s.second);
+    }
+    return true;
+}
+
+bool applySettings(PluginInstance& plugin, const std::vector<Setting>& settings,
+                   std::string& error) {
+    for (const Setting& s : settings) {
+        const int index = findParameter(plugin, s.first);
+        if (index < 0) {
+            error = "unknown parameter '" + s.first + "'";
+            return false;
+        }
+        plugin.setParameter(index, s.second);
     }
     return true;
 }

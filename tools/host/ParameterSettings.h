@@ -9,6 +9,7 @@
 namespace lumdel::host {
 
 class Host;
+class PluginInstance;
 
 using Setting = std::pair<std::string, float>;
 
@@ -18,5 +19,8 @@ bool parseSetting(const std::string& text, Setting& setting);
 int findParameter(Host& host, const std::string& name);
 // Applies the settings to the loaded plug-in; false (with error) for an unknown name.
 bool applySettings(Host& host, const std::vector<Setting>& settings, std::string& error);
+// The same on an instance of any format.
+bool applySettings(PluginInstance& plugin, const std::vector<Setting>& settings,
+                   std::string& error);
 
 }  // namespace lumdel::host

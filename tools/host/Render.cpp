@@ -13,6 +13,8 @@
 #include <sstream>
 
 #include "Host.h"
+#include "PluginInstance.h"
+#include "Vst2Instance.h"
 
 namespace lumdel::host {
 
@@ -46,7 +48,7 @@ bool parseInt(const std::string& text, long low, long high, long& value) {
 constexpr long kMaxFrame = 1L << 40;
 
 template <typename T>
-void runBlocks(Host& host, const AudioData& input, const AudioData* key, long total,
+void runBlocks(PluginInstance& plugin, const AudioData& input, const AudioData* key, long total,
                const RenderOptions& options, AudioData& output) {
     const int block = std::max(1, options.blockSize);
     Buffers<T> in(4, block), out(2, block);
@@ -55,17 +57,17 @@ void runBlocks(Host& host, const AudioData& input, const AudioData* key, long to
     std::stable_sort(events.begin(), events.end(),
                      [](const ControlEvent& a, const ControlEvent& b) { return a.frame < b.frame; });
     size_t next = 0;
-    std::vector<VstMidiEvent> due;
+    std::vector<BlockControlChange> due;
     long lastDrawn = -1;
     for (long start = 0; start < total; start += block) {
         const int len = static_cast<int>(std::min<long>(block, total - start));
         due.clear();
         for (; next < events.size() && events[next].frame < start + len; ++next) {
             const ControlEvent& e = events[next];
-            due.push_back(Host::controlChange(e.channel - 1, e.controller, e.value,
-                                              static_cast<int>(e.frame - start)));
+            due.push_back({static_cast<int>(e.frame - start), e.channel - 1, e.controller,
+                           e.value});
         }
-        if (!due.empty()) host.sendMidi(due);
+        plugin.controlChanges(due);
         for (int i = 0; i < len; ++i) {
             const long n = start + i;
             in.data[0][i] = static_cast<T>(sampleOf(input, 0, n));
@@ -74,9 +76,9 @@ void runBlocks(Host& host, const AudioData& input, const AudioData* key, long to
             in.data[3][i] = static_cast<T>(key ? sampleOf(*key, 1, n) : 0.0f);
         }
         if constexpr (sizeof(T) == sizeof(float))
-            host.process(in.get(), out.get(), len);
+            plugin.process(in.get(), out.get(), len);
         else
-            host.processDouble(in.get(), out.get(), len);
+            plugin.processDouble(in.get(), out.get(), len);
         for (int c = 0; c < 2; ++c)
             for (int i = 0; i < len; ++i)
                 output.channels[c][start + i] = static_cast<float>(out.data[c][i]);
@@ -91,25 +93,28 @@ void runBlocks(Host& host, const AudioData& input, const AudioData* key, long to
 }
 
 // Preset, assignments and settings, in that order, on a loaded instance.
-bool applyOptions(Host& host, const RenderOptions& options, std::string& error) {
+bool applyOptions(PluginInstance& plugin, const RenderOptions& options, std::string& error) {
     if (!options.preset.empty()) {
-        const int index = findPreset(host, options.preset);
+        const int index = findPreset(plugin, options.preset);
         if (index < 0) {
             error = "no preset '" + options.preset + "'";
             return false;
         }
-        if (!selectPreset(host, index, error)) return false;
+        if (!plugin.selectPreset(index, error)) return false;
     }
     for (const Assignment& a : options.assignments) {
-        const int index = findParameter(host, a.parameter);
+        const int index = findParameter(plugin, a.parameter);
         if (index < 0) {
             error = "unknown parameter '" + a.parameter + "'";
             return false;
         }
-        // Assignments travel as pseudo-parameters numParams + i, valued (c + 0.5) / 129.
-        host.setParameter(host.effect()->numParams + index, (a.controller + 0.5f) / 129.0f);
+        if (!plugin.assignController(index, a.controller)) {
+            error = std::string("controller assignments need the VST 2.4 build (") +
+                    formatName(plugin.format()) + " gives the host no way to make them)";
+            return false;
+        }
     }
-    return applySettings(host, options.settings, error);
+    return applySettings(plugin, options.settings, error);
 }
 
 }  // namespace
@@ -230,13 +235,22 @@ bool selectPreset(Host& host, int index, std::string& error) {
     return false;
 }
 
+bool checkRenderOptions(PluginInstance& plugin, const RenderOptions& options,
+                        std::string& error) {
+    return applyOptions(plugin, options, error);
+}
+
 bool checkRenderOptions(PluginLibrary& library, const RenderOptions& options, std::string& error) {
-    Host host;
-    if (!host.load(library)) {
-        error = host.error();
+    if (!library.ok()) {
+        error = library.error();
         return false;
     }
-    return applyOptions(host, options, error);
+    Vst2Instance plugin(library.entry(), 44100.0, options.blockSize);
+    if (!plugin.ok()) {
+        error = plugin.error();
+        return false;
+    }
+    return applyOptions(plugin, options, error);
 }
 
 bool render(PluginLibrary& library, const AudioData& input, const AudioData* key,
@@ -250,28 +264,28 @@ bool render(PluginLibrary& library, const AudioData& input, const AudioData* key
 
 bool render(AEffect* (*entry)(audioMasterCallback), const AudioData& input, const AudioData* key,
             const RenderOptions& options, AudioData& output, std::string& error) {
-    Host host;
-    host.sampleRate = static_cast<float>(input.sampleRate);
-    host.blockSize = options.blockSize;
-    if (!host.load(entry)) {
-        error = host.error();
+    Vst2Instance plugin(entry, input.sampleRate, options.blockSize);
+    if (!plugin.ok()) {
+        error = plugin.error();
         return false;
     }
-    if (!applyOptions(host, options, error)) return false;
-    host.setTempo(options.tempo);
-    host.timeInfoAvailable = options.transport;
-    // A suspend first, so that new delay times are in place from the first sample.
-    host.suspend();
-    host.start();
+    return render(plugin, input, key, options, output, error);
+}
+
+bool render(PluginInstance& plugin, const AudioData& input, const AudioData* key,
+            const RenderOptions& options, AudioData& output, std::string& error) {
+    if (!applyOptions(plugin, options, error)) return false;
+    plugin.setTransport(options.transport, options.tempo, 0.0);
+    if (!plugin.start(error)) return false;
     const long tail = static_cast<long>(std::max(0.0, options.tailSeconds) * input.sampleRate);
     const long total = input.frames() + tail;
     output.sampleRate = input.sampleRate;
     output.channels.assign(2, std::vector<float>(static_cast<size_t>(total)));
     if (options.useDouble)
-        runBlocks<double>(host, input, key, total, options, output);
+        runBlocks<double>(plugin, input, key, total, options, output);
     else
-        runBlocks<float>(host, input, key, total, options, output);
-    host.suspend();
+        runBlocks<float>(plugin, input, key, total, options, output);
+    plugin.stop();
     return true;
 }
 

@@ -15,6 +15,7 @@ namespace lumdel::host {
 
 class Host;
 class PluginLibrary;
+class PluginInstance;
 
 // A MIDI control change at an absolute frame of the render; channel 1 to 16.
 struct ControlEvent {
@@ -66,12 +67,19 @@ bool selectPreset(Host& host, int index, std::string& error);
 // Loads one instance and checks that the preset, the assignments and the settings name
 // something the plug-in has; false with error otherwise (a bad argument).
 bool checkRenderOptions(PluginLibrary& library, const RenderOptions& options, std::string& error);
+// The same on an instance of any format (which is left with the options applied).
+bool checkRenderOptions(PluginInstance& plugin, const RenderOptions& options,
+                        std::string& error);
 
 // Renders input (and key, which may be null) into a stereo output at the input's rate.
 bool render(PluginLibrary& library, const AudioData& input, const AudioData* key,
             const RenderOptions& options, AudioData& output, std::string& error);
 // The same through any entry point, e.g. one that builds the plug-in in-process.
 bool render(AEffect* (*entry)(audioMasterCallback), const AudioData& input, const AudioData* key,
+            const RenderOptions& options, AudioData& output, std::string& error);
+// The same through a loaded instance of any format, opened at the input's rate with a
+// largest block of at least options.blockSize.
+bool render(PluginInstance& plugin, const AudioData& input, const AudioData* key,
             const RenderOptions& options, AudioData& output, std::string& error);
 
 }  // namespace lumdel::host

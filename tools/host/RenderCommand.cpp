@@ -1,18 +1,21 @@
-// lumdel-host render PLUGIN.so IN OUT [--preset N|NAME] [--assign NAME=CONTROLLER ...]
+// lumdel-host render PLUGIN IN OUT [--format vst2|lv2|clap] [--preset N|NAME] [--assign NAME=CONTROLLER ...]
 //                                     [--set NAME=VALUE ...] [--cc CH:CTRL:VALUE@FRAME ...]
 //                                     [--midi FILE] [--tempo BPM] [--key KEY]
 //                                     [--tail SECONDS] [--double] [--no-transport]
 // Renders an audio file (WAV, FLAC or AIFF) through the plug-in at the file's own rate.
+// PLUGIN is a VST 2.4 library (.so), an LV2 bundle directory (.lv2) or a CLAP file
+// (.clap); --format names the format when the path does not tell.
 // The preset is selected first, then the assignments are made, then the settings applied;
 // control changes reach the plug-in in the block that holds their frame.
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "Commands.h"
-#include "Host.h"
+#include "PluginInstance.h"
 #include "Render.h"
 
 namespace lumdel::host {
@@ -20,9 +23,12 @@ namespace lumdel::host {
 namespace {
 
 const char* const kUsage =
-    "usage: lumdel-host render PLUGIN.so IN OUT [--preset N|NAME] [--assign NAME=CONTROLLER ...]\n"
+    "usage: lumdel-host render PLUGIN IN OUT [--format vst2|lv2|clap] [--preset N|NAME]\n"
+    "           [--assign NAME=CONTROLLER ...]\n"
     "           [--set NAME=VALUE ...] [--cc CHANNEL:CONTROLLER:VALUE@FRAME ...] [--midi FILE]\n"
     "           [--tempo BPM] [--key KEY] [--tail SECONDS] [--double] [--no-transport]\n"
+    "  --format    the plug-in's format; by default .lv2 (or a directory) is LV2, .clap\n"
+    "              CLAP, anything else VST 2.4\n"
     "  --preset    factory preset by number or name (case-insensitive), applied first\n"
     "  --assign    MIDI controller 0-127 for a parameter, made after the preset\n"
     "  --set       normalised parameter value, applied after the preset and assignments\n"
@@ -47,7 +53,7 @@ bool positiveNumber(const std::string& text, double& value) {
 int runRender(const Args& args);
 static const CommandRegistrar registerRender{
     "render",
-    "render PLUGIN.so IN OUT [--preset N|NAME] [--assign NAME=CONTROLLER ...] "
+    "render PLUGIN IN OUT [--format vst2|lv2|clap] [--preset N|NAME] [--assign NAME=CONTROLLER ...] "
     "[--set NAME=VALUE ...] [--cc CHANNEL:CONTROLLER:VALUE@FRAME ...] [--midi FILE] "
     "[--tempo BPM] [--key KEY] [--tail SECONDS] [--double] [--no-transport]",
     runRender};
@@ -56,6 +62,8 @@ int runRender(const Args& args) {
     std::vector<std::string> positional;
     RenderOptions options;
     std::string keyPath;
+    bool formatGiven = false;
+    Format format = Format::Vst2;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasNext = i + 1 < args.size();
@@ -63,6 +71,9 @@ int runRender(const Args& args) {
             Setting s;
             if (!parseSetting(args[++i], s)) return usageError("--set NAME=VALUE, got", args[i]);
             options.settings.push_back(s);
+        } else if (a == "--format" && hasNext) {
+            if (!parseFormat(args[++i], format)) return usageError("--format vst2|lv2|clap, got", args[i]);
+            formatGiven = true;
         } else if (a == "--preset" && hasNext) {
             options.preset = args[++i];
             if (options.preset.empty()) return usageError("--preset N|NAME, got", "");
@@ -103,17 +114,27 @@ int runRender(const Args& args) {
         std::fprintf(stderr, "%s", kUsage);
         return 2;
     }
+    if (!formatGiven) format = formatOfPath(positional[0]);
     std::string error;
-    PluginLibrary library(positional[0]);
-    if (!library.ok()) {
-        std::fprintf(stderr, "lumdel-host render: %s\n", library.error().c_str());
-        return 1;
+    {
+        // A preset, parameter or controller the plug-in does not have is a bad argument.
+        std::unique_ptr<PluginInstance> probe =
+            openPlugin(positional[0], format, 44100.0, options.blockSize, error);
+        if (!probe) {
+            std::fprintf(stderr, "lumdel-host render: %s\n", error.c_str());
+            return 1;
+        }
+        if (!checkRenderOptions(*probe, options, error)) return usageError("bad argument:", error);
     }
-    // A preset, parameter or controller the plug-in does not have is a bad argument.
-    if (!checkRenderOptions(library, options, error)) return usageError("bad argument:", error);
     AudioData input, key, output;
     if (!readAudioFile(positional[1], input, error) ||
         (!keyPath.empty() && !readAudioFile(keyPath, key, error))) {
+        std::fprintf(stderr, "lumdel-host render: %s\n", error.c_str());
+        return 1;
+    }
+    std::unique_ptr<PluginInstance> plugin =
+        openPlugin(positional[0], format, input.sampleRate, options.blockSize, error);
+    if (!plugin) {
         std::fprintf(stderr, "lumdel-host render: %s\n", error.c_str());
         return 1;
     }
@@ -126,7 +147,7 @@ int runRender(const Args& args) {
             std::fprintf(stderr, "lumdel-host render: note: control change at frame %ld is "
                          "after the end (%ld frames) and is not sent\n", e.frame, frames);
     options.progress = isatty(STDERR_FILENO) != 0;
-    if (!render(library, input, keyPath.empty() ? nullptr : &key, options, output, error) ||
+    if (!render(*plugin, input, keyPath.empty() ? nullptr : &key, options, output, error) ||
         !writeAudioFile(positional[2], output, error)) {
         std::fprintf(stderr, "lumdel-host render: %s\n", error.c_str());
         return 1;

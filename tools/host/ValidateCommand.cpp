@@ -1,5 +1,8 @@
 // lumdel-host validate PLUGIN.so [--strictness N] [--seed S] [--only NAME]...: checks any
-// VST 2.4 effect against what trusted validators and real Linux hosts do to it.
+// VST 2.4 effect against what trusted validators and real Linux hosts do to it. An LV2
+// bundle (.lv2) or a CLAP file (.clap), or --format lv2|clap, gets the checks that hold
+// for any format (hygiene.finite, formats.rates-blocks, state.round-trip,
+// state.restores-audio, realtime.instance-block) through lumdel-host's loader for it.
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -19,8 +22,8 @@ namespace lumdel::host {
 namespace {
 
 const char* kUsage =
-    "validate PLUGIN.so [--strictness 1..10] [--seed S] [--only NAME]... [--skip NAME]... [--no-isolate] "
-    "[--no-xvfb] [--list]";
+    "validate PLUGIN [--format vst2|lv2|clap] [--strictness 1..10] [--seed S] [--only NAME]... "
+    "[--skip NAME]... [--no-isolate] [--no-xvfb] [--list]";
 
 std::string findInPath(const char* program) {
     const char* path = std::getenv("PATH");
@@ -86,7 +89,7 @@ static const CommandRegistrar registerValidate{"validate", kUsage, runValidateCo
 int runValidateCommand(const Args& args) {
     validate::Options options;
     bool list = false, xvfb = true;
-    std::string writesChild;
+    std::string writesChild, format;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&]() -> std::string { return i + 1 < args.size() ? args[++i] : ""; };
@@ -94,6 +97,12 @@ int runValidateCommand(const Args& args) {
             options.strictness = std::atoi(value().c_str());
             if (options.strictness < 1 || options.strictness > 10) {
                 std::fprintf(stderr, "lumdel-host validate: strictness is 1..10\n");
+                return 2;
+            }
+        } else if (a == "--format") {
+            format = value();
+            if (!parseFormat(format, options.format)) {
+                std::fprintf(stderr, "lumdel-host validate: --format vst2|lv2|clap\n");
                 return 2;
             }
         } else if (a == "--seed") {
@@ -119,7 +128,10 @@ int runValidateCommand(const Args& args) {
     }
     if (list) {
         for (const validate::Check& c : validate::allChecks())
-            std::printf("%-28s %s\n", c.name, c.what);
+            std::printf("%-28s %s%s\n", c.name, c.what,
+                        c.reach == validate::Reach::Vst2        ? ""
+                        : c.reach == validate::Reach::AnyFormat ? " (any format)"
+                                                                : " (LV2, CLAP)");
         return 0;
     }
     if (!writesChild.empty()) return validate::runWritesChild(writesChild);
@@ -127,6 +139,7 @@ int runValidateCommand(const Args& args) {
         std::fprintf(stderr, "usage: lumdel-host %s\n", kUsage);
         return 2;
     }
+    if (format.empty()) options.format = formatOfPath(options.pluginPath);
     char self[4096];
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n > 0) options.hostTool.assign(self, static_cast<size_t>(n));

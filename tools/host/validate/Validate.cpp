@@ -3,6 +3,8 @@
 // gathered so far) and prints the results.
 #include "Validate.h"
 
+#include "tools/host/Vst2Instance.h"
+
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -94,6 +96,26 @@ std::unique_ptr<Host> Session::start(Report& report, float rate, int block) {
     return host;
 }
 
+std::unique_ptr<PluginInstance> Session::startInstance(Report& report, float rate, int block) {
+    if (options.format == Format::Vst2) {
+        auto vst = library_ ? std::make_unique<Vst2Instance>(library_->entry(), rate, block)
+                            : std::make_unique<Vst2Instance>(options.entry, rate, block);
+        if (!vst->ok()) {
+            report.fail("could not create an instance: %s", vst->error().c_str());
+            return nullptr;
+        }
+        vst->host().start();
+        return vst;
+    }
+    std::string error;
+    auto plugin = openPlugin(options.pluginPath, options.format, rate, block, error);
+    if (!plugin || !plugin->start(error)) {
+        report.fail("could not create and start an instance: %s", error.c_str());
+        return nullptr;
+    }
+    return plugin;
+}
+
 int Session::scale(int atOne, int atTen) const {
     int s = std::clamp(options.strictness, 1, 10);
     return atOne + (atTen - atOne) * (s - 1) / 9;
@@ -122,6 +144,11 @@ Signal makeSine(int channels, int frames, double hz, double rate, double amplitu
 Signal process(Host& host, const Signal& input, int blockSize, bool doublePrecision,
                int numOutputs) {
     return processWith(host, input, blockSize, doublePrecision, numOutputs, [](int, int) {});
+}
+
+Signal process(PluginInstance& plugin, const Signal& input, int blockSize, bool doublePrecision,
+               int numOutputs) {
+    return processWith(plugin, input, blockSize, doublePrecision, numOutputs, [](int, int) {});
 }
 
 Scan scan(const Signal& s, bool floatPrecision) {
@@ -242,7 +269,7 @@ Result runIsolated(const Options& options, const PluginFacts& facts, PluginLibra
         // The plug-in is loaded here, in the child, so the parent never runs its code
         // (a plug-in that starts threads would not survive a fork).
         std::unique_ptr<PluginLibrary> own;
-        if (!library && !options.pluginPath.empty()) {
+        if (!library && !options.pluginPath.empty() && options.format == Format::Vst2) {
             own = std::make_unique<PluginLibrary>(options.pluginPath);
             library = own.get();
         }
@@ -332,7 +359,25 @@ Result runInProcess(const Options& options, const PluginFacts& facts, PluginLibr
 }  // namespace
 
 namespace {
+// An LV2 or CLAP plug-in's facts as its loader tells them: four inputs (main and side
+// chain) and two outputs, chunks when it has a state, double precision for CLAP.
+bool probeInstance(const Options& options, PluginFacts* facts, std::string* error) {
+    auto plugin = openPlugin(options.pluginPath, options.format, 44100.0, 512, *error);
+    if (!plugin) return false;
+    facts->name = plugin->name();
+    facts->uniqueID = 0;
+    facts->flags = (plugin->state().empty() ? 0 : effFlagsProgramChunks) |
+                   (options.format == Format::Clap ? effFlagsCanDoubleReplacing : 0);
+    facts->numInputs = 4;
+    facts->numOutputs = 2;
+    facts->numParams = plugin->parameterCount();
+    facts->numPrograms = plugin->presetCount();
+    facts->initialDelay = plugin->latency();
+    return true;
+}
+
 bool probe(const Options& options, PluginLibrary* library, PluginFacts* facts, std::string* error) {
+    if (options.format != Format::Vst2) return probeInstance(options, facts, error);
     if (library && !library->ok()) {
         *error = library->error();
         return false;
@@ -364,11 +409,12 @@ bool probeIsolated(const Options& options, PluginFacts* facts, std::string* erro
     pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        PluginLibrary library(options.pluginPath);
+        std::unique_ptr<PluginLibrary> library;
+        if (options.format == Format::Vst2) library = std::make_unique<PluginLibrary>(options.pluginPath);
         PluginFacts f;
         std::string e;
         char line[256];
-        if (probe(options, &library, &f, &e)) {
+        if (probe(options, library.get(), &f, &e)) {
             std::snprintf(line, sizeof line, "%d %d %d %d %d %d %d\n", f.uniqueID, f.flags,
                           f.numInputs, f.numOutputs, f.numParams, f.numPrograms, f.initialDelay);
             writeAll(fds[1], line + f.name + "\n");
@@ -417,7 +463,7 @@ std::vector<Result> runChecks(const Options& options, std::string* loadError, FI
     if (options.isolate && !options.pluginPath.empty()) {
         loaded = probeIsolated(options, &facts, &error);
     } else {
-        if (!options.pluginPath.empty()) library = std::make_unique<PluginLibrary>(options.pluginPath);
+        if (!options.pluginPath.empty() && options.format == Format::Vst2) library = std::make_unique<PluginLibrary>(options.pluginPath);
         loaded = probe(options, library.get(), &facts, &error);
     }
     if (!loaded) {
@@ -436,6 +482,8 @@ std::vector<Result> runChecks(const Options& options, std::string* loadError, FI
     }
     for (const Check& check : allChecks()) {
         if (!selected(options, check)) continue;
+        const bool vst = options.format == Format::Vst2;
+        if (vst ? check.reach == Reach::OtherFormats : check.reach == Reach::Vst2) continue;
         auto t0 = std::chrono::steady_clock::now();
         Result r = options.isolate ? runIsolated(options, facts, library.get(), check)
                                    : runInProcess(options, facts, library.get(), check);

@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "tools/host/Host.h"
+#include "tools/host/PluginInstance.h"
 
 namespace lumdel::host::validate {
 
 struct Options {
     std::string pluginPath;                  // empty: use entry
+    Format format = Format::Vst2;            // LV2 and CLAP: the checks marked anyFormat
     PluginLibrary::Entry entry = nullptr;    // in-process plug-in (tests)
     int strictness = 5;                      // 1..10: scales durations and counts
     std::uint64_t seed = 1;
@@ -79,6 +81,10 @@ public:
     std::unique_ptr<Host> load(Report& report);
     // Loaded, sample rate and block size set, resumed.
     std::unique_ptr<Host> start(Report& report, float rate = 44100.0f, int block = 512);
+    // The same through the plug-in-instance interface, in the format being validated (a
+    // VST 2.4 effect gets exactly the calls start() makes).
+    std::unique_ptr<PluginInstance> startInstance(Report& report, float rate = 44100.0f,
+                                                  int block = 512);
 
     // atOne at strictness 1, atTen at 10, linear between.
     int scale(int atOne, int atTen) const;
@@ -100,9 +106,12 @@ Signal makeSine(int channels, int frames, double hz, double rate, double amplitu
 // or double precision, out of place. The signal has numInputs channels.
 Signal process(Host& host, const Signal& input, int blockSize, bool doublePrecision,
                int numOutputs);
-// The same with a callback before every block (automation, tempo changes ...).
-template <typename BeforeBlock>
-Signal processWith(Host& host, const Signal& input, int blockSize, bool doublePrecision,
+Signal process(PluginInstance& plugin, const Signal& input, int blockSize, bool doublePrecision,
+               int numOutputs);
+// The same with a callback before every block (automation, tempo changes ...); Plugin is
+// Host or PluginInstance.
+template <typename Plugin, typename BeforeBlock>
+Signal processWith(Plugin& host, const Signal& input, int blockSize, bool doublePrecision,
                    int numOutputs, BeforeBlock beforeBlock);
 
 struct Scan {
@@ -120,10 +129,15 @@ std::string fourCC(VstInt32 id);
 // Values a careless host or a broken automation lane may send.
 const std::vector<float>& hostileValues();
 
+// Which formats a check runs for: VST 2.4 only, any (through startInstance), or LV2 and
+// CLAP only (a VST 2.4 check of its own covers more).
+enum class Reach { Vst2, AnyFormat, OtherFormats };
+
 struct Check {
     const char* name;
     const char* what;
     void (*run)(Session&, Report&);
+    Reach reach = Reach::Vst2;
 };
 
 std::vector<Check> hygieneChecks();
@@ -156,8 +170,8 @@ int runWritesChild(const std::string& pluginPath);
 
 // --- template implementation ---------------------------------------------------------
 
-template <typename BeforeBlock>
-Signal processWith(Host& host, const Signal& input, int blockSize, bool doublePrecision,
+template <typename Plugin, typename BeforeBlock>
+Signal processWith(Plugin& host, const Signal& input, int blockSize, bool doublePrecision,
                    int numOutputs, BeforeBlock beforeBlock) {
     const int frames = input.empty() ? 0 : static_cast<int>(input[0].size());
     const int numInputs = static_cast<int>(input.size());

@@ -33,7 +33,7 @@ void checkRatesAndBlocks(Session& s, Report& r) {
             // announced maximum: hosts get this wrong, plug-ins must not overrun).
             const int sizes[][2] = {{512, 512}, {1, 1}, {17, 17}, {64, 64}, {4096, 4096}, {512, 1024}};
             for (const auto& size : sizes) {
-                auto host = s.start(r, rate, size[0]);
+                auto host = s.startInstance(r, rate, size[0]);
                 if (!host) return;
                 Signal out = process(*host, in, size[1], dbl, s.facts.numOutputs);
                 Scan sc = scan(out, !dbl);
@@ -68,8 +68,8 @@ void checkRatesAndBlocks(Session& s, Report& r) {
         }
     }
     if (s.facts.canDouble()) {
-        auto a = s.start(r);
-        auto b = s.start(r);
+        auto a = s.startInstance(r);
+        auto b = s.startInstance(r);
         if (!a || !b) return;
         Signal in = makeNoise(s.rng, s.facts.numInputs, 44100, 0.5);
         double d = maxDifference(process(*a, in, 512, false, s.facts.numOutputs),
@@ -128,7 +128,8 @@ void checkRateChanges(Session& s, Report& r) {
 
 std::vector<Check> formatChecks() {
     return {
-        {"formats.rates-blocks", "5 rates x 6 block sizes x both precisions", checkRatesAndBlocks},
+        {"formats.rates-blocks", "5 rates x 6 block sizes x both precisions", checkRatesAndBlocks,
+         Reach::AnyFormat},
         {"formats.rate-changes", "sample-rate changes with and without suspend", checkRateChanges},
     };
 }

@@ -15,7 +15,7 @@ namespace {
 void checkFinite(Session& s, Report& r) {
     const int seconds = s.scale(1, 6);
     for (bool dbl : precisions(s.facts)) {
-        auto host = s.start(r);
+        auto host = s.startInstance(r);
         if (!host) return;
         Signal in = testProgramme(s.rng, s.facts.numInputs, seconds * 44100, 44100.0);
         Signal out = process(*host, in, 512, dbl, s.facts.numOutputs);
@@ -158,7 +158,8 @@ void checkInPlace(Session& s, Report& r) {
 
 std::vector<Check> hygieneChecks() {
     return {
-        {"hygiene.finite", "no NaN, Inf or subnormal output in either precision", checkFinite},
+        {"hygiene.finite", "no NaN, Inf or subnormal output in either precision", checkFinite,
+         Reach::AnyFormat},
         {"hygiene.silence-tail", "silence in gives exact silence out after the tail", checkSilenceTail},
         {"hygiene.inputs-untouched", "input buffers are not written when in != out",
          checkInputsUntouched},

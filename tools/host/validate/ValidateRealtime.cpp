@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "RtCount.h"
+#include <algorithm>
+
 #include "Validate.h"
 #include "ValidateUtil.h"
 
@@ -153,12 +155,72 @@ void checkRealtime(Session& s, Report& r) {
     }
 }
 
+// The same blocks through the plug-in-instance interface, for LV2 and CLAP: the control
+// changes and time travel inside the block there (an atom sequence, an event list), so
+// the plug-in's handling of them is counted with it.
+void instanceScenario(Session& s, PluginInstance& plugin, RtTally& t, int blocks, bool automate) {
+    Buffers<float> fin(4, 512), fout(2, 512);
+    Buffers<double> din(4, 512), dout(2, 512);
+    std::uniform_real_distribution<double> d(-0.5, 0.5);
+    for (int c = 0; c < 4; ++c)
+        for (int i = 0; i < 512; ++i) din.data[c][i] = fin.data[c][i] = static_cast<float>(d(s.rng));
+    std::vector<BlockControlChange> controls;
+    for (int k = 0; k < 4; ++k)
+        controls.push_back({s.pick(64), s.pick(16), s.pick(128), s.pick(128)});
+    std::sort(controls.begin(), controls.end(),
+              [](const BlockControlChange& a, const BlockControlChange& b) { return a.frame < b.frame; });
+    for (int b = 0; b < blocks; ++b) {
+        const int frames = b % 3 == 0 ? 512 : 1 + s.pick(512);
+        const bool dbl = s.facts.canDouble() && b % 2 == 1;
+        if (automate) {
+            for (int k = 0; k < 4; ++k)
+                plugin.setParameter(s.pick(s.facts.numParams), static_cast<float>(s.uniform()));
+            plugin.controlChanges(controls);
+        }
+        lumdel_rt_begin();
+        if (dbl)
+            plugin.processDouble(din.get(), dout.get(), frames);
+        else
+            plugin.process(fin.get(), fout.get(), frames);
+        lumdel_rt_end(&t.counts);
+        ++t.blocks;
+    }
+}
+
+void checkRealtimeInstance(Session& s, Report& r) {
+    if (!lumdel_rt_available()) {
+        r.skip("not available in a sanitizer build (its run-time owns malloc)");
+        return;
+    }
+    const int blocks = s.scale(50, 400);
+    auto plugin = s.startInstance(r);
+    if (!plugin) return;
+    RtTally plain, automated, presets;
+    instanceScenario(s, *plugin, plain, blocks, false);
+    verdict(r, "default settings", plain);
+    instanceScenario(s, *plugin, automated, blocks, true);
+    verdict(r, "automation and MIDI controllers", automated);
+    // Every preset the plug-in lists (selected between blocks, as a host does).
+    const int count = plugin->presetCount();
+    std::string error;
+    for (int k = 0; k < count; ++k) {
+        if (!plugin->selectPreset(k, error)) {
+            r.fail("preset %d: %s", k, error.c_str());
+            return;
+        }
+        instanceScenario(s, *plugin, presets, s.scale(4, 16), false);
+    }
+    if (count > 0) verdict(r, (std::to_string(count) + " presets").c_str(), presets);
+}
+
 }  // namespace
 
 std::vector<Check> realtimeChecks() {
     return {
         {"realtime.block", "no allocation, file, sleep or foreign lock inside the block",
          checkRealtime},
+        {"realtime.instance-block", "the same for LV2 and CLAP, events inside the block",
+         checkRealtimeInstance, Reach::OtherFormats},
     };
 }
 

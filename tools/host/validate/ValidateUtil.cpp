@@ -35,6 +35,34 @@ void randomiseParameters(Host& host, const PluginFacts& facts, std::mt19937_64& 
     for (int i = 0; i < facts.numParams; ++i) host.setParameter(i, d(rng));
 }
 
+std::vector<unsigned char> stateBytes(PluginInstance& plugin, const PluginFacts& facts) {
+    if (facts.hasChunks()) return plugin.state();
+    std::vector<unsigned char> bytes(facts.numParams * sizeof(float));
+    for (int i = 0; i < facts.numParams; ++i) {
+        float v = plugin.parameter(i);
+        std::memcpy(bytes.data() + i * sizeof(float), &v, sizeof v);
+    }
+    return bytes;
+}
+
+void randomiseParameters(PluginInstance& plugin, const PluginFacts& facts, std::mt19937_64& rng) {
+    std::uniform_real_distribution<float> d(0.0f, 1.0f);
+    for (int i = 0; i < facts.numParams; ++i) plugin.setParameter(i, d(rng));
+}
+
+void restoreState(PluginInstance& plugin, const PluginFacts& facts,
+                  const std::vector<unsigned char>& bytes) {
+    if (facts.hasChunks()) {
+        plugin.setState(bytes);
+        return;
+    }
+    for (int p = 0; p < facts.numParams && (p + 1) * sizeof(float) <= bytes.size(); ++p) {
+        float v;
+        std::memcpy(&v, bytes.data() + p * sizeof(float), sizeof v);
+        plugin.setParameter(p, v);
+    }
+}
+
 namespace lumdel_id {
 bool selectPreset(Host& host, int preset) {
     auto chunk = getChunk(host);

@@ -77,6 +77,11 @@ inline double largestStep(const Signal& s, long from, long to, long* where = nul
 std::vector<unsigned char> stateBytes(Host& host, const PluginFacts& facts);
 // Sets every parameter to a random value in [0, 1].
 void randomiseParameters(Host& host, const PluginFacts& facts, std::mt19937_64& rng);
+// The same through the plug-in-instance interface (the state, or parameter values).
+std::vector<unsigned char> stateBytes(PluginInstance& plugin, const PluginFacts& facts);
+void randomiseParameters(PluginInstance& plugin, const PluginFacts& facts, std::mt19937_64& rng);
+void restoreState(PluginInstance& plugin, const PluginFacts& facts,
+                  const std::vector<unsigned char>& bytes);
 bool setChunk(Host& host, const std::vector<unsigned char>& bytes, VstIntPtr* result = nullptr);
 std::vector<unsigned char> getChunk(Host& host);
 
