@@ -65,6 +65,7 @@ struct DelayLine {
     double phase = 0.0;        // vcoPhaseX
     double fadeGain = 1.0;     // fadeGainX: 1 at rest
     int wrapIn = 0;            // steps until a tap reaches the end (0: look at the next step)
+    double spare = 0.0;        // where a clocked step that is not due writes (see stepWhen)
 
     // Pre-tap and out tap behind the write tap, wrapped into the line.
     void placeTaps(TapDistances d) {
@@ -91,6 +92,23 @@ struct DelayLine {
         buf[preTap] += fb;
         const double out = buf[outTap];
         advance();
+        return out;
+    }
+
+    // stepPlain when due is 1; when it is 0 the line stays as it was: the input goes to
+    // the spare slot, the feedback must be -0.0 (adding it changes no value, not even the
+    // sign of a zero) and the taps stay. The same instructions either way, so a clock
+    // whose steps come irregularly costs no mispredicted branches.
+    inline double stepWhen(int due, double in, double fb) {
+        double* const to = due ? buf + writeTap : &spare;
+        *to = in;
+        buf[preTap] += fb;
+        const double out = buf[outTap];
+        outTap += due;
+        preTap += due;
+        writeTap += due;
+        wrapIn -= due;
+        if (wrapIn <= 0) wrapTaps();
         return out;
     }
 
@@ -359,17 +377,28 @@ private:
         invSpeed_ = select(holds, invSpeed_, 1.0 / newSpeed);
         speed_ = newSpeed;
         phase_ = phi + newSpeed;
-        for (int j = 0;; ++j) {
-            const Mask2 due = phase_ >= both(1.0);
-            if (!anyLane(due)) break;
-            phase_ = select(due, phase_ - 1.0, phase_);
-            const CatmullRomOf<Stereo> cr((1.0 - phi + static_cast<double>(j)) * invSpeed_);
-            const Stereo write = cr(in_.h()), insert = cr(fb_.h());
-            const double left = due[0] ? lines[0].stepPlain(write[0], insert[0]) : 0.0;
-            const double right = due[1] ? lines[1].stepPlain(write[1], insert[1]) : 0.0;
-            read_.push(Stereo{left, right}, due);
-        }
+        // The first step is taken by lanes without a branch (a line not due stands still):
+        // whether a slow clock steps in this sample follows the modulation and would be
+        // mispredicted. A second step (a speed above 1) comes in runs and is branched on.
+        tapeStep(lines, phi, 0.0);
+        for (int j = 1; anyLane(phase_ >= both(1.0)); ++j)
+            tapeStep(lines, phi, static_cast<double>(j));
         return CatmullRomOf<Stereo>(phase_)(read_.h);
+    }
+
+    // The j-th whole step of the clock phase in this audio sample for the lines whose
+    // phase has reached 1: one tape sample written (interpolated at its time between the
+    // audio samples), feedback inserted and read.
+    inline void tapeStep(DelayLine* lines, Stereo phi, double j) {
+        const Mask2 due = phase_ >= both(1.0);
+        phase_ = select(due, phase_ - 1.0, phase_);
+        const CatmullRomOf<Stereo> cr((1.0 - phi + j) * invSpeed_);
+        const Stereo write = cr(in_.h());
+        const Stereo insert = select(due, cr(fb_.h()), both(-0.0));
+        const int bits = laneBits(due);
+        const double left = lines[0].stepWhen(bits & 1, write[0], insert[0]);
+        const double right = lines[1].stepWhen(bits >> 1, write[1], insert[1]);
+        read_.push(Stereo{left, right}, due);
     }
 
     double vcoMan_;

@@ -104,8 +104,9 @@ public:
 
 private:
     // The stages of the signal path with their running state, in signal-path order. The
-    // block copies them into a local and writes them back after its last sample.
-    struct Stages {
+    // block copies those it runs sample by sample (SampleStages) into a local and writes
+    // them back after its last sample; the reverb, which takes whole runs, stays in place.
+    struct SampleStages {
         InputMeter meter;
         SvfFilter filter;
         AntiAlias antiAlias;
@@ -115,8 +116,10 @@ private:
         DelayLine line[2];
         Gate gate;
         Lookahead lookahead;
+        Ducker ducker;  // after the reverb
+    };
+    struct Stages : SampleStages {
         Reverb reverb;
-        Ducker ducker;
 
         // Clears every running state but the content of the lines and the reverb, which
         // Engine::reset clears only when something was written.

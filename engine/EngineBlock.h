@@ -1,7 +1,8 @@
 // The road of one block, written once for both host precisions. What acts at once is
-// read before the first sample, the smoothed settings and every stage's running state
-// are copied into locals and written back after the last, so the per-sample loop
-// touches nothing but locals, the lines and the host buffers.
+// read before the first sample, the smoothed settings and the running state of every
+// stage that works sample by sample are copied into locals and written back after the
+// last, so the per-sample loop touches nothing but locals, the lines and the host
+// buffers. The reverb takes whole runs and works in place.
 //
 // Included by the two sources that compile the block: EngineProcess.cpp for any x86-64
 // and EngineProcessWide.cpp for x86-64-v3 (kWide); Engine::process picks one per
@@ -52,9 +53,10 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
     const BlockConstants k = blockConstants();
     Glides glide = *this;  // the smoothed settings, gliding per sample while kSmooth
     ChannelGlides channel = channels;
-    Stages st = stages_;
+    SampleStages st = stages_;
+    Reverb& reverb = stages_.reverb;
     st.drive.beginBlock();
-    st.reverb.amount = reverbAmount;
+    reverb.amount = reverbAmount;
     OutputStage output(*this, kSmooth);
     LinePolicy<kClocked> lines = linePolicy<kClocked>(
         st.line, k.vcoMan, glide.vcoMod.staysAt(0.0, kSmooth), k.modulation.octave);
@@ -82,7 +84,7 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
     // hold ramp is replayed for the last step by a copy taken at the run's start.
     const double duckCoefs[3] = {k.duckThreshold, k.duckAttack, k.duckRelease};
     const int runLength = k.reverbOn ? Reverb::kMaxRun : frames;
-    Stereo runMixed[Reverb::kMaxRun], runDry[Reverb::kMaxRun];
+    StereoScratch<Reverb::kMaxRun> runMixed, runDry;
     double runGain[Reverb::kMaxRun];
     for (int start = 0; start < frames; start += runLength) {
         const int end = std::min(frames, start + runLength);
@@ -133,7 +135,7 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
             }
         }
         if (k.reverbOn) {
-            st.reverb.processRun(runMixed, end - start);
+            reverb.processRun(runMixed, end - start);
             for (int i = start; i < end; ++i) {
                 tail.beginSample();
                 finishSample(io, i, io.read(i), tail, st.ducker, duckCoefs, runDry[i - start],
@@ -153,7 +155,7 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
     // The anti-alias stages settle on their last input, so that switching the clocked mode
     // on goes on from where the lines were.
     if constexpr (!kClocked) st.antiAlias.settleOn(lastX);
-    stages_ = st;
+    static_cast<SampleStages&>(stages_) = st;
 }
 
 // The block for both precisions and both builds of it (see EngineProcessWide.cpp).

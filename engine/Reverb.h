@@ -136,7 +136,7 @@ struct Reverb {
     inline void processRun(Stereo* mixed, int n) {
         if (mask == 0 || n <= 0) return;  // no lines attached
         double x[kMaxRun];
-        Stereo out[kMaxRun];
+        StereoScratch<kMaxRun> out;
         for (int t = 0; t < n; ++t) {
             mixed[t] = mixed[t] + kDenormalOffset;
             x[t] = mixed[t][0] + mixed[t][1];

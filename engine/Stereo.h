@@ -48,6 +48,18 @@ struct Pair<double> {
 };
 
 using Stereo = Pair<double>;
+
+// Room for N pairs that a block fills before it reads them, left unset when it is made
+// (an array of Stereo would zero itself at every block).
+template <int N>
+struct StereoScratch {
+    union {
+        Stereo v[N];
+    };
+    StereoScratch() {}
+    Stereo& operator[](int i) { return v[i]; }
+    operator Stereo*() { return v; }
+};
 using StereoInt = Pair<int>;
 using StereoFlag = Pair<std::uint8_t>;
 
