@@ -17,37 +17,20 @@
 #include <thread>
 #include <vector>
 
+#include "TempFolders.h"
+
 namespace lumdel::test {
 
 class StandInTools {
 public:
-    StandInTools() {
-        char pattern[] = "/tmp/lumdel-tools-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        dir_ = made ? made : "";
-        const char* path = std::getenv("PATH");
-        hadPath_ = path != nullptr;
-        savedPath_ = path ? path : "";
-        setenv("PATH", dir_.c_str(), 1);
-    }
+    StandInTools() = default;
+    // Kills whatever a script started and left running (a test that failed half-way).
     ~StandInTools() {
-        if (hadPath_)
-            setenv("PATH", savedPath_.c_str(), 1);
-        else
-            unsetenv("PATH");
-        // Whatever a script started and left running (a test that failed half-way).
         for (pid_t pid : pidsIn("pids")) kill(pid, SIGKILL);
-        if (!dir_.empty()) {
-            const std::string command = "/bin/rm -rf '" + dir_ + "'";
-            if (std::system(command.c_str()) != 0) {
-            }
-        }
     }
-    StandInTools(const StandInTools&) = delete;
-    StandInTools& operator=(const StandInTools&) = delete;
 
-    const std::string& dir() const { return dir_; }
-    std::string file(const std::string& name) const { return dir_ + "/" + name; }
+    const std::string& dir() const { return dir_.path(); }
+    std::string file(const std::string& name) const { return dir_ / name; }
 
     // A tool whose body is the given shell text. Before the body it appends its process
     // id to "pids" and its arguments, one per line, to "NAME.args".
@@ -109,9 +92,8 @@ private:
         return out;
     }
 
-    std::string dir_;
-    std::string savedPath_;
-    bool hadPath_ = false;
+    TempDir dir_{"lumdel-tools"};
+    ScopedEnv path_{"PATH", dir_.path()};  // the folder is the whole PATH
 };
 
 }  // namespace lumdel::test

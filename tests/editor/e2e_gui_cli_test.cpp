@@ -9,16 +9,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "TempFolders.h"
+
 namespace lumdel::e2e {
 namespace {
 
-std::string artefactPath(const std::string& name) {
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return name;
-    std::string dir(exe, static_cast<std::size_t>(n));
-    return dir.substr(0, dir.rfind('/') + 1) + name;
-}
+using test::artefactPath;
 
 int runGui(const std::string& out, const std::string& options) {
     // Leaks of the system's font and drawing libraries at exit are not the tool's answer.

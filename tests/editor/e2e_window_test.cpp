@@ -23,6 +23,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "tools/host/Host.h"
@@ -56,28 +57,10 @@ protected:
     }
 
     void SetUp() override {
-        const char* oldScale = std::getenv("LUMDEL_SCALE");
-        hadScale = oldScale != nullptr;
-        savedScale = oldScale ? oldScale : "";
-        setenv("LUMDEL_SCALE", scale() == 1.0 ? "1" : "2", 1);
+        scaleVariable.emplace("LUMDEL_SCALE", scale() == 1.0 ? "1" : "2");
         std::string error;
-        if (!server.start(error, "2048x640x24")) GTEST_SKIP() << error;
-        if (!xtest.load()) GTEST_SKIP() << "libXtst is not installed";
-        const char* old = std::getenv("DISPLAY");
-        hadDisplay = old != nullptr;
-        savedDisplay = old ? old : "";
-        setenv("DISPLAY", server.display().c_str(), 1);
-        display = XOpenDisplay(server.display().c_str());
+        if (!session.start(error, width(), height(), "2048x640x24")) GTEST_SKIP() << error;
         ASSERT_NE(display, nullptr);
-        hostWindow = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0,
-                                         static_cast<unsigned>(width()),
-                                         static_cast<unsigned>(height()), 0, 0, 0x202020);
-        XSelectInput(display, hostWindow, StructureNotifyMask);
-        XMapWindow(display, hostWindow);
-        XEvent e;
-        do {
-            XNextEvent(display, &e);
-        } while (e.type != MapNotify);
 
         library = std::make_unique<PluginLibrary>(LUMDEL_PLUGIN_PATH);
         ASSERT_TRUE(host.load(*library)) << host.error();
@@ -88,18 +71,6 @@ protected:
             host.dispatch(effEditClose);
             host.close();
         }
-        if (display) {
-            if (hostWindow) XDestroyWindow(display, hostWindow);
-            XCloseDisplay(display);
-        }
-        if (hadDisplay)
-            setenv("DISPLAY", savedDisplay.c_str(), 1);
-        else
-            unsetenv("DISPLAY");
-        if (hadScale)
-            setenv("LUMDEL_SCALE", savedScale.c_str(), 1);
-        else
-            unsetenv("LUMDEL_SCALE");
     }
 
     bool openEditor() {
@@ -145,22 +116,9 @@ protected:
     // What the server shows in the host's window, saved as PNG in the build tree.
     cairo_surface_t* screenshot(const char* name) {
         settle(3);
-        const int w = width(), h = height();
-        XImage* image = XGetImage(display, hostWindow, 0, 0, static_cast<unsigned>(w),
-                                  static_cast<unsigned>(h), AllPlanes, ZPixmap);
-        if (!image) return nullptr;
-        cairo_surface_t* shot = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
-        unsigned char* data = cairo_image_surface_get_data(shot);
-        const int stride = cairo_image_surface_get_stride(shot);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                *reinterpret_cast<std::uint32_t*>(data + y * stride + x * 4) =
-                    static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFF;
-        XDestroyImage(image);
-        cairo_surface_mark_dirty(shot);
-        const std::string path = artefactPath(named(name).c_str());
-        EXPECT_EQ(cairo_surface_write_to_png(shot, path.c_str()), CAIRO_STATUS_SUCCESS);
-        std::printf("screenshot: %s\n", path.c_str());
+        const std::string file = named(name);
+        cairo_surface_t* shot = test::grab(display, hostWindow, width(), height(), file.c_str());
+        if (shot) std::printf("screenshot: %s\n", artefactPath(file.c_str()).c_str());
         return shot;
     }
     static std::uint32_t pixel(cairo_surface_t* s, int x, int y) {
@@ -184,14 +142,12 @@ protected:
         return n;
     }
 
-    XServer server;
-    XTest xtest;
-    bool hadDisplay = false;
-    std::string savedDisplay;
-    bool hadScale = false;
-    std::string savedScale;
-    Display* display = nullptr;
-    Window hostWindow = 0;
+    std::optional<test::ScopedEnv> scaleVariable;  // before the session: put back last
+    test::XSession session;
+    XServer& server = session.server;
+    XTest& xtest = session.xtest;
+    Display*& display = session.display;
+    Window& hostWindow = session.window;
     std::unique_ptr<PluginLibrary> library;
     Host host;
 };

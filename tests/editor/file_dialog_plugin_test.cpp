@@ -15,6 +15,7 @@
 
 #include "PluginFixture.h"
 #include "StandInTools.h"
+#include "TempFolders.h"
 #include "core/PresetImages.h"
 #include "shell/Orv.h"
 #include "toolkit/vstgui.h"
@@ -23,36 +24,6 @@ namespace lumdel::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// XDG_CONFIG_HOME on a fresh folder for the life of the object.
-class FreshConfig {
-public:
-    FreshConfig() {
-        char pattern[] = "/tmp/lumdel-dialogs-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        dir_ = made ? made : "";
-        if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
-            had_ = true;
-            old_ = old;
-        }
-        setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
-    }
-    ~FreshConfig() {
-        if (had_)
-            setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-        const std::string command = "/bin/rm -rf '" + dir_ + "'";
-        if (std::system(command.c_str()) != 0) {
-        }
-    }
-    const std::string& dir() const { return dir_; }
-
-private:
-    std::string dir_;
-    bool had_ = false;
-    std::string old_;
-};
 
 double& longestIdleMs() {
     static double longest = 0;
@@ -109,7 +80,7 @@ protected:
         return pids.empty() ? -1 : pids[0];
     }
 
-    FreshConfig config;  // before the plug-in, which reads its settings when created
+    TempConfigHome config;  // before the plug-in, which reads its settings when created
     StandInTools tools;
     host::Host host;
 };

@@ -436,12 +436,6 @@ TEST_F(StripTest, ClosedStripIgnoresEffectNotificationsAndReopens) {
     EXPECT_EQ(names, 1);
 }
 
-}  // namespace
-}  // namespace lumdel::striptest
-
-namespace lumdel::striptest {
-namespace {
-
 TEST(StripIdle, IdleWithNothingChangingDrawsNothing) {
     TempConfigHome config;
     StripRig rig;
@@ -460,12 +454,6 @@ TEST(StripIdle, IdleWithNothingChangingDrawsNothing) {
     rig.idle();
     EXPECT_EQ(rig.frame(), nullptr);
 }
-
-}  // namespace
-}  // namespace lumdel::striptest
-
-namespace lumdel::striptest {
-namespace {
 
 TEST(StripIdle, StripFollowsAChunkRestoredByTheHost) {
     TempConfigHome config;
@@ -490,12 +478,6 @@ TEST(StripIdle, StripFollowsAChunkRestoredByTheHost) {
     rig.idle();
     EXPECT_EQ(rig.frame()->getDrawCount(), draws);  // in line: nothing more to draw
 }
-
-}  // namespace
-}  // namespace lumdel::striptest
-
-namespace lumdel::striptest {
-namespace {
 
 // Names from older files or hosts may hold single bytes above 127 (not UTF-8): the strip
 // shows them and the rest of the panel still draws.
@@ -530,12 +512,6 @@ TEST(StripNames, NonUtf8BytesInANameDoNotStopTheDrawing) {
     cairo_surface_destroy(b);
     EXPECT_GT(differing, 20);
 }
-
-}  // namespace
-}  // namespace lumdel::striptest
-
-namespace lumdel::striptest {
-namespace {
 
 // Typing through the host's key opcodes into the name field.
 TEST(StripNames, TypingThirtyCharactersRenamesToTwentyFour) {

@@ -16,6 +16,7 @@
 #include "shell/EditorAdapter.h"
 #include "shell/Orv.h"
 #include "toolkit/vstgui.h"
+#include "TempFolders.h"
 
 namespace lumdel::striptest {
 
@@ -33,38 +34,7 @@ inline VstIntPtr countingHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, vo
     return 0;
 }
 
-// XDG_CONFIG_HOME pointing at a fresh directory for the life of the object.
-class TempConfigHome {
-public:
-    TempConfigHome() {
-        char pattern[] = "/tmp/lumdel-strip-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        path_ = made ? made : "";
-        if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
-            hadOld_ = true;
-            old_ = old;
-        }
-        setenv("XDG_CONFIG_HOME", path_.c_str(), 1);
-    }
-    ~TempConfigHome() {
-        if (hadOld_)
-            setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-        if (!path_.empty()) {
-            const std::string command = "rm -rf '" + path_ + "'";
-            if (std::system(command.c_str()) != 0) {
-            }
-        }
-    }
-    const std::string& path() const { return path_; }
-    std::string storeDirectory() const { return path_ + "/Orvtone/Lumdel/"; }
-
-private:
-    std::string path_;
-    bool hadOld_ = false;
-    std::string old_;
-};
+using test::TempConfigHome;
 
 class StripRig {
 public:

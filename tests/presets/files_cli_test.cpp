@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "ToolRun.h"
 #include "files_test_support.h"
 
 using namespace lumdel;
@@ -10,29 +11,12 @@ using namespace lumdel::testing;
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    std::string output;
-};
+using Result = lumdel::test::ToolRun;
 
 // Runs the tool with the arguments, each quoted for the shell; its standard output.
 Result host(std::vector<std::string> args) {
     args.insert(args.begin(), LUMDEL_HOST_TOOL);
-    std::string command;
-    for (const std::string& a : args) {
-        std::string quoted = "'";
-        for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        command += quoted + "' ";
-    }
-    Result r;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.output.append(buffer, n);
-    const int status = pclose(pipe);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return lumdel::test::runCommand(lumdel::test::shellWords(args));
 }
 
 }  // namespace

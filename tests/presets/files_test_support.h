@@ -23,31 +23,13 @@
 #include "presets/PresetSystemEditorCore.h"
 #include "shell/Orv.h"
 #include "core/ParameterTable.h"
+#include "TempFolders.h"
 
 namespace lumdel::testing {
 
 using Bytes = std::vector<unsigned char>;
 
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/lumdel-files-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        path_ = made ? made : "";
-    }
-    ~TempDir() {
-        if (!path_.empty()) {
-            const std::string command = "rm -rf '" + path_ + "'";
-            if (std::system(command.c_str()) != 0) {
-            }
-        }
-    }
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using lumdel::test::TempDir;
 
 inline Bytes readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -112,24 +112,4 @@ TEST_F(MidiEventsTest, AControllerMovesWhatItDrivesAndWritesThePreset) {
     EXPECT_FLOAT_EQ(stored, 32.0f / 127.0f);
 }
 
-TEST_F(MidiEventsTest, AssignmentsAreServedAsParameters) {
-    EXPECT_FLOAT_EQ(host->getParameter(60 + kMix), 7.5f / 129.0f);
-    EXPECT_FLOAT_EQ(host->getParameter(60 + 0), 999.5f / 129.0f);
-    EXPECT_EQ(host->parameterName(60 + kMix), "CC# Mix");
-    // Out of range indices are ignored by the store.
-    host->setParameter(120, 0.5f);
-    host->setParameter(-1, 0.5f);
-    EXPECT_FLOAT_EQ(host->getParameter(120), 0.0f);
-}
-
-TEST_F(MidiEventsTest, HostMidiCapabilityDecidesCanDo) {
-    char text[] = "receiveVstMidiEvent";
-    EXPECT_EQ(host->dispatch(effCanDo, 0, 0, text), 1);
-    host->canDoAnswers["sendVstMidiEvent"] = 0;
-    EXPECT_EQ(host->dispatch(effCanDo, 0, 0, text), 0);
-    char other[] = "receiveVstTimeInfo";
-    EXPECT_EQ(host->dispatch(effCanDo, 0, 0, other), 0);
-    EXPECT_GT(host->wantMidiCalls, 0);  // resume registered for MIDI
-}
-
 }  // namespace

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "PluginFixture.h"
+#include "TempFolders.h"
+#include "ToolRun.h"
 #include "shell/Orv.h"
 #include "tools/host/AudioFile.h"
 #include "tools/host/Render.h"
@@ -22,22 +24,8 @@ using lumdel::host::Host;
 
 namespace {
 
-struct ToolRun {
-    int exitCode;
-    std::string output;
-};
-
-ToolRun lumdelHost(const std::string& args) {
-    const std::string command = std::string("'") + LUMDEL_HOST_TOOL + "' " + args + " 2>&1";
-    ToolRun r{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, pipe)) r.output += buf;
-    const int status = pclose(pipe);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+using lumdel::test::lumdelHost;
+using lumdel::test::ToolRun;
 
 AEffect* inProcessEntry(audioMasterCallback audioMaster) {
     return (new Orv(audioMaster))->getAeffect();
@@ -49,10 +37,7 @@ constexpr float kStep = 1.0f / 8388608.0f;
 class RenderOptionsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/lumdel-render-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        plugin = std::string("'") + LUMDEL_PLUGIN_PATH + "' ";
+        ASSERT_FALSE(dir.path().empty());
         // Half a second of plucked notes, written and read back so that the in-process
         // renders see exactly what the tool reads.
         AudioData notes;
@@ -67,9 +52,7 @@ protected:
         ASSERT_TRUE(lumdel::host::writeAudioFile(file("in.wav"), notes, error)) << error;
         ASSERT_TRUE(lumdel::host::readAudioFile(file("in.wav"), input, error)) << error;
     }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-
-    std::string file(const char* name) { return dir + "/" + name; }
+    std::string file(const char* name) { return dir / name; }
     std::string quoted(const char* name) { return "'" + file(name) + "' "; }
 
     AudioData renderWithTool(const std::string& options, const char* out = "out.wav") {
@@ -117,7 +100,8 @@ protected:
         return a.frames() == b.frames() ? -1 : std::min(a.frames(), b.frames());
     }
 
-    std::string dir, plugin;
+    lumdel::test::TempDir dir{"lumdel-render"};
+    std::string plugin = std::string("'") + LUMDEL_PLUGIN_PATH + "' ";
     AudioData input;
 };
 

@@ -18,29 +18,11 @@ const char* const kValueNames[] = {"DefaultPreset", "MemoA",    "MemoB",
                                    "DefaultBank",   "DefaultMidi", "CurrDir",
                                    "CurrBank",      "CurrPreset",  "CurrMidi"};
 
-// XDG_CONFIG_HOME pointing at dir/config for the life of the object.
-class ConfigHome {
-public:
-    explicit ConfigHome(const TempDir& dir) {
-        if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
-            had_ = true;
-            old_ = old;
-        }
-        const std::string home = dir / "config";
-        mkdir(home.c_str(), 0700);
-        setenv("XDG_CONFIG_HOME", home.c_str(), 1);
-    }
-    ~ConfigHome() {
-        if (had_)
-            setenv("XDG_CONFIG_HOME", old_.c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-    }
-
-private:
-    bool had_ = false;
-    std::string old_;
-};
+// A folder made (if it can be) at path; the path.
+std::string madeFolder(const std::string& path) {
+    mkdir(path.c_str(), 0700);
+    return path;
+}
 
 std::vector<std::string> entriesOf(const std::string& path) {
     std::vector<std::string> names;
@@ -99,7 +81,7 @@ public:
 class PluginSettingsTest : public ::testing::Test {
 protected:
     TempDir dir;
-    ConfigHome home{dir};
+    test::ScopedEnv home{"XDG_CONFIG_HOME", madeFolder(dir / "config")};
     std::string config() const { return dir / "config"; }
 };
 

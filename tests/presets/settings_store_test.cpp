@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "ToolRun.h"
 #include "files_test_support.h"
 #include "core/SettingsStore.h"
 
@@ -356,12 +357,7 @@ TEST_F(SettingsTest, FolderOfAnotherUserIsNotUsed) {
     ASSERT_EQ(chown((dir / "config/Orvtone/Lumdel").c_str(), 65534, 65534), 0);
     const std::string command = std::string("'") + LUMDEL_HOST_TOOL + "' bank export --config '" +
                                 (dir / "config") + "' '" + (dir / "out.orb") + "' 2>&1";
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-        pclose(pipe);
-    }
+    const std::string output = lumdel::test::runCommand(command).output;
     EXPECT_NE(output.find("belongs to another user; using factory settings"), std::string::npos)
         << output;
     EXPECT_NE(output.find("Orvtone/Lumdel"), std::string::npos) << output;

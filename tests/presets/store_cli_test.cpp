@@ -12,37 +12,21 @@
 #include <string>
 #include <vector>
 
+#include "TempFolders.h"
+#include "ToolRun.h"
+
 namespace {
 
-struct ToolRun {
-    int exitCode;
-    std::string output;
-};
-
-ToolRun lumdelHost(const std::string& args) {
-    const std::string command = std::string("'") + LUMDEL_HOST_TOOL + "' " + args + " 2>&1";
-    ToolRun r{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, pipe)) r.output += buf;
-    const int status = pclose(pipe);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
+using lumdel::test::lumdelHost;
+using lumdel::test::ToolRun;
 
 class StateCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/lumdel-state-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        plugin = std::string("'") + LUMDEL_PLUGIN_PATH + "'";
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-    std::string file(const char* name) { return dir + "/" + name; }
+    void SetUp() override { ASSERT_FALSE(dir.path().empty()); }
+    std::string file(const char* name) { return dir / name; }
 
-    std::string dir, plugin;
+    lumdel::test::TempDir dir{"lumdel-state"};
+    std::string plugin = std::string("'") + LUMDEL_PLUGIN_PATH + "'";
 };
 
 TEST(PresetsCommand, ListsTheBankOfAFreshInstance) {
@@ -106,7 +90,7 @@ TEST_F(StateCommandTest, OnlyARegularFileOfOneChunkIsRead) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.output.find("is larger than one chunk (16376 bytes)"), std::string::npos)
         << r.output;
-    for (const std::string& path : {file("fifo.state"), std::string("/dev/zero"), dir}) {
+    for (const std::string& path : {file("fifo.state"), std::string("/dev/zero"), dir.path()}) {
         const std::string command =
             limit + "'" + LUMDEL_HOST_TOOL + "' state load " + plugin + " '" + path + "' 2>&1";
         std::string output;

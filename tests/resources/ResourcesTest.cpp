@@ -22,26 +22,19 @@
 
 namespace {
 
+// Every bitmap as the layout describes it: the decoded resources must match.
 struct Expected {
     int id, width, height, frames;
     bool alpha;
 };
 
-const Expected expected[] = {
-    {128, 942, 171, 1, false},   {129, 942, 171, 1, false},  {130, 36, 3737, 101, false},
-    {131, 36, 3636, 101, false}, {132, 36, 3636, 101, false}, {133, 37, 3737, 101, false},
-    {134, 36, 3737, 101, false}, {135, 36, 3737, 101, false}, {136, 37, 3737, 101, false},
-    {137, 37, 3636, 101, false}, {138, 36, 3636, 101, false}, {139, 36, 3636, 101, false},
-    {140, 19, 38, 2, false},     {141, 19, 38, 2, false},     {142, 19, 18, 2, false},
-    {143, 26, 27, 3, false},     {144, 13, 176, 11, false},   {145, 13, 208, 13, false},
-    {146, 3, 16, 2, false},      {147, 3, 4, 2, false},       {148, 12, 92, 2, false},
-    {149, 12, 92, 2, false},     {150, 24, 40, 2, false},     {151, 24, 40, 2, false},
-    {152, 16, 280, 5, true},     {153, 7, 945, 21, false},    {154, 942, 1240, 8, false},
-    {155, 11, 27, 3, false},     {990, 17, 45, 3, true},      {991, 17, 45, 3, false},
-    {992, 32, 39, 3, false},     {993, 44, 39, 3, false},     {994, 28, 39, 3, false},
-    {995, 30, 65, 5, false},     {996, 17, 45, 3, true},      {997, 17, 45, 3, false},
-    {998, 24, 48, 3, true},      {999, 24, 48, 3, false},
-};
+std::vector<Expected> allBitmaps() {
+    std::vector<Expected> all;
+    for (const lumdel::panel::BitmapSpec& s : lumdel::panel::kBitmaps)
+        all.push_back({lumdel::panel::id(s.bitmap), s.width, s.height, s.frames, s.alpha});
+    return all;
+}
+const std::vector<Expected> expected = allBitmaps();
 
 using lumdel::testing::Surface;
 

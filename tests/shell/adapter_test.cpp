@@ -76,17 +76,6 @@ TEST_F(PluginTest, NullBuffersAreRefusedQuietly) {
     EXPECT_EQ(host->dispatch(effSetChunk, 0, 16376, nullptr), -1);
 }
 
-TEST_F(PluginTest, ProgramsAreTheStoresBusiness) {
-    EXPECT_EQ(host->dispatch(effGetProgram), 0);
-    host->dispatch(effSetProgram, 0, 1);
-    EXPECT_EQ(host->dispatch(effGetProgram), 0);
-    char name[64] = {};
-    EXPECT_EQ(host->dispatch(effGetProgramNameIndexed, 60, 0, name), 1);
-    std::memset(name, 'x', sizeof name);
-    EXPECT_EQ(host->dispatch(effGetProgramNameIndexed, 61, 0, name), 0);
-    EXPECT_EQ(name[0], 'x');
-}
-
 TEST_F(PluginTest, CanDoAnswers) {
     char receive[] = "receiveVstMidiEvent";
     EXPECT_EQ(host->dispatch(effCanDo, 0, 0, receive), 1);

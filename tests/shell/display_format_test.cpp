@@ -36,52 +36,30 @@ std::string percent(double x) {
 
 }  // namespace
 
-TEST(DecimalText, EightCharactersWithTruncatedDigits) {
-    EXPECT_EQ(decimal(12.5f), "12.50000");
-    EXPECT_EQ(decimal(-24.0f), "-24.0000");
-    EXPECT_EQ(decimal(0.25f), "0.250000");
-    EXPECT_EQ(decimal(0.0f), "0.000000");
-    EXPECT_EQ(decimal(3.0f), "3.000000");
-    EXPECT_EQ(decimal(100.0f), "100.0000");
+// Every display text is pinned value by value by the core's parameter fingerprint; these
+// are the rules behind the numbers, and the edges no parameter value reaches.
+TEST(DecimalText, EightCharactersTruncatedNeverRounded) {
     EXPECT_EQ(decimal(-0.5f), "-0.50000");
-    // Truncated, never rounded.
     EXPECT_EQ(decimal(std::nextafter(3.0f, 0.0f)), "2.999999");
     EXPECT_EQ(decimal(1.23456789f), "1.234567");
-    EXPECT_EQ(decimal(15.0f), "15.00000");
-    EXPECT_EQ(decimal(0.7f), "0.700000");
-    for (float x : {0.0f, 0.001f, 1.5f, -7.25f, 99.99f, 12345.6f, -24.08f, 5000.0f}) {
+    for (float x : {0.0f, 0.001f, 1.5f, -7.25f, 99.99f, 12345.6f, -24.08f, 5000.0f, 1e30f})
         EXPECT_EQ(decimal(x).size(), 8u) << x;
-    }
-}
-
-TEST(DecimalText, LongIntegerPartsKeepTheirLastDigits) {
     EXPECT_EQ(decimal(1234567.0f), "1234567.");
-    EXPECT_EQ(decimal(123456789.0f), "3456792.");  // float of 123456789 is 123456792
     EXPECT_EQ(decimal(-1234567.0f), "-234567.");
-    EXPECT_EQ(decimal(1e30f).size(), 8u);
-}
-
-TEST(DecimalText, NonFiniteValues) {
     EXPECT_EQ(decimal(INFINITY), "oo");
     EXPECT_EQ(decimal(-INFINITY), "-oo");
     EXPECT_EQ(decimal(NAN), "nan");
 }
 
-TEST(DecibelText, LevelsAndSilence) {
-    EXPECT_EQ(decibel(0.0), "-oo");
+TEST(DecibelText, SilenceAndSinglePrecision) {
     EXPECT_EQ(decibel(-1.0), "-oo");
     EXPECT_EQ(decibel(1e-300), "-oo");  // no float can hold it
-    EXPECT_EQ(decibel(1.0), "0.000000");
     // The logarithm is taken in single precision (20 log10 4 = 12.0412 as a float).
     EXPECT_EQ(decibel(4.0), "12.04120");
-    EXPECT_EQ(decibel(16.0), "24.08240");
-    EXPECT_EQ(decibel(0.25), "-12.0412");
     EXPECT_EQ(decibel(INFINITY), "oo");
 }
 
 TEST(IntegerText, DigitsSignAndHuge) {
-    EXPECT_EQ(integer(50), "50");
-    EXPECT_EQ(integer(16000), "16000");
     EXPECT_EQ(integer(-13), "-13");
     EXPECT_EQ(integer(99999999), "99999999");
     EXPECT_EQ(integer(100000000), "Huge!");
@@ -92,19 +70,13 @@ TEST(IntegerText, DigitsSignAndHuge) {
 }
 
 TEST(RatioAndPercent, SharesAndRounding) {
-    EXPECT_EQ(ratioShare(0.3), 30);
     EXPECT_EQ(ratioShare(0.5), 50);  // floor(50.5)
     EXPECT_EQ(ratioShare(1.0), 100);  // 101 becomes 100
-    EXPECT_EQ(ratioShare(0.0), 0);
-    EXPECT_EQ(ratioShare(0.999), 100);
     EXPECT_EQ(ratioShare(-0.5), 0);
     EXPECT_EQ(ratioShare(7.0), 100);
     EXPECT_EQ(ratioShare(NAN), 0);
 
-    EXPECT_EQ(percent(-0.5), "-50");
-    EXPECT_EQ(percent(0.0), "0");
     EXPECT_EQ(percent(-0.001), "0");  // rounds to 0: no minus sign
-    EXPECT_EQ(percent(1.0), "100");
     EXPECT_EQ(percent(0.125), "13");
     EXPECT_EQ(percent(-0.125), "-13");
     EXPECT_EQ(percent(1e30), "2147483647");

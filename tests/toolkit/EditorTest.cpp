@@ -9,6 +9,7 @@
 #include <string>
 
 #include "EditorSupport.h"
+#include "ToolRun.h"
 
 namespace lumdel::test {
 namespace {
@@ -35,28 +36,6 @@ protected:
     std::unique_ptr<FakeEffect> effect;
     TestEditor* editor = nullptr;
 };
-
-TEST_F(EditorTest, RectIsKnownBeforeOpen) {
-    ERect* r = nullptr;
-    ASSERT_EQ(dispatch(effEditGetRect, 0, 0, &r), 1);
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->right - r->left, 200);
-    EXPECT_EQ(r->bottom - r->top, 100);
-    EXPECT_TRUE(effect->getAeffect()->flags & effFlagsHasEditor);
-}
-
-TEST_F(EditorTest, OpenFailsCleanlyWithoutDisplayOrParent) {
-    const char* old = std::getenv("DISPLAY");
-    const std::string saved = old ? old : "";
-    unsetenv("DISPLAY");
-    EXPECT_EQ(dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(0x1234)), 0);
-    EXPECT_EQ(dispatch(effEditOpen, 0, 0, nullptr), 0);
-    EXPECT_FALSE(editor->isOpen());
-    EXPECT_EQ(editor->getFrame(), nullptr);
-    dispatch(effEditIdle);   // harmless while closed
-    dispatch(effEditClose);  // likewise
-    if (old) setenv("DISPLAY", saved.c_str(), 1);
-}
 
 TEST_F(EditorTest, OffscreenOpenTakesMouseAndSavesScreenshot) {
     EXPECT_EQ(dispatch(effVendorSpecific, kOurs, req::kScreenshot,
@@ -149,17 +128,12 @@ TEST(GuiTool, SavesTheEditorOrSaysThereIsNone) {
     std::remove(path);
     const std::string command = std::string("env -u DISPLAY ") + LUMDEL_HOST_TOOL + " gui " +
                                 LUMDEL_PLUGIN_PATH + " " + path + " 2>&1";
-    FILE* p = popen(command.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string out;
-    char buf[256];
-    while (fgets(buf, sizeof buf, p)) out += buf;
-    const int status = pclose(p);
-    if (out.find("has no editor") != std::string::npos) {
-        EXPECT_NE(WEXITSTATUS(status), 0);
+    const ToolRun run = runCommand(command);
+    if (run.output.find("has no editor") != std::string::npos) {
+        EXPECT_NE(run.exitCode, 0);
         return;
     }
-    ASSERT_EQ(WEXITSTATUS(status), 0) << out;
+    ASSERT_EQ(run.exitCode, 0) << run.output;
     cairo_surface_t* png = cairo_image_surface_create_from_png(path);
     ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
     EXPECT_EQ(cairo_image_surface_get_width(png), 942);

@@ -14,18 +14,12 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
-namespace lumdel::test {
+#include "TempFolders.h"
 
-// Next to the test program, in the build tree.
-inline std::string artefactPath(const char* name) {
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return name;
-    std::string dir(exe, static_cast<std::size_t>(n));
-    return dir.substr(0, dir.rfind('/') + 1) + name;
-}
+namespace lumdel::test {
 
 inline std::string findInPath(const char* name) {
     const char* path = std::getenv("PATH");
@@ -110,6 +104,44 @@ struct XTest {
     ~XTest() {
         if (library) dlclose(library);
     }
+};
+
+// An X server of our own with XTest, DISPLAY pointing at it and a mapped top-level window
+// standing in for the host's, until the object goes. start() is false (and says why) when
+// Xvfb or libXtst is missing: the test is skipped. display stays null when the server
+// cannot be reached: the test fails.
+struct XSession {
+    bool start(std::string& error, int width, int height, const char* screen = "640x480x24") {
+        if (!server.start(error, screen)) return false;
+        if (!xtest.load()) {
+            error = "libXtst is not installed";
+            return false;
+        }
+        displayVariable.emplace("DISPLAY", server.display());
+        display = XOpenDisplay(server.display().c_str());
+        if (!display) return true;
+        window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0,
+                                     static_cast<unsigned>(width), static_cast<unsigned>(height),
+                                     0, 0, 0x202020);
+        XSelectInput(display, window, StructureNotifyMask);
+        XMapWindow(display, window);
+        XEvent e;
+        do {
+            XNextEvent(display, &e);
+        } while (e.type != MapNotify);
+        return true;
+    }
+    ~XSession() {
+        if (!display) return;
+        if (window) XDestroyWindow(display, window);
+        XCloseDisplay(display);
+    }
+
+    XServer server;
+    XTest xtest;
+    std::optional<ScopedEnv> displayVariable;
+    Display* display = nullptr;
+    Window window = 0;
 };
 
 // Saves a part of the screen as PNG; returns it (the caller destroys it).

@@ -21,38 +21,14 @@ class XvfbTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
-        if (!server.start(error)) GTEST_SKIP() << error;
-        if (!xtest.load()) GTEST_SKIP() << "libXtst is not installed";
-        const char* old = std::getenv("DISPLAY");
-        hadDisplay = old != nullptr;
-        savedDisplay = old ? old : "";
-        setenv("DISPLAY", server.display().c_str(), 1);
-        display = XOpenDisplay(server.display().c_str());
+        if (!session.start(error, 220, 120)) GTEST_SKIP() << error;
         ASSERT_NE(display, nullptr);
-        hostWindow = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 220, 120, 0,
-                                         0, 0x202020);
-        XSelectInput(display, hostWindow, StructureNotifyMask);
-        XMapWindow(display, hostWindow);
-        XEvent e;
-        do {
-            XNextEvent(display, &e);
-        } while (e.type != MapNotify);
         hostEditCalls().clear();
         effect = std::make_unique<FakeEffect>();
         editor = new TestEditor();
         effect->setEditor(new EditorAdapter(effect.get(), editor));
     }
-    void TearDown() override {
-        effect.reset();
-        if (display) {
-            if (hostWindow) XDestroyWindow(display, hostWindow);
-            XCloseDisplay(display);
-        }
-        if (hadDisplay)
-            setenv("DISPLAY", savedDisplay.c_str(), 1);
-        else
-            unsetenv("DISPLAY");
-    }
+    void TearDown() override { effect.reset(); }
     void* parent() const {
         return reinterpret_cast<void*>(static_cast<std::uintptr_t>(hostWindow));
     }
@@ -78,12 +54,10 @@ protected:
         settle(2);
     }
 
-    XServer server;
-    XTest xtest;
-    bool hadDisplay = false;
-    std::string savedDisplay;
-    Display* display = nullptr;
-    Window hostWindow = 0;
+    XSession session;
+    XTest& xtest = session.xtest;
+    Display*& display = session.display;
+    Window& hostWindow = session.window;
     std::unique_ptr<FakeEffect> effect;
     TestEditor* editor = nullptr;
 };
