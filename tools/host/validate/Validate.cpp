@@ -96,7 +96,7 @@ std::unique_ptr<Host> Session::start(Report& report, float rate, int block) {
     return host;
 }
 
-std::unique_ptr<PluginInstance> Session::startInstance(Report& report, float rate, int block) {
+std::unique_ptr<PluginInstance> Session::openInstance(Report& report, float rate, int block) {
     if (options.format == Format::Vst2) {
         auto vst = library_ ? std::make_unique<Vst2Instance>(library_->entry(), rate, block)
                             : std::make_unique<Vst2Instance>(options.entry, rate, block);
@@ -104,13 +104,24 @@ std::unique_ptr<PluginInstance> Session::startInstance(Report& report, float rat
             report.fail("could not create an instance: %s", vst->error().c_str());
             return nullptr;
         }
-        vst->host().start();
         return vst;
     }
     std::string error;
     auto plugin = openPlugin(options.pluginPath, options.format, rate, block, error);
-    if (!plugin || !plugin->start(error)) {
-        report.fail("could not create and start an instance: %s", error.c_str());
+    if (!plugin) report.fail("could not create an instance: %s", error.c_str());
+    return plugin;
+}
+
+std::unique_ptr<PluginInstance> Session::startInstance(Report& report, float rate, int block) {
+    auto plugin = openInstance(report, rate, block);
+    if (!plugin) return nullptr;
+    if (options.format == Format::Vst2) {
+        static_cast<Vst2Instance&>(*plugin).host().start();
+        return plugin;
+    }
+    std::string error;
+    if (!plugin->start(error)) {
+        report.fail("could not start an instance: %s", error.c_str());
         return nullptr;
     }
     return plugin;

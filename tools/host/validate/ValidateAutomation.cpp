@@ -37,7 +37,7 @@ const char* const kPhaseNames[] = {"values in [0, 1]", "plus finite values out o
                                    "plus NaN and infinities"};
 
 void checkRandomAutomation(Session& s, Report& r) {
-    auto host = s.start(r);
+    auto host = s.startInstance(r);
     if (!host) return;
     auto saved = stateBytes(*host, s.facts);
     const int seconds = s.scale(4, 60);
@@ -76,17 +76,12 @@ void checkRandomAutomation(Session& s, Report& r) {
                seconds, changes, peak, kRunawayBound);
     (void)frames;
     // Back to the saved state: nothing may stay broken.
-    if (s.facts.hasChunks()) {
-        setChunk(*host, saved);
-    } else {
-        for (int p = 0; p < s.facts.numParams; ++p) {
-            float v;
-            std::memcpy(&v, saved.data() + p * sizeof(float), sizeof v);
-            host->setParameter(p, v);
-        }
+    restoreState(*host, s.facts, saved);
+    host->stop();
+    if (!resume(*host)) {
+        r.fail("the instance did not start again after the sweep");
+        return;
     }
-    host->suspend();
-    host->resume();
     Signal out = process(*host, makeNoise(s.rng, s.facts.numInputs, 44100, 0.5), 512, false,
                          s.facts.numOutputs);
     Scan sc = scan(out, true);
@@ -359,7 +354,7 @@ void checkParameterTexts(Session& s, Report& r) {
 std::vector<Check> automationChecks() {
     return {
         {"automation.random", "every parameter every 32 frames, hostile values included",
-         checkRandomAutomation},
+         checkRandomAutomation, Reach::AnyFormat},
         {"automation.clicks", "largest step across time, tempo, bypass and program changes",
          checkClicks},
         {"automation.threaded", "parameters set from a second thread while processing",
