@@ -2,7 +2,9 @@
 // and bench commands drive it: stereo blocks with a stereo side chain, parameters,
 // host time, MIDI control changes, state and presets. Each format's loader implements
 // it; the commands never see a format's own calls. Everything here is called from the
-// one thread that runs the command (the harness plays host UI and audio thread at once).
+// one thread that runs the command (the harness plays host UI and audio thread at once),
+// except that the validator's click check saves and loads the state of a VST 2.4 or CLAP
+// instance (selectPreset) from a second thread while blocks run, as a host's main thread.
 #pragma once
 
 #include <memory>
@@ -96,6 +98,11 @@ Format formatOfPath(const std::string& path);
 std::unique_ptr<PluginInstance> openPlugin(const std::string& path, Format format,
                                            double sampleRate, int maxBlock,
                                            std::string& error);
+
+// A state headed by format word, identifier 'LMDL', preset count and current index (the
+// bank Lumdel saves in every format) made to name preset `index` as current; false for
+// any other state or index.
+bool chunkWithCurrent(std::vector<unsigned char>& chunk, int index);
 
 // The index of a parameter given by name (case-insensitive) or number; -1 if none.
 int findParameter(PluginInstance& plugin, const std::string& name);

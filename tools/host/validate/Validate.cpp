@@ -370,14 +370,27 @@ Result runInProcess(const Options& options, const PluginFacts& facts, PluginLibr
 }  // namespace
 
 namespace {
+// Whether a state is or holds Lumdel's bank (an LV2 state keeps it as one record).
+bool holdsLumdelBank(const std::vector<unsigned char>& state) {
+    const unsigned char id[4] = {'L', 'D', 'M', 'L'};  // 'LMDL' as a little-endian int
+    for (size_t at = 4; at + 12 <= state.size(); ++at) {
+        if (std::memcmp(state.data() + at, id, 4) != 0) continue;
+        std::vector<unsigned char> bank(state.begin() + static_cast<long>(at) - 4, state.end());
+        if (chunkWithCurrent(bank, 0)) return true;
+    }
+    return false;
+}
+
 // An LV2 or CLAP plug-in's facts as its loader tells them: four inputs (main and side
-// chain) and two outputs, chunks when it has a state, double precision for CLAP.
+// chain) and two outputs, chunks when it has a state, double precision for CLAP; the
+// identifier 'LMDL' when the state holds Lumdel's bank.
 bool probeInstance(const Options& options, PluginFacts* facts, std::string* error) {
     auto plugin = openPlugin(options.pluginPath, options.format, 44100.0, 512, *error);
     if (!plugin) return false;
     facts->name = plugin->name();
-    facts->uniqueID = 0;
-    facts->flags = (plugin->state().empty() ? 0 : effFlagsProgramChunks) |
+    std::vector<unsigned char> state = plugin->state();
+    facts->uniqueID = holdsLumdelBank(state) ? vstFourCC('L', 'M', 'D', 'L') : 0;
+    facts->flags = (state.empty() ? 0 : effFlagsProgramChunks) |
                    (options.format == Format::Clap ? effFlagsCanDoubleReplacing : 0);
     facts->numInputs = 4;
     facts->numOutputs = 2;
