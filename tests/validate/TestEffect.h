@@ -25,6 +25,7 @@ enum class Fault {
     HangsOnLevel,      // spins forever when Level is set above 0.9
     LeaksInstance,     // keeps 64 KB per instance after effClose
     JumpsOnProgram,    // two programs; changing program sets a new Level at once
+    BreaksInPlace,     // the right output reads the left input after the left output is written
 };
 
 inline Fault& currentFault() {
@@ -153,6 +154,7 @@ private:
             if (fault_ == Fault::WritesInput) in[0][i] = static_cast<T>(0.0);
             if (!scratch.empty()) scratch[i] = outL;
             out[0][i] = static_cast<T>(outL);
+            if (fault_ == Fault::BreaksInPlace) outR += 0.1 * in[0][i];
             out[1][i] = static_cast<T>(outR);
         }
     }

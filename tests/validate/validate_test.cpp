@@ -86,6 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FaultCase{Fault::NaNOutput, "hygiene.finite", "NaN"},
                       FaultCase{Fault::NeverSilent, "hygiene.silence-tail", "still not below"},
                       FaultCase{Fault::WritesInput, "hygiene.inputs-untouched", "input 0 changed"},
+                      FaultCase{Fault::BreaksInPlace, "hygiene.in-place", "in-place output differs"},
                       FaultCase{Fault::SharedState, "lifecycle.instances", "share state"},
                       FaultCase{Fault::IgnoresChunk, "state.round-trip", "differs at byte"},
                       FaultCase{Fault::CrashesOnNaN, "automation.random", "crashed"},

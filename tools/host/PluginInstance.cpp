@@ -82,9 +82,6 @@ std::unique_ptr<PluginInstance> openPlugin(const std::string& path, Format forma
     return instance;
 }
 
-// A state headed by format word, identifier 'LMDL', preset count and current index (the
-// bank Lumdel saves in every format) made to name preset `index` as current; false for
-// any other state or index.
 bool chunkWithCurrent(std::vector<unsigned char>& chunk, int index) {
     constexpr std::int32_t kLumdel = ('L' << 24) | ('M' << 16) | ('D' << 8) | 'L';
     std::int32_t id = 0, count = 0;

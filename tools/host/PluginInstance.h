@@ -2,7 +2,9 @@
 // and bench commands drive it: stereo blocks with a stereo side chain, parameters,
 // host time, MIDI control changes, state and presets. Each format's loader implements
 // it; the commands never see a format's own calls. Everything here is called from the
-// one thread that runs the command (the harness plays host UI and audio thread at once).
+// one thread that runs the command (the harness plays host UI and audio thread at once),
+// except that the validator's click check saves and loads the state of a VST 2.4 or CLAP
+// instance (selectPreset) from a second thread while blocks run, as a host's main thread.
 #pragma once
 
 #include <memory>
@@ -51,14 +53,24 @@ public:
     // stop, again with whatever was set meanwhile in place from the first sample).
     virtual bool start(std::string& error) = 0;
     virtual void stop() = 0;
+    // While stopped: the next start runs at this rate. False when the format fixes the
+    // rate when the instance is made (LV2: a host makes a new instance for another rate).
+    virtual bool setSampleRate(double rate) {
+        (void)rate;
+        return false;
+    }
     // Control changes sent with the next block (frames within it, in order).
     virtual void controlChanges(const std::vector<BlockControlChange>& events) = 0;
     // Four inputs (main left, right, side chain left, right), two outputs; frames up to
-    // the block size the instance was opened with.
+    // the block size the instance was opened with. An output may be the very buffer of
+    // the input of the same number (processing in place); the loaders pass both through.
     virtual void process(float** inputs, float** outputs, int frames) = 0;
     // Double precision; a format without it runs the block in single precision.
     virtual void processDouble(double** inputs, double** outputs, int frames);
     virtual int latency() { return 0; }
+    // Frames of output after the input stops, as the plug-in tells its host; -1 when the
+    // loader has no way to ask.
+    virtual long tailFrames() { return -1; }
 
     // --- state and presets ------------------------------------------------------
     // The whole state as the format saves it in a host's project; empty when it has none.
@@ -86,6 +98,11 @@ Format formatOfPath(const std::string& path);
 std::unique_ptr<PluginInstance> openPlugin(const std::string& path, Format format,
                                            double sampleRate, int maxBlock,
                                            std::string& error);
+
+// A state headed by format word, identifier 'LMDL', preset count and current index (the
+// bank Lumdel saves in every format) made to name preset `index` as current; false for
+// any other state or index.
+bool chunkWithCurrent(std::vector<unsigned char>& chunk, int index);
 
 // The index of a parameter given by name (case-insensitive) or number; -1 if none.
 int findParameter(PluginInstance& plugin, const std::string& name);

@@ -45,6 +45,13 @@ bool Vst2Instance::start(std::string& error) {
     return true;
 }
 
+bool Vst2Instance::setSampleRate(double rate) {
+    host_.sampleRate = static_cast<float>(rate);
+    host_.timeInfo.sampleRate = rate;
+    host_.dispatch(effSetSampleRate, 0, 0, nullptr, host_.sampleRate);
+    return true;
+}
+
 void Vst2Instance::controlChanges(const std::vector<BlockControlChange>& events) {
     if (events.empty()) return;
     std::vector<VstMidiEvent> midi;
@@ -62,6 +69,8 @@ void Vst2Instance::processDouble(double** inputs, double** outputs, int frames) 
 }
 
 int Vst2Instance::latency() { return host_.effect() ? host_.effect()->initialDelay : 0; }
+
+long Vst2Instance::tailFrames() { return static_cast<long>(host_.dispatch(effGetTailSize)); }
 
 std::vector<unsigned char> Vst2Instance::state() {
     void* data = nullptr;

@@ -29,10 +29,12 @@ public:
     void setTransport(bool available, double bpm, double quarters) override;
     bool start(std::string& error) override;
     void stop() override { host_.suspend(); }
+    bool setSampleRate(double rate) override;
     void controlChanges(const std::vector<BlockControlChange>& events) override;
     void process(float** inputs, float** outputs, int frames) override;
     void processDouble(double** inputs, double** outputs, int frames) override;
     int latency() override;
+    long tailFrames() override;
     std::vector<unsigned char> state() override;
     bool setState(const std::vector<unsigned char>& bytes) override;
     int presetCount() override;

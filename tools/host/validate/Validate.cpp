@@ -96,7 +96,7 @@ std::unique_ptr<Host> Session::start(Report& report, float rate, int block) {
     return host;
 }
 
-std::unique_ptr<PluginInstance> Session::startInstance(Report& report, float rate, int block) {
+std::unique_ptr<PluginInstance> Session::openInstance(Report& report, float rate, int block) {
     if (options.format == Format::Vst2) {
         auto vst = library_ ? std::make_unique<Vst2Instance>(library_->entry(), rate, block)
                             : std::make_unique<Vst2Instance>(options.entry, rate, block);
@@ -104,13 +104,24 @@ std::unique_ptr<PluginInstance> Session::startInstance(Report& report, float rat
             report.fail("could not create an instance: %s", vst->error().c_str());
             return nullptr;
         }
-        vst->host().start();
         return vst;
     }
     std::string error;
     auto plugin = openPlugin(options.pluginPath, options.format, rate, block, error);
-    if (!plugin || !plugin->start(error)) {
-        report.fail("could not create and start an instance: %s", error.c_str());
+    if (!plugin) report.fail("could not create an instance: %s", error.c_str());
+    return plugin;
+}
+
+std::unique_ptr<PluginInstance> Session::startInstance(Report& report, float rate, int block) {
+    auto plugin = openInstance(report, rate, block);
+    if (!plugin) return nullptr;
+    if (options.format == Format::Vst2) {
+        static_cast<Vst2Instance&>(*plugin).host().start();
+        return plugin;
+    }
+    std::string error;
+    if (!plugin->start(error)) {
+        report.fail("could not start an instance: %s", error.c_str());
         return nullptr;
     }
     return plugin;
@@ -359,14 +370,27 @@ Result runInProcess(const Options& options, const PluginFacts& facts, PluginLibr
 }  // namespace
 
 namespace {
+// Whether a state is or holds Lumdel's bank (an LV2 state keeps it as one record).
+bool holdsLumdelBank(const std::vector<unsigned char>& state) {
+    const unsigned char id[4] = {'L', 'D', 'M', 'L'};  // 'LMDL' as a little-endian int
+    for (size_t at = 4; at + 12 <= state.size(); ++at) {
+        if (std::memcmp(state.data() + at, id, 4) != 0) continue;
+        std::vector<unsigned char> bank(state.begin() + static_cast<long>(at) - 4, state.end());
+        if (chunkWithCurrent(bank, 0)) return true;
+    }
+    return false;
+}
+
 // An LV2 or CLAP plug-in's facts as its loader tells them: four inputs (main and side
-// chain) and two outputs, chunks when it has a state, double precision for CLAP.
+// chain) and two outputs, chunks when it has a state, double precision for CLAP; the
+// identifier 'LMDL' when the state holds Lumdel's bank.
 bool probeInstance(const Options& options, PluginFacts* facts, std::string* error) {
     auto plugin = openPlugin(options.pluginPath, options.format, 44100.0, 512, *error);
     if (!plugin) return false;
     facts->name = plugin->name();
-    facts->uniqueID = 0;
-    facts->flags = (plugin->state().empty() ? 0 : effFlagsProgramChunks) |
+    std::vector<unsigned char> state = plugin->state();
+    facts->uniqueID = holdsLumdelBank(state) ? vstFourCC('L', 'M', 'D', 'L') : 0;
+    facts->flags = (state.empty() ? 0 : effFlagsProgramChunks) |
                    (options.format == Format::Clap ? effFlagsCanDoubleReplacing : 0);
     facts->numInputs = 4;
     facts->numOutputs = 2;

@@ -85,6 +85,9 @@ public:
     // VST 2.4 effect gets exactly the calls start() makes).
     std::unique_ptr<PluginInstance> startInstance(Report& report, float rate = 44100.0f,
                                                   int block = 512);
+    // Loaded for that rate and block but not started (a VST 2.4 effect: load()).
+    std::unique_ptr<PluginInstance> openInstance(Report& report, float rate = 44100.0f,
+                                                 int block = 512);
 
     // atOne at strictness 1, atTen at 10, linear between.
     int scale(int atOne, int atTen) const;

@@ -13,6 +13,7 @@
 #include "Validate.h"
 #include "core/ParameterTable.h"
 #include "ValidateUtil.h"
+#include "tools/host/Vst2Instance.h"
 
 namespace lumdel::host::validate {
 
@@ -37,7 +38,7 @@ const char* const kPhaseNames[] = {"values in [0, 1]", "plus finite values out o
                                    "plus NaN and infinities"};
 
 void checkRandomAutomation(Session& s, Report& r) {
-    auto host = s.start(r);
+    auto host = s.startInstance(r);
     if (!host) return;
     auto saved = stateBytes(*host, s.facts);
     const int seconds = s.scale(4, 60);
@@ -76,17 +77,12 @@ void checkRandomAutomation(Session& s, Report& r) {
                seconds, changes, peak, kRunawayBound);
     (void)frames;
     // Back to the saved state: nothing may stay broken.
-    if (s.facts.hasChunks()) {
-        setChunk(*host, saved);
-    } else {
-        for (int p = 0; p < s.facts.numParams; ++p) {
-            float v;
-            std::memcpy(&v, saved.data() + p * sizeof(float), sizeof v);
-            host->setParameter(p, v);
-        }
+    restoreState(*host, s.facts, saved);
+    host->stop();
+    if (!resume(*host)) {
+        r.fail("the instance did not start again after the sweep");
+        return;
     }
-    host->suspend();
-    host->resume();
     Signal out = process(*host, makeNoise(s.rng, s.facts.numInputs, 44100, 0.5), 512, false,
                          s.facts.numOutputs);
     Scan sc = scan(out, true);
@@ -100,9 +96,12 @@ void checkRandomAutomation(Session& s, Report& r) {
 // two blocks on the thread that runs them. A program or preset load comes from another
 // thread while blocks run, as a host's user interface makes it: the plug-in can then fade
 // its output around the new sound (made on the audio thread it could not wait for that).
+// So do CLAP hosts (a state loads on the main thread). An LV2 host restores a state
+// between two runs, where the plug-in cannot fade around it, as a VST 2.4 program change
+// made on the audio thread: LV2 gets no load events.
 struct Event {
     std::string what;
-    std::function<void(Host&)> apply;
+    std::function<void(PluginInstance&)> apply;
     bool load = false;
 };
 
@@ -114,55 +113,95 @@ bool looksLikeTimeParameter(const std::string& name) {
     return false;
 }
 
-void checkClicks(Session& s, Report& r) {
-    auto host = s.start(r);
-    if (!host) return;
+Host* vstHost(PluginInstance& plugin) {
+    return plugin.format() == Format::Vst2 ? &static_cast<Vst2Instance&>(plugin).host() : nullptr;
+}
+
+// The host's tempo and position as the click test moves them: a VST 2.4 effect asks for
+// the tempo, the other formats get tempo and position with the next block.
+struct TempoTrack {
+    double bpm = 120.0, quarters = 0.0;
+    long frame = 0;  // of the last change
+    void change(PluginInstance& p, double newBpm, long now) {
+        quarters += (now - frame) / 44100.0 * bpm / 60.0;
+        frame = now;
+        bpm = newBpm;
+        if (Host* h = vstHost(p)) h->setTempo(bpm);
+        else p.setTransport(true, bpm, quarters);
+    }
+};
+
+// A program or preset made current: VST 2.4 programs through effSetProgram, Lumdel's
+// presets through its chunk; the other formats as their hosts choose a preset.
+void choose(PluginInstance& p, int k, bool program) {
+    std::string error;
+    if (Host* h = vstHost(p)) {
+        if (program) h->dispatch(effSetProgram, 0, k);
+        else lumdel_id::selectPreset(*h, k);
+    } else {
+        p.selectPreset(k, error);
+    }
+}
+
+std::vector<Event> clickEvents(Session& s, PluginInstance& host, TempoTrack& tempo, const long& t) {
     std::vector<Event> events;
+    const bool loads = s.options.format != Format::Lv2;
     for (double bpm : {90.0, 140.0, 120.0})
         events.push_back({"tempo " + std::to_string(int(bpm)) + " BPM",
-                          [bpm](Host& h) { h.setTempo(bpm); }});
-    for (int k = 1; k < std::min(s.facts.numPrograms, 4); ++k)
+                          [bpm, &tempo, &t](PluginInstance& h) { tempo.change(h, bpm, t); }});
+    const int programs = loads ? s.facts.numPrograms : 0;
+    for (int k = 1; k < std::min(programs, 4); ++k)
         events.push_back({"program " + std::to_string(k),
-                          [k](Host& h) { h.dispatch(effSetProgram, 0, k); }, true});
-    if (s.facts.numPrograms > 1)
-        events.push_back({"program 0", [](Host& h) { h.dispatch(effSetProgram, 0, 0); }, true});
+                          [k](PluginInstance& h) { choose(h, k, true); }, true});
+    if (programs > 1)
+        events.push_back({"program 0", [](PluginInstance& h) { choose(h, 0, true); }, true});
     const int perParameter = s.scale(2, 4);
     if (s.facts.isLumdel()) {
         // Lumdel ('LMDL'): delay times, Bypass and factory preset loads.
         for (int i = 0; i < perParameter; ++i) {
             float v = static_cast<float>(s.uniform());
-            events.push_back({"DlyTimeL/R " + std::to_string(v), [v](Host& h) {
+            events.push_back({"DlyTimeL/R " + std::to_string(v), [v](PluginInstance& h) {
                                   h.setParameter(lumdel::kDlyTimeL, v);
                                   h.setParameter(lumdel::kDlyTimeR, 1.0f - v);
                               }});
         }
-        events.push_back({"Bypass on", [](Host& h) { h.setParameter(lumdel::kBypass, 1.0f); }});
-        events.push_back({"Bypass off", [](Host& h) { h.setParameter(lumdel::kBypass, 0.0f); }});
-        const int presets = s.scale(3, 10);
+        events.push_back({"Bypass on", [](PluginInstance& h) { h.setParameter(lumdel::kBypass, 1.0f); }});
+        events.push_back({"Bypass off", [](PluginInstance& h) { h.setParameter(lumdel::kBypass, 0.0f); }});
+        const int presets = loads ? s.scale(3, 10) : 0;
         for (int i = 0; i < presets; ++i) {
             int k = 1 + s.pick(60);
             events.push_back({"preset " + std::to_string(k),
-                              [k](Host& h) { lumdel_id::selectPreset(h, k); }, true});
+                              [k](PluginInstance& h) { choose(h, k, false); }, true});
         }
-        events.push_back({"preset 0", [](Host& h) { lumdel_id::selectPreset(h, 0); }, true});
+        if (loads)
+            events.push_back({"preset 0", [](PluginInstance& h) { choose(h, 0, false); }, true});
     } else {
         for (int p = 0; p < s.facts.numParams; ++p) {
-            std::string name = host->parameterName(p);
+            std::string name = host.parameterName(p);
             if (!looksLikeTimeParameter(name)) continue;
             for (int i = 0; i < perParameter; ++i) {
                 float v = static_cast<float>(s.uniform());
                 events.push_back({name + " " + std::to_string(v),
-                                  [p, v](Host& h) { h.setParameter(p, v); }});
+                                  [p, v](PluginInstance& h) { h.setParameter(p, v); }});
             }
-            events.push_back({name + " back", [p, v = host->getParameter(p)](Host& h) {
+            events.push_back({name + " back", [p, v = host.parameter(p)](PluginInstance& h) {
                                   h.setParameter(p, v);
                               }});
         }
     }
+    return events;
+}
+
+void checkClicks(Session& s, Report& r) {
+    auto host = s.startInstance(r);
+    if (!host) return;
+    TempoTrack tempo;
+    long t = 0;
+    if (!vstHost(*host)) host->setTransport(true, tempo.bpm, tempo.quarters);
+    const std::vector<Event> events = clickEvents(s, *host, tempo, t);
     // A 110 Hz sine at -6 dBFS: its own largest step is 0.0078, so what the plug-in makes
     // of it (delayed copies, filtered, mixed) steps little; a jump in the signal does not.
     const long second = 44100;
-    long t = 0;
     auto sine = [&](long frames) {
         Signal in = makeSilence(s.facts.numInputs, static_cast<int>(frames));
         for (int c = 0; c < s.facts.numInputs; ++c)
@@ -212,8 +251,9 @@ void checkClicks(Session& s, Report& r) {
     };
     // The plug-in may call back from the loading thread while blocks call back from this
     // one: the harness keeps no call lists meanwhile.
-    const bool recording = host->recordCalls;
-    host->recordCalls = false;
+    Host* vst = vstHost(*host);
+    const bool recording = vst && vst->recordCalls;
+    if (vst) vst->recordCalls = false;
     for (const Event& e : events) {
         Signal during;
         if (e.load) {
@@ -241,12 +281,13 @@ void checkClicks(Session& s, Report& r) {
         }
         before = settled;
     }
-    host->recordCalls = recording;
+    if (vst) vst->recordCalls = recording;
     if (!clicks)
         r.note("%zu changes (tempo, %s; loads from a second thread while blocks run): largest "
-               "step at most %.0f%% of its bound for the changes, %.0f%% for the loads",
+               "step at most %.0f%% of its bound for the changes, %.0f%% for the loads%s",
                events.size(), s.facts.isLumdel() ? "delay times, bypass, factory presets" : "programs, time-like parameters",
-               worstRatio * 100.0, worstLoadRatio * 100.0);
+               worstRatio * 100.0, worstLoadRatio * 100.0,
+               s.options.format == Format::Lv2 ? " (none for LV2: its hosts load between runs)" : "");
 }
 
 void checkThreadedParameters(Session& s, Report& r) {
@@ -359,9 +400,9 @@ void checkParameterTexts(Session& s, Report& r) {
 std::vector<Check> automationChecks() {
     return {
         {"automation.random", "every parameter every 32 frames, hostile values included",
-         checkRandomAutomation},
+         checkRandomAutomation, Reach::AnyFormat},
         {"automation.clicks", "largest step across time, tempo, bypass and program changes",
-         checkClicks},
+         checkClicks, Reach::AnyFormat},
         {"automation.threaded", "parameters set from a second thread while processing",
          checkThreadedParameters},
         {"automation.texts", "parameter names, labels and display texts", checkParameterTexts},

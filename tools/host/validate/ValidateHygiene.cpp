@@ -32,9 +32,9 @@ void checkSilenceTail(Session& s, Report& r) {
     // A delay's tail may be long (5 s lines with feedback); the cap grows with strictness.
     const int capSeconds = s.scale(8, 30);
     for (bool dbl : precisions(s.facts)) {
-        auto host = s.start(r);
+        auto host = s.startInstance(r);
         if (!host) return;
-        VstIntPtr tailSize = host->dispatch(effGetTailSize);
+        const long tailSize = host->tailFrames();
         Signal in = makeNoise(s.rng, s.facts.numInputs, 44100, 0.5);
         process(*host, in, 512, dbl, s.facts.numOutputs);
         Signal silence = makeSilence(s.facts.numInputs, capSeconds * 44100);
@@ -58,9 +58,11 @@ void checkSilenceTail(Session& s, Report& r) {
             std::snprintf(exact, sizeof exact, "never exactly silent (%.3g in the last second)",
                           peakOf(out, frames - 44100));
         if (last < frames - 44100) {
-            r.note("%s: tail %.1f ms (to %s), %s; effGetTailSize %ld", precisionName(dbl),
+            char told[64] = "";
+            if (tailSize >= 0) std::snprintf(told, sizeof told, "; tail size told %ld", tailSize);
+            r.note("%s: tail %.1f ms (to %s), %s%s", precisionName(dbl),
                    std::max(last, 0L) * 1000.0 / 44100.0, floor > 0 ? "-160 dBFS" : "exact zero",
-                   exact, static_cast<long>(tailSize));
+                   exact, told);
         } else {
             double peak = 0.0;
             for (const auto& ch : out)
@@ -75,7 +77,7 @@ void checkSilenceTail(Session& s, Report& r) {
 
 template <typename T>
 void inputsUntouched(Session& s, Report& r, bool dbl) {
-    auto host = s.start(r);
+    auto host = s.startInstance(r);
     if (!host) return;
     const int block = 512;
     const int blocks = s.scale(20, 200);
@@ -110,8 +112,8 @@ void checkInputsUntouched(Session& s, Report& r) {
 
 template <typename T>
 void inPlace(Session& s, Report& r, bool dbl) {
-    auto a = s.start(r);
-    auto b = s.start(r);
+    auto a = s.startInstance(r);
+    auto b = s.startInstance(r);
     if (!a || !b) return;
     const int block = 256;
     const int blocks = s.scale(20, 200);
@@ -160,10 +162,12 @@ std::vector<Check> hygieneChecks() {
     return {
         {"hygiene.finite", "no NaN, Inf or subnormal output in either precision", checkFinite,
          Reach::AnyFormat},
-        {"hygiene.silence-tail", "silence in gives exact silence out after the tail", checkSilenceTail},
+        {"hygiene.silence-tail", "silence in gives exact silence out after the tail", checkSilenceTail,
+         Reach::AnyFormat},
         {"hygiene.inputs-untouched", "input buffers are not written when in != out",
-         checkInputsUntouched},
-        {"hygiene.in-place", "in == out gives the out-of-place result", checkInPlace},
+         checkInputsUntouched, Reach::AnyFormat},
+        {"hygiene.in-place", "in == out gives the out-of-place result", checkInPlace,
+         Reach::AnyFormat},
     };
 }
 

@@ -1,5 +1,7 @@
 #include "ValidateUtil.h"
 
+#include "tools/host/Vst2Instance.h"
+
 #include <X11/Xlib.h>
 
 namespace lumdel::host::validate {
@@ -61,6 +63,15 @@ void restoreState(PluginInstance& plugin, const PluginFacts& facts,
         std::memcpy(&v, bytes.data() + p * sizeof(float), sizeof v);
         plugin.setParameter(p, v);
     }
+}
+
+bool resume(PluginInstance& plugin) {
+    if (plugin.format() == Format::Vst2) {
+        static_cast<Vst2Instance&>(plugin).host().resume();
+        return true;
+    }
+    std::string error;
+    return plugin.start(error);
 }
 
 namespace lumdel_id {

@@ -82,6 +82,9 @@ std::vector<unsigned char> stateBytes(PluginInstance& plugin, const PluginFacts&
 void randomiseParameters(PluginInstance& plugin, const PluginFacts& facts, std::mt19937_64& rng);
 void restoreState(PluginInstance& plugin, const PluginFacts& facts,
                   const std::vector<unsigned char>& bytes);
+// Starts a stopped instance again: a VST 2.4 effect gets effMainsChanged(1) alone, as
+// the harness's Host resumes; any other format its loader's start.
+bool resume(PluginInstance& plugin);
 bool setChunk(Host& host, const std::vector<unsigned char>& bytes, VstIntPtr* result = nullptr);
 std::vector<unsigned char> getChunk(Host& host);
 
