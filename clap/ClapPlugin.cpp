@@ -372,21 +372,6 @@ bool ClapPlugin::endEdit(std::int32_t index) {
     return true;
 }
 
-// Every pair of delay timing that differs, as edits of the other channel.
-void ClapPlugin::copyChannelSettings(bool rightToLeft) {
-    for (int left = 0; left < kNumParams; ++left) {
-        const ChannelRule& c = kParams[left].channel;
-        if (c.line != 0 || c.partner < 0 || c.pairing != Pairing::Same) continue;
-        const int from = rightToLeft ? c.partner : left;
-        const int to = rightToLeft ? left : c.partner;
-        const float value = plugin_.getParameter(from);
-        if (value == plugin_.getParameter(to)) continue;
-        beginEdit(to);
-        setParameterAutomated(to, value);
-        endEdit(to);
-    }
-}
-
 void ClapPlugin::getReadout(std::int32_t index, std::int32_t& number, std::int32_t& point,
                             bool& isSigned, std::int32_t& slash, std::int32_t& numerator,
                             std::int32_t& denominator) {

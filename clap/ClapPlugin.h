@@ -82,7 +82,6 @@ public:
     void setParameterAutomated(std::int32_t index, float value) override;
     bool endEdit(std::int32_t index) override;
     void reportParameter(std::int32_t index, float value) override;
-    void copyChannelSettings(bool rightToLeft) override;
     PresetStore& presetStore() override { return plugin_.presets(); }
     const SettingsStore& settingsStore() const override { return plugin_.settings(); }
     void getReadout(std::int32_t index, std::int32_t& number, std::int32_t& point,

@@ -25,8 +25,10 @@ public:
     // Inside beginEdit/endEdit: tells the host a value it did not set (a preset loaded in
     // the editor) as an automation, without applying it again.
     virtual void reportParameter(std::int32_t index, float value) = 0;
-    // The link action: copies the delay timing of one channel to the other as edits.
-    virtual void copyChannelSettings(bool rightToLeft) = 0;
+    // The link action: copies the delay timing of one channel (mode, note value and
+    // denominator, range, time) to the other as edits, for every pair that differs. The
+    // same in every format, through the calls above.
+    void copyChannelSettings(bool rightToLeft);
 
     // The preset store (bank, current preset, images, MIDI learn and assignments) and the
     // settings folder the strip stores into (an empty directory: none).

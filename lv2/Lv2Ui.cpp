@@ -176,23 +176,6 @@ bool Lv2Ui::endEdit(std::int32_t index) {
 
 void Lv2Ui::reportParameter(std::int32_t index, float value) { writePort(index, value); }
 
-void Lv2Ui::copyChannelSettings(bool rightToLeft) {
-    static constexpr int kPairs[][2] = {{kDlyModeL, kDlyModeR},
-                                        {kDlyNumL, kDlyNumR},
-                                        {kDlyDenL, kDlyDenR},
-                                        {kRangeL, kRangeR},
-                                        {kDlyTimeL, kDlyTimeR}};
-    for (const auto& pair : kPairs) {
-        const int from = rightToLeft ? pair[1] : pair[0];
-        const int to = rightToLeft ? pair[0] : pair[1];
-        const float value = getParameter(from);
-        if (value == getParameter(to)) continue;
-        beginEdit(to);
-        setParameterAutomated(to, value);
-        endEdit(to);
-    }
-}
-
 PresetStore& Lv2Ui::presetStore() { return host_.plugin->presets(); }
 
 const SettingsStore& Lv2Ui::settingsStore() const { return host_.plugin->settings(); }

@@ -72,7 +72,6 @@ public:
     void setParameterAutomated(std::int32_t index, float value) override;
     bool endEdit(std::int32_t index) override;
     void reportParameter(std::int32_t index, float value) override;
-    void copyChannelSettings(bool rightToLeft) override;
     PresetStore& presetStore() override;
     const SettingsStore& settingsStore() const override;
     void getReadout(std::int32_t index, std::int32_t& number, std::int32_t& point,

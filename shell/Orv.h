@@ -96,9 +96,6 @@ public:
     }
     // True when the left and right delay settings match (within 0.01).
     bool channelsLinked() { return core().channelsLinked(); }
-    // The editor's link action: copies the delay timing of one channel to the other as
-    // automated edits (begin edit, set, end edit) for every pair that differs.
-    void copyChannelSettings(bool rightToLeft) override;
     // The editor registers itself here when it is created (null: no editor).
     void setEditorLink(lumdel::EditorLink* link) { plugin_.setEditorLink(link); }
 

@@ -33,23 +33,6 @@ void Orv::getReadout(VstInt32 index, VstInt32& readoutNumber, VstInt32& readoutP
 
 void Orv::setTempoNorm(float value) { core().setTempoNorm(value); }
 
-void Orv::copyChannelSettings(bool rightToLeft) {
-    static constexpr int kPairs[][2] = {{kDlyModeL, kDlyModeR},
-                                        {kDlyNumL, kDlyNumR},
-                                        {kDlyDenL, kDlyDenR},
-                                        {kRangeL, kRangeR},
-                                        {kDlyTimeL, kDlyTimeR}};
-    for (const auto& pair : kPairs) {
-        const int from = rightToLeft ? pair[1] : pair[0];
-        const int to = rightToLeft ? pair[0] : pair[1];
-        const float value = getParameter(from);
-        if (value == getParameter(to)) continue;
-        beginEdit(to);
-        setParameterAutomated(to, value);
-        endEdit(to);
-    }
-}
-
 // Host UI thread (effMainsChanged 1): under the engine lock, MIDI registration, then the
 // core's resume. A lock not obtained within 1000 ms leaves everything as it was.
 void Orv::resume() {
