@@ -1,12 +1,26 @@
 #!/usr/bin/env bash
-# Loads Lumdel.clap the way Debian's Qtractor 0.9.31 scans CLAP plug-ins: through its own
-# scan helper (qtractor_plugin_scan, which Qtractor runs for every plug-in file it
-# finds), and checks the line Qtractor builds its plug-in list from:
-#   CLAP|Lumdel|2:2|1:0|60:0|GUI,EXT,RT|PATH|0|ID
-#   (name; main audio ins:outs; MIDI ins:outs; parameters; editor, extensions, real-time)
-# No display, sound card, JACK or ALSA sequencer is needed for the scan. A session that
-# renders the echo through Qtractor is not part of this check yet.
+# Runs Lumdel.clap in Debian's Qtractor 0.9.31 (built with CLAP support):
+#   1. scan     through Qtractor's own scan helper (qtractor_plugin_scan, which Qtractor
+#               runs for every plug-in file it finds): the line Qtractor builds its
+#               plug-in list from,
+#                 CLAP|Lumdel|2:2|1:0|60:0|GUI,EXT,RT|PATH|0|ID
+#               (name; main audio ins:outs; MIDI ins:outs; parameters; editor,
+#               extensions, real-time)
+#   2. session  Qtractor itself, on a virtual display (Xvfb) with JACK's dummy driver,
+#               opens a session (written here) with one audio track holding a clip of
+#               one full-scale sample and Lumdel (CLAP, default preset) as its insert;
+#               JACK's transport plays it and jack_rec captures Qtractor's master out.
+#               The default preset passes the dry sample and puts the first echo half a
+#               second plus the 1 ms pre-delay behind it: the check measures the echo
+#               from the dry sample in the same capture, so JACK's and Qtractor's own
+#               latencies cancel. Window: 24048..24064 samples at 48 kHz (as the other
+#               hosts). A plug-in that passes the sound unchanged leaves no echo: fails.
+# Qtractor will not start without an ALSA sequencer; where /dev/snd/seq is missing (CI,
+# containers) seq_standin.cpp, built here, is preloaded: a sequencer with no other clients.
+# Qtractor ignores SIGTERM: it runs in a process group of its own, ended with SIGKILL.
+# A run that loads nothing or captures nothing is tried up to REALHOST_ATTEMPTS (4) times.
 # Usage: tests/realhost/qtractor_clap.sh [BUILD_DIR | BUILD_DIR/Lumdel.so]  (default: build)
+# Works in a scratch directory (HOME and XDG_* point there); REALHOST_KEEP=1 keeps it.
 set -uo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -16,24 +30,40 @@ build=$(realpath -e "$build" 2>/dev/null) || { echo "qtractor_clap.sh: no build 
 plugin=$build/Lumdel.clap
 [ -f "$plugin" ] || { echo "qtractor_clap.sh: no $plugin (build it first)" >&2; exit 2; }
 
+started=$(date +%s)
+
 scan=$(ls /usr/lib/*/qtractor/qtractor_plugin_scan 2> /dev/null | head -n 1)
-if [ -z "$scan" ]; then
+if [ -z "$scan" ] || ! command -v jackd > /dev/null || ! command -v Xvfb > /dev/null; then
     if [ "$(id -u)" -eq 0 ]; then
-        echo "Installing qtractor"
+        echo "Installing qtractor, jackd2, xvfb"
         DEBIAN_FRONTEND=noninteractive apt-get update -q > /dev/null &&
             DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-                qtractor > /dev/null || { echo "FAIL install: apt-get failed"; exit 1; }
+                qtractor jackd2 xvfb > /dev/null || { echo "FAIL install: apt-get failed"; exit 1; }
         scan=$(ls /usr/lib/*/qtractor/qtractor_plugin_scan 2> /dev/null | head -n 1)
     else
-        echo "qtractor_clap.sh needs Debian's Qtractor: sudo apt-get install qtractor" >&2
-        echo "or run this script as root, which installs it." >&2
+        echo "qtractor_clap.sh needs Debian's Qtractor, JACK and Xvfb:" >&2
+        echo "sudo apt-get install qtractor jackd2 xvfb, or run this script as root, which installs them." >&2
         exit 2
     fi
 fi
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/lumdel-realhost-qtractor.XXXXXX")
-[ "${REALHOST_KEEP:-0}" = 1 ] || trap 'rm -rf "$scratch"' EXIT
-export HOME=$scratch XDG_CONFIG_HOME=$scratch/config
+pids=()      # Xvfb, jackd: ended with SIGTERM
+groups=()    # Qtractor's process groups: ended with SIGKILL (it ignores SIGTERM)
+cleanup() {
+    local p
+    for p in "${groups[@]}"; do kill -KILL -- "-$p" 2> /dev/null; done
+    for p in "${pids[@]}"; do kill "$p" 2> /dev/null; done
+    for p in "${groups[@]}" "${pids[@]}"; do wait "$p" 2> /dev/null; done
+    [ "${REALHOST_KEEP:-0}" = 1 ] || rm -rf "$scratch"
+}
+trap cleanup EXIT
+mkdir -p "$scratch"/{home,config,cache,data,tmp,runtime}
+chmod 700 "$scratch/runtime"
+export HOME=$scratch/home XDG_CONFIG_HOME=$scratch/config XDG_CACHE_HOME=$scratch/cache
+export XDG_DATA_HOME=$scratch/data XDG_RUNTIME_DIR=$scratch/runtime
+# A JACK server of this run's own, so that nothing else on the machine meets it.
+export JACK_DEFAULT_SERVER=lumdel-qtractor-$$ JACK_NO_AUDIO_RESERVATION=1
 unset DISPLAY WAYLAND_DISPLAY
 failures=0
 pass() { echo "PASS $*"; }
@@ -59,6 +89,132 @@ case ",$flags," in
     *,RT,*) pass "scan: real-time capable" ;;
     *) fail "scan: not real-time in '$flags'" ;;
 esac
+
+# 2. session ------------------------------------------------------------------------
+rate=48000
+cd "$scratch" || exit 2
+tool() { python3 "$here/rhtool.py" "$@"; }
+first_above() {  # first_above FILE.wav AFTER_SECONDS: first sample above -60 dBFS, channel 0
+    tool peaks "$1" "$2" 0.001 | awk '/^CH 0/ {sub("first=", "", $3); print $3}'
+}
+
+standin=""
+if [ ! -e /dev/snd/seq ]; then
+    if c++ -std=c++17 -O1 -shared -fPIC "$here/seq_standin.cpp" -o libseq_standin.so \
+            > standin-build.log 2>&1; then
+        standin=$scratch/libseq_standin.so
+    else
+        echo "FAIL seq_standin.cpp did not build: $(head -n 3 standin-build.log | tr '\n' ' ')"
+        exit 1
+    fi
+fi
+
+tool impulse impulse.wav $rate 2.5 0.5 > /dev/null
+# The session: what Qtractor itself saves, less what it fills in by itself.
+python3 - "$scratch" "$plugin" $rate > session.qtr << 'PY'
+import sys
+from xml.sax.saxutils import escape
+scratch, plugin, rate = sys.argv[1], sys.argv[2], int(sys.argv[3])
+print(f"""<!DOCTYPE qtractorSession>
+<session version="0.9.31" name="lumdel">
+ <properties>
+  <directory>{escape(scratch)}</directory>
+  <sample-rate>{rate}</sample-rate>
+  <tempo>120</tempo>
+  <ticks-per-beat>960</ticks-per-beat>
+  <beats-per-bar>4</beats-per-bar>
+  <beat-divisor>2</beat-divisor>
+ </properties>
+ <tracks>
+  <track name="Impulse" type="audio">
+   <properties>
+    <input-bus>Master</input-bus>
+    <output-bus>Master</output-bus>
+   </properties>
+   <clips>
+    <clip name="impulse">
+     <properties><start>0</start><offset>0</offset><length>{rate * 5 // 2}</length></properties>
+     <audio-clip><filename>{escape(scratch)}/impulse.wav</filename></audio-clip>
+    </clip>
+   </clips>
+   <plugins>
+    <plugin type="CLAP">
+     <filename>{escape(plugin)}</filename>
+     <index>0</index>
+     <activated>true</activated>
+    </plugin>
+   </plugins>
+  </track>
+ </tracks>
+</session>""")
+PY
+
+# Xvfb on a display number it picks itself; JACK's dummy driver at 48 kHz.
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2> xvfb.log)
+pids+=($!)
+read -r -t 15 number <&3 || { echo "FAIL Xvfb did not start: $(tail -n 2 xvfb.log)"; exit 1; }
+export DISPLAY=:$number
+jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r $rate -p 1024 > jackd.log 2>&1 &
+pids+=($!)
+timeout 15 jack_wait -w -t 10 > /dev/null 2>&1 ||
+    { echo "FAIL jackd did not start: $(tail -n 2 jackd.log)"; exit 1; }
+
+# play N: Qtractor opens the session in a process group of its own; once its master out
+# is there (and the track's plug-ins are loaded), JACK's transport plays the session from
+# the start while jack_rec captures 4 s of the master out into out-N.wav. Qtractor is
+# killed afterwards (it does not quit on SIGTERM).
+play() {
+    local n=$1 group rec i
+    setsid timeout -s KILL 60 env ${standin:+LD_PRELOAD=$standin} QT_QPA_PLATFORM=xcb \
+        qtractor session.qtr > "qtractor-$n.log" 2>&1 &
+    group=$!
+    groups+=("$group")
+    for i in $(seq 1 40); do
+        sleep 0.5
+        jack_lsp 2> /dev/null | grep -q '^Qtractor:Master/out_2$' && break
+        kill -0 "$group" 2> /dev/null || break
+    done
+    sleep 2
+    timeout -k 2 15 jack_rec -f "out-$n.wav" -d 4 -b 32 Qtractor:Master/out_1 Qtractor:Master/out_2 \
+        > "rec-$n.log" 2>&1 &
+    rec=$!
+    sleep 0.5
+    printf 'locate 0\nplay\n' | timeout 10 jack_transport > "transport-$n.log" 2>&1
+    wait "$rec"
+    printf 'stop\nlocate 0\n' | timeout 10 jack_transport >> "transport-$n.log" 2>&1
+    kill -KILL -- "-$group" 2> /dev/null
+    wait "$group" 2> /dev/null
+}
+
+dry="" echo_at="" out=""
+for attempt in $(seq 1 "${REALHOST_ATTEMPTS:-4}"); do
+    echo_at=""
+    play "$attempt"
+    out=out-$attempt.wav
+    dry=$([ -s "$out" ] && first_above "$out" 0)
+    if [ -n "$dry" ] && [ "$dry" -ge 0 ]; then
+        # the echo: the first sound 10 ms or more after the dry sample
+        echo_at=$(first_above "$out" "$(awk -v d="$dry" -v r=$rate 'BEGIN { printf "%.6f", d / r + 0.01 }')")
+        [ -n "$echo_at" ] && [ "$echo_at" -ge 0 ] && break
+    fi
+    echo "RETRY session (attempt $attempt): dry at '${dry:-none}', echo at '${echo_at:-none}';" \
+        "$(tail -q -n 2 "rec-$attempt.log" "qtractor-$attempt.log" 2> /dev/null | tr '\n' ' ')"
+done
+if [ -z "$dry" ] || [ "$dry" -lt 0 ]; then
+    fail "session: Qtractor played nothing into jack_rec ($out)"
+else
+    pass "session: Qtractor plays the clip through its master out (dry sample at frame $dry of the capture)"
+    lo=$((rate / 2 + rate / 1000)) hi=$((rate / 2 + rate / 1000 + rate / 4000 + 4))
+    if [ -z "$echo_at" ] || [ "$echo_at" -lt 0 ]; then
+        fail "session: no echo after the dry sample (expected +$lo..$hi samples)"
+    elif delay=$((echo_at - dry)) && [ "$delay" -ge $lo ] && [ "$delay" -le $hi ]; then
+        pass "session: default preset, 120 BPM, $rate Hz: first echo +$delay samples after the dry sample (window $lo..$hi)"
+    else
+        fail "session: first echo +$delay samples after the dry sample, expected $lo..$hi"
+    fi
+fi
+
+echo "qtractor_clap.sh: $(( $(date +%s) - started )) s"
 
 [ $failures -eq 0 ] && { echo "qtractor_clap.sh: every check passed"; exit 0; }
 echo "qtractor_clap.sh: $failures check(s) failed"
