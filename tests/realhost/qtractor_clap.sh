@@ -10,11 +10,16 @@
 #               opens a session (written here) with one audio track holding a clip of
 #               one full-scale sample and Lumdel (CLAP, default preset) as its insert;
 #               JACK's transport plays it and jack_rec captures Qtractor's master out.
-#               The default preset passes the dry sample and puts the first echo half a
-#               second plus the 1 ms pre-delay behind it: the check measures the echo
-#               from the dry sample in the same capture, so JACK's and Qtractor's own
-#               latencies cancel. Window: 24048..24064 samples at 48 kHz (as the other
-#               hosts). A plug-in that passes the sound unchanged leaves no echo: fails.
+#               The default preset passes the dry sample and puts the first echo a
+#               quarter note (500 ms at the session's 120 BPM) plus the 1 ms lookahead
+#               and a few samples behind it: the echo is measured from the dry sample in
+#               the same capture, so JACK's and Qtractor's own latencies cancel. Window:
+#               24048..24064 samples at 48 kHz, as for the other hosts. A plug-in that
+#               passes the sound unchanged leaves no echo and fails.
+#   3. editor   a double click on Lumdel in Qtractor's track list (xdotool) opens the
+#               editor in a window of its own: 942 x 171, drawn (grabbed with
+#               jalv_grab.cpp); the whole screen goes to REALHOST_SHOTS (default
+#               BUILD_DIR/realhost)/qtractor-editor.png.
 # Qtractor will not start without an ALSA sequencer; where /dev/snd/seq is missing (CI,
 # containers) seq_standin.cpp, built here, is preloaded: a sequencer with no other clients.
 # Qtractor ignores SIGTERM: it runs in a process group of its own, ended with SIGKILL.
@@ -33,16 +38,17 @@ plugin=$build/Lumdel.clap
 started=$(date +%s)
 
 scan=$(ls /usr/lib/*/qtractor/qtractor_plugin_scan 2> /dev/null | head -n 1)
-if [ -z "$scan" ] || ! command -v jackd > /dev/null || ! command -v Xvfb > /dev/null; then
+if [ -z "$scan" ] || ! command -v jackd > /dev/null || ! command -v Xvfb > /dev/null ||
+        ! command -v xdotool > /dev/null; then
     if [ "$(id -u)" -eq 0 ]; then
-        echo "Installing qtractor, jackd2, xvfb"
+        echo "Installing qtractor, jackd2, xvfb, xdotool"
         DEBIAN_FRONTEND=noninteractive apt-get update -q > /dev/null &&
             DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-                qtractor jackd2 xvfb > /dev/null || { echo "FAIL install: apt-get failed"; exit 1; }
+                qtractor jackd2 xvfb xdotool > /dev/null || { echo "FAIL install: apt-get failed"; exit 1; }
         scan=$(ls /usr/lib/*/qtractor/qtractor_plugin_scan 2> /dev/null | head -n 1)
     else
-        echo "qtractor_clap.sh needs Debian's Qtractor, JACK and Xvfb:" >&2
-        echo "sudo apt-get install qtractor jackd2 xvfb, or run this script as root, which installs them." >&2
+        echo "qtractor_clap.sh needs Debian's Qtractor, JACK, Xvfb and xdotool:" >&2
+        echo "sudo apt-get install qtractor jackd2 xvfb xdotool, or run this script as root." >&2
         exit 2
     fi
 fi
@@ -150,7 +156,7 @@ print(f"""<!DOCTYPE qtractorSession>
 PY
 
 # Xvfb on a display number it picks itself; JACK's dummy driver at 48 kHz.
-exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2> xvfb.log)
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2> xvfb.log)
 pids+=($!)
 read -r -t 15 number <&3 || { echo "FAIL Xvfb did not start: $(tail -n 2 xvfb.log)"; exit 1; }
 export DISPLAY=:$number
@@ -159,14 +165,12 @@ pids+=($!)
 timeout 15 jack_wait -w -t 10 > /dev/null 2>&1 ||
     { echo "FAIL jackd did not start: $(tail -n 2 jackd.log)"; exit 1; }
 
-# play N: Qtractor opens the session in a process group of its own; once its master out
-# is there (and the track's plug-ins are loaded), JACK's transport plays the session from
-# the start while jack_rec captures 4 s of the master out into out-N.wav. Qtractor is
-# killed afterwards (it does not quit on SIGTERM).
-play() {
-    local n=$1 group rec i
+# start_qtractor LOG: Qtractor opens the session, in a process group of its own (GROUP),
+# and is ready once its master out is there and the track's plug-ins are loaded.
+start_qtractor() {
+    local i
     setsid timeout -s KILL 60 env ${standin:+LD_PRELOAD=$standin} QT_QPA_PLATFORM=xcb \
-        qtractor session.qtr > "qtractor-$n.log" 2>&1 &
+        qtractor session.qtr > "$1" 2>&1 &
     group=$!
     groups+=("$group")
     for i in $(seq 1 40); do
@@ -175,15 +179,25 @@ play() {
         kill -0 "$group" 2> /dev/null || break
     done
     sleep 2
-    timeout -k 2 15 jack_rec -f "out-$n.wav" -d 4 -b 32 Qtractor:Master/out_1 Qtractor:Master/out_2 \
-        > "rec-$n.log" 2>&1 &
+}
+stop_qtractor() {  # SIGKILL: Qtractor does not quit on SIGTERM
+    kill -KILL -- "-$group" 2> /dev/null
+    wait "$group" 2> /dev/null
+}
+
+# play N: JACK's transport plays the session from the start while jack_rec captures 4 s
+# of Qtractor's master out into out-N.wav.
+play() {
+    local n=$1 rec
+    start_qtractor "qtractor-$n.log"
+    timeout -k 2 15 jack_rec -f "out-$n.wav" -d 4 -b 32 \
+        Qtractor:Master/out_1 Qtractor:Master/out_2 > "rec-$n.log" 2>&1 &
     rec=$!
     sleep 0.5
     printf 'locate 0\nplay\n' | timeout 10 jack_transport > "transport-$n.log" 2>&1
     wait "$rec"
     printf 'stop\nlocate 0\n' | timeout 10 jack_transport >> "transport-$n.log" 2>&1
-    kill -KILL -- "-$group" 2> /dev/null
-    wait "$group" 2> /dev/null
+    stop_qtractor
 }
 
 dry="" echo_at="" out=""
@@ -211,6 +225,44 @@ else
         pass "session: default preset, 120 BPM, $rate Hz: first echo +$delay samples after the dry sample (window $lo..$hi)"
     else
         fail "session: first echo +$delay samples after the dry sample, expected $lo..$hi"
+    fi
+fi
+
+# 3. editor: a double click on Lumdel in the track list (where Qtractor shows a track's
+# inserts) opens the editor in a window of its own, of the editor's size and drawn: many
+# colours, no colour on most of it, the panel's dark grey. The whole screen goes to
+# REALHOST_SHOTS (default BUILD_DIR/realhost)/qtractor-editor.png.
+shots=${REALHOST_SHOTS:-$build/realhost}
+mkdir -p "$shots"
+grabber=$scratch/jalv_grab
+if ! c++ -std=c++17 -O1 "$here/jalv_grab.cpp" $(pkg-config --cflags --libs cairo x11) \
+        -o "$grabber" > grab-build.log 2>&1; then
+    fail "editor: jalv_grab.cpp did not build: $(head -n 3 grab-build.log | tr '\n' ' ')"
+else
+    line=""
+    for attempt in $(seq 1 "${REALHOST_ATTEMPTS:-4}"); do
+        start_qtractor "qtractor-editor-$attempt.log"
+        main=$(xdotool search --onlyvisible --name 'session\.qtr' 2> /dev/null | head -n 1)
+        # The insert's row in the track list of a fresh Qtractor's 1024 x 768 main window.
+        [ -n "$main" ] && xdotool mousemove --window "$main" 180 180 click --repeat 2 --delay 80 1
+        for i in $(seq 1 20); do
+            sleep 0.5
+            line=$("$grabber" 942 171 qtractor-editor-area.png qtractor-editor-window.png \
+                "$shots/qtractor-editor.png")
+            case $line in found=1*) [ "$(echo "$line" | sed 's/.*colours=\([0-9]*\).*/\1/')" -ge 200 ] && break ;; esac
+        done
+        stop_qtractor
+        case $line in found=1*) break ;; esac
+        echo "RETRY editor (attempt $attempt): ${line:-no answer}"
+    done
+    colours=$(echo "$line" | sed -n 's/.*colours=\([0-9]*\).*/\1/p')
+    dominant=$(echo "$line" | sed -n 's/.*dominant=\([0-9.]*\).*/\1/p')
+    mean=$(echo "$line" | sed -n 's/.*mean=\([0-9.]*\).*/\1/p')
+    if [ "${colours:-0}" -ge 200 ] &&
+            awk -v d="$dominant" -v m="$mean" 'BEGIN { exit !(d < 0.8 && m < 120) }'; then
+        pass "editor: Qtractor shows Lumdel's editor at 942x171 ($colours colours, mean grey $mean): $shots/qtractor-editor.png"
+    else
+        fail "editor: no drawn 942x171 editor window in Qtractor (${line:-nothing found})"
     fi
 fi
 
