@@ -21,7 +21,7 @@
 #               editor in a window of its own: 942 x 171, drawn (grabbed with
 #               jalv_grab.cpp); the whole screen goes to REALHOST_SHOTS (default
 #               BUILD_DIR/realhost)/qtractor-editor.png.
-# Qtractor will not start without an ALSA sequencer; where /dev/snd/seq is missing (CI,
+# Qtractor does not become usable without an ALSA sequencer; where /dev/snd/seq is missing (CI,
 # containers) seq_standin.cpp, built here, is preloaded: a sequencer with no other clients.
 # Qtractor ignores SIGTERM: it runs in a process group of its own, ended with SIGKILL.
 # Each Qtractor run has a JACK server of its own; a run that captures no echo, or shows no
@@ -161,7 +161,8 @@ print(f"""<!DOCTYPE qtractorSession>
 PY
 }
 
-# Xvfb on a display number it picks itself.
+# Xvfb on a display number it picks itself; the editor at 100 % whatever the desktop says.
+export LUMDEL_SCALE=1
 exec 3< <(exec Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2> xvfb.log)
 pids+=($!)
 read -r -t 15 number <&3 || { echo "FAIL Xvfb did not start: $(tail -n 2 xvfb.log)"; exit 1; }
