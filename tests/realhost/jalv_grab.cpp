@@ -2,14 +2,15 @@
 // server shows of it as a PNG, so that jalv.sh can check that the host embeds the editor
 // and that it is drawn (not a blank or black window).
 //
-//     jalv_grab WIDTH HEIGHT OUT.png [HOST.png]
+//     jalv_grab WIDTH HEIGHT OUT.png [HOST.png [SCREEN.png]]
 //
 // Looks for a mapped window of exactly WIDTH x HEIGHT below the root (the UI's own
 // window, which holds the editor), grabs it and prints
 //     found=1 x=<root x> y=<root y> colours=<distinct colours> dominant=<share of the
 //     most common colour, 0..1> mean=<mean grey 0..255>
 // found=0 when no such window is mapped. HOST.png: the host's whole top-level window
-// around it as well. Exit code 0 when found and saved.
+// around it as well; SCREEN.png: the whole screen (hosts that show the editor in a window
+// of its own beside their main window). Exit code 0 when found and saved.
 // Built by jalv.sh: c++ -std=c++17 jalv_grab.cpp $(pkg-config --cflags --libs cairo x11)
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -72,8 +73,8 @@ cairo_surface_t* grabArea(Display* d, int x, int y, int width, int height, XImag
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4 && argc != 5) {
-        std::fprintf(stderr, "usage: jalv_grab WIDTH HEIGHT OUT.png [HOST.png]\n");
+    if (argc < 4 || argc > 6) {
+        std::fprintf(stderr, "usage: jalv_grab WIDTH HEIGHT OUT.png [HOST.png [SCREEN.png]]\n");
         return 2;
     }
     const int width = std::atoi(argv[1]), height = std::atoi(argv[2]);
@@ -108,7 +109,7 @@ int main(int argc, char** argv) {
         }
     }
     bool saved = cairo_surface_write_to_png(png, argv[3]) == CAIRO_STATUS_SUCCESS;
-    if (argc == 5) {
+    if (argc >= 5) {
         XWindowAttributes a;
         const Window host = topLevel(d, w);
         int hx = 0, hy = 0;
@@ -121,6 +122,16 @@ int main(int argc, char** argv) {
                 cairo_surface_write_to_png(hostPng, argv[4]) == CAIRO_STATUS_SUCCESS;
         if (hostPng) cairo_surface_destroy(hostPng);
         if (hostImage) XDestroyImage(hostImage);
+    }
+    if (argc == 6) {
+        const int screen = DefaultScreen(d);
+        XImage* screenImage = nullptr;
+        cairo_surface_t* screenPng = grabArea(d, 0, 0, DisplayWidth(d, screen),
+                                              DisplayHeight(d, screen), &screenImage);
+        saved = saved && screenPng &&
+                cairo_surface_write_to_png(screenPng, argv[5]) == CAIRO_STATUS_SUCCESS;
+        if (screenPng) cairo_surface_destroy(screenPng);
+        if (screenImage) XDestroyImage(screenImage);
     }
     long most = 0;
     for (const auto& c : counts)

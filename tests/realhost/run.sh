@@ -10,8 +10,10 @@
 #                Ardour's LV2 preset list through save and reload
 #   jalv.sh      jalv.gtk3 under Xvfb with JACK's dummy driver (packages jalv, jackd2):
 #                the LV2 UI shows the editor in jalv's window at scales 1 and 2
-#   qtractor_clap.sh  Qtractor 0.9.31's CLAP scan of Lumdel.clap (package qtractor):
-#                listed with its ports, parameters and editor
+#   qtractor_clap.sh  Qtractor 0.9.31 with Lumdel.clap (packages qtractor, jackd2, xvfb):
+#                its scan lists it with its ports, parameters and editor; under Xvfb with
+#                JACK's dummy driver a session with Lumdel as a track's insert plays an
+#                impulse into jack_rec: the echo where the other hosts put it
 # Each script installs its host when it runs as root, works in a scratch directory of its
 # own and retries a host that crashes or hangs by itself (REALHOST_ATTEMPTS, default 4);
 # REALHOST_KEEP=1 keeps the scratch directories.
