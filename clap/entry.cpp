@@ -117,7 +117,13 @@ bool guiSize(const clap_plugin_t* p, std::uint32_t* w, std::uint32_t* h) {
     return g && w && h && g->getSize(*w, *h);
 }
 bool guiCanResize(const clap_plugin_t*) { return false; }
-bool guiHints(const clap_plugin_t*, clap_gui_resize_hints_t*) { return false; }
+// The user cannot drag the editor's size (only the size menu changes it): hints that say
+// so. Qtractor asks for them even so and logs an error when none come.
+bool guiHints(const clap_plugin_t*, clap_gui_resize_hints_t* hints) {
+    if (!hints) return false;
+    *hints = clap_gui_resize_hints_t{false, false, false, 1, 1};
+    return true;
+}
 bool guiAdjust(const clap_plugin_t*, std::uint32_t*, std::uint32_t*) { return false; }
 bool guiSetSize(const clap_plugin_t* p, std::uint32_t w, std::uint32_t h) {
     ClapGui* g = self(p)->gui();

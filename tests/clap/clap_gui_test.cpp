@@ -127,6 +127,10 @@ TEST_F(ClapGuiTest, EmbedsTheEditorAndSendsEditsAsGestures) {
     EXPECT_EQ(w, 942u);
     EXPECT_EQ(h, 171u);
     EXPECT_FALSE(g->can_resize(p.p));
+    // Hints that say "not by dragging" (Qtractor logs an error without any).
+    clap_gui_resize_hints_t hints{true, true, true, 0, 0};
+    ASSERT_TRUE(g->get_resize_hints(p.p, &hints));
+    EXPECT_FALSE(hints.can_resize_horizontally || hints.can_resize_vertically);
     EXPECT_FALSE(g->set_size(p.p, 500, 100));
     const clap_window_t window = parent();
     ASSERT_TRUE(g->set_parent(p.p, &window));
