@@ -158,7 +158,7 @@ struct Stream {
         auto* self = static_cast<Stream*>(s->ctx);
         if (self->fail) return -1;
         const std::size_t k = std::min<std::size_t>({n, self->piece, self->bytes.size() - self->at});
-        std::memcpy(b, self->bytes.data() + self->at, k);
+        if (k > 0) std::memcpy(b, self->bytes.data() + self->at, k);
         self->at += k;
         return static_cast<std::int64_t>(k);
     }
