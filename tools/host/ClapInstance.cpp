@@ -344,7 +344,7 @@ bool ClapInstance::setState(const std::vector<unsigned char>& bytes) {
     clap_istream_t stream{&reader, [](const clap_istream_t* s, void* buffer, uint64_t size) {
                               auto* r = static_cast<Reader*>(s->ctx);
                               const uint64_t n = std::min<uint64_t>(size, r->bytes->size() - r->at);
-                              std::memcpy(buffer, r->bytes->data() + r->at, n);
+                              if (n > 0) std::memcpy(buffer, r->bytes->data() + r->at, n);
                               r->at += n;
                               return static_cast<int64_t>(n);
                           }};
