@@ -375,16 +375,7 @@ bool ClapPlugin::endEdit(std::int32_t index) {
 void ClapPlugin::getReadout(std::int32_t index, std::int32_t& number, std::int32_t& point,
                             bool& isSigned, std::int32_t& slash, std::int32_t& numerator,
                             std::int32_t& denominator) {
-    Readout r;
-    r.isSigned = isSigned;
-    r.slash = slash;
-    plugin_.core().readout(index, r);
-    number = r.number;
-    point = r.point;
-    isSigned = r.isSigned;
-    slash = r.slash;
-    numerator = r.numerator;
-    denominator = r.denominator;
+    readoutCells(plugin_.core(), index, number, point, isSigned, slash, numerator, denominator);
 }
 
 // A preset applied (the editor's menu, a state load): the host reads every value again.

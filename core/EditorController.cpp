@@ -1,6 +1,8 @@
 #include "core/EditorController.h"
 
+#include "core/DisplayText.h"
 #include "core/ParameterTable.h"
+#include "core/PluginCore.h"
 
 namespace lumdel {
 
@@ -19,6 +21,22 @@ void EditorController::copyChannelSettings(bool rightToLeft) {
         setParameterAutomated(to, value);
         endEdit(to);
     }
+}
+
+void readoutCells(const PluginCore& core, std::int32_t index, std::int32_t& number,
+                  std::int32_t& point, bool& isSigned, std::int32_t& slash,
+                  std::int32_t& numerator, std::int32_t& denominator) {
+    Readout r;
+    r.isSigned = isSigned;
+    r.slash = slash;
+    r.denominator = denominator;
+    core.readout(index, r);
+    number = r.number;
+    point = r.point;
+    isSigned = r.isSigned;
+    slash = r.slash;
+    numerator = r.numerator;
+    denominator = r.denominator;
 }
 
 }  // namespace lumdel

@@ -8,6 +8,7 @@
 
 namespace lumdel {
 
+class PluginCore;
 class PresetStore;
 class SettingsStore;
 
@@ -50,5 +51,11 @@ public:
     virtual void setTempoNorm(float value) = 0;
     virtual bool hostTempoValid() const = 0;
 };
+
+// The readout cells getReadout answers, from the core's readout: what every adapter's
+// getReadout does.
+void readoutCells(const PluginCore& core, std::int32_t index, std::int32_t& number,
+                  std::int32_t& point, bool& isSigned, std::int32_t& slash,
+                  std::int32_t& numerator, std::int32_t& denominator);
 
 }  // namespace lumdel

@@ -183,17 +183,8 @@ const SettingsStore& Lv2Ui::settingsStore() const { return host_.plugin->setting
 void Lv2Ui::getReadout(std::int32_t index, std::int32_t& number, std::int32_t& point,
                        bool& isSigned, std::int32_t& slash, std::int32_t& numerator,
                        std::int32_t& denominator) {
-    Readout r;
-    r.isSigned = isSigned;
-    r.slash = slash;
-    r.denominator = denominator;
-    host_.plugin->core().readout(index, r);
-    number = r.number;
-    point = r.point;
-    isSigned = r.isSigned;
-    slash = r.slash;
-    numerator = r.numerator;
-    denominator = r.denominator;
+    readoutCells(host_.plugin->core(), index, number, point, isSigned, slash, numerator,
+                 denominator);
 }
 
 bool Lv2Ui::syncOutOfRange(int kind) const { return host_.plugin->core().syncOutOfRange(kind); }

@@ -18,17 +18,8 @@ void Orv::getParameterDisplay(VstInt32 index, char* text) { core().parameterDisp
 void Orv::getReadout(VstInt32 index, VstInt32& readoutNumber, VstInt32& readoutPoint,
                      bool& readoutSigned, VstInt32& readoutSlash, VstInt32& readoutNumerator,
                      VstInt32& readoutDenominator) {
-    Readout r;
-    r.isSigned = readoutSigned;
-    r.slash = readoutSlash;
-    r.denominator = readoutDenominator;
-    core().readout(index, r);
-    readoutNumber = r.number;
-    readoutPoint = r.point;
-    readoutSigned = r.isSigned;
-    readoutSlash = r.slash;
-    readoutNumerator = r.numerator;
-    readoutDenominator = r.denominator;
+    lumdel::readoutCells(core(), index, readoutNumber, readoutPoint, readoutSigned, readoutSlash,
+                         readoutNumerator, readoutDenominator);
 }
 
 void Orv::setTempoNorm(float value) { core().setTempoNorm(value); }
