@@ -91,7 +91,7 @@ void PluginCore::clearReverb() {
 bool PluginCore::holdOutput() {
     using namespace std::chrono;
     const long long last = lastBlockNs_.load(std::memory_order_relaxed);
-    const long long now = duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+    const long long now = blockClockNs();
     if (last == 0 || now - last > 50'000'000LL) return false;
     if (blockThread_.load(std::memory_order_relaxed) ==
         static_cast<unsigned long>(pthread_self()))

@@ -145,13 +145,18 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
         }
     }
 
-    keepValues<Glides>(*this, glide);
-    keepValues<ChannelGlides>(channels, channel);
+    // Without gliding the values stayed as they were.
+    if constexpr (kSmooth) {
+        keepValues<Glides>(*this, glide);
+        keepValues<ChannelGlides>(channels, channel);
+    }
     output.end(*this);
     lines.end(st.line);
     if (!k.driveOn) st.drive.skip(frames);
-    splices.settle();
-    splices_ = splices;
+    if (splicing) {
+        splices.settle();
+        splices_ = splices;
+    }
     // The anti-alias stages settle on their last input, so that switching the clocked mode
     // on goes on from where the lines were.
     if constexpr (!kClocked) st.antiAlias.settleOn(lastX);

@@ -17,14 +17,20 @@
 namespace lumdel {
 
 // Denormals flushed to zero (FTZ) and read as zero (DAZ) for the length of a block;
-// the host's own setting comes back afterwards.
+// the host's own setting comes back afterwards. Many hosts run their audio thread so
+// already: then the control register is only read.
 class DenormalsOff {
 public:
 #if defined(__SSE__)
-    DenormalsOff() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | 0x8040u); }
-    ~DenormalsOff() { _mm_setcsr(saved_); }
+    DenormalsOff() : saved_(_mm_getcsr()) {
+        if ((saved_ & kFlushBits) != kFlushBits) _mm_setcsr(saved_ | kFlushBits);
+    }
+    ~DenormalsOff() {
+        if ((saved_ & kFlushBits) != kFlushBits) _mm_setcsr(saved_);
+    }
 
 private:
+    static constexpr unsigned kFlushBits = 0x8040u;  // FTZ | DAZ
     unsigned saved_;
 #endif
 };
