@@ -170,9 +170,10 @@ void Engine::settle() {
 }
 
 bool Engine::smoothersSettled() const {
-    return allSettled<Glides>(*this, smoothCoef) &&
-           allSettled<ChannelGlides>(channels, smoothCoef) &&
-           bypassMix == (bypass != 0 ? 1.0 : 0.0) && holdGain == 1.0 &&
+    SettledCheck check(smoothCoef);
+    addTo<Glides>(check, *this);
+    addTo<ChannelGlides>(check, channels);
+    return check.settled() && bypassMix == (bypass != 0 ? 1.0 : 0.0) && holdGain == 1.0 &&
            __atomic_load_n(&outputHolds, __ATOMIC_ACQUIRE) == 0;
 }
 

@@ -55,7 +55,8 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
     ChannelGlides channel = channels;
     SampleStages st = stages_;
     Reverb& reverb = stages_.reverb;
-    st.drive.beginBlock();
+    // The drive's sums are only read while it is on; it starts them afresh when it is.
+    if (k.driveOn) st.drive.beginBlock();
     reverb.amount = reverbAmount;
     OutputStage output(*this, kSmooth);
     LinePolicy<kClocked> lines = linePolicy<kClocked>(

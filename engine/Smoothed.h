@@ -39,13 +39,44 @@ void snapAll(Set& set) {
     Set::forEach(set, set, [](auto& s, auto&) { s.snap(); });
 }
 
+// settled() of many settings at once, two lanes at a time: a pair's two channels, or two
+// single settings side by side. Once per block, and nearly always all are settled.
+class SettledCheck {
+public:
+    explicit SettledCheck(double coef) : coef_(coef) {}
+    void add(const Smoothed<Stereo>& s) { addLanes(s.value, s.target); }
+    void add(const Smoothed<double>& s) {
+        if (!waiting_) {
+            waitingValue_ = s.value;
+            waitingTarget_ = s.target;
+            waiting_ = true;
+        } else {
+            addLanes(Stereo{waitingValue_, s.value}, Stereo{waitingTarget_, s.target});
+            waiting_ = false;
+        }
+    }
+    bool settled() {
+        if (waiting_) addLanes(both(waitingValue_), both(waitingTarget_));
+        waiting_ = false;
+        return !anyLane(moving_);
+    }
+
+private:
+    void addLanes(Stereo value, Stereo target) {
+        moving_ |= flush(value + (target - value) * coef_).v != value.v;
+    }
+    double coef_;
+    Mask2 moving_ = {0, 0};
+    bool waiting_ = false;
+    double waitingValue_ = 0.0, waitingTarget_ = 0.0;
+};
+
+// Every member of a set into the check.
 template <typename Set>
-bool allSettled(const Set& set, double coef) {
-    bool settled = true;
-    Set::forEach(set, set,
-                 [&](const auto& s, const auto&) { settled = settled && s.settled(coef); });
-    return settled;
+void addTo(SettledCheck& check, const Set& set) {
+    Set::forEach(set, set, [&](const auto& s, const auto&) { check.add(s); });
 }
+
 
 // The block's write-back: the values it glided, never the targets (the parameter code
 // may have written new ones meanwhile).
