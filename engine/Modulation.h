@@ -65,7 +65,8 @@ struct EnvelopeFollower {
     void reset() { env = Stereo{0.0, 0.0}; }
 
     // s: |uL|, |uR| before the drive. Same coefficient for rise and fall.
-    inline void step(Stereo s, double modSens, double coef) {
+    inline void step(Stereo s, double modSens, double coef) { step(s, both(modSens), both(coef)); }
+    inline void step(Stereo s, Stereo modSens, Stereo coef) {
         env = flush(env + (s * modSens - env) * coef);
     }
     // Bipolar forms: silence gives -1.
@@ -200,6 +201,9 @@ struct ModulationConstants {
     double modSens;       // follower input gain
     double envCoef;       // follower coefficient
     const double* octave; // octave table
+    // The follower's gain and coefficient for both channels, from the two above.
+    Stereo followerGain = {modSens, modSens};
+    Stereo followerCoef = {envCoef, envCoef};
     // Sine and triangle keep no state between samples.
     bool memoryless() const { return wave == Lfo::kSine || wave == Lfo::kTriangle; }
 };
@@ -228,7 +232,7 @@ struct ModulationSources {
     // runs, as it carries state.
     inline void step(Stereo absU, double modSrc, double cutfMod, bool heard,
                      const ModulationConstants& k) {
-        env.step(absU, k.modSens, k.envCoef);
+        env.step(absU, k.followerGain, k.followerCoef);
         if (heard || !k.memoryless())
             lfo.step(k.wave, k.lrOffset, k.phaseInc, k.edgeSmooth, k.sine, k.sineScale, random);
         else
