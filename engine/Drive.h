@@ -33,9 +33,11 @@ struct Drive {
     int window = 4;               // driveWindow
     // Running window sums; beginBlock() recomputes them from the rings.
     Stereo sum{0.0, 0.0};
-    // Per block: the window length as a number and the exact reciprocal of this power of
-    // two (sum * 0.25 / n and sum * 0.25 * (1 / n) are the same number).
-    double n = 4.0, invN = 0.25;
+    // Per block, for both channels: the window length as a number, twice it (where the
+    // gain turns from 1 - m/4 to 1/m) and the exact reciprocal of this power of two
+    // (sum * 0.25 / n and sum * 0.25 * (1 / n) are the same number).
+    Stereo n{4.0, 4.0}, twiceN{8.0, 8.0}, invN{0.25, 0.25};
+    int mask = 3;  // window - 1
 
     void reset() {
         for (int i = 0; i < kRingSize; ++i) ring[i] = Stereo{0.0, 0.0};
@@ -45,8 +47,7 @@ struct Drive {
     void setWindow(int n) {
         window = (n == 2 || n == 4 || n == 8 || n == 16) ? n : 4;
         index = 0;
-        this->n = window;
-        invN = 1.0 / window;
+        setConstants();
     }
     bool finite() const { return std::isfinite(sum[0]) && std::isfinite(sum[1]); }
 
@@ -55,8 +56,13 @@ struct Drive {
         Stereo s{0.0, 0.0};
         for (int i = 0; i < window; ++i) s = s + ring[i];
         sum = s;
-        n = window;
-        invN = 1.0 / n;
+        setConstants();
+    }
+    void setConstants() {
+        n = both(window);
+        twiceN = both(2.0 * window);
+        invN = both(1.0 / window);
+        mask = window - 1;
     }
 
     static inline double gainFor(double sum, int n) {
@@ -64,7 +70,7 @@ struct Drive {
     }
     // gainFor of both channels at once.
     inline Stereo gain() const {
-        return select(sum > both(2.0 * n), n / sum, 1.0 - sum * 0.25 * invN);
+        return select(sum > twiceN, n / sum, 1.0 - sum * 0.25 * invN);
     }
 
     static inline Stereo learned(Stereo u, double driveGain) {
@@ -77,7 +83,7 @@ struct Drive {
         const Stereo v = learned(u, driveGain);
         sum = sum + (v - ring[index]);
         ring[index] = v;
-        index = (index + 1) & (window - 1);
+        index = (index + 1) & mask;
         if (on) u = u * gain();
     }
     inline void step(double& uL, double& uR, double driveGain, bool on) {
@@ -99,9 +105,9 @@ struct Drive {
     // sample i of the block goes where the index will have passed, and the index moves
     // on once after the block (skip); the sums are rebuilt at the next block's start.
     inline void learn(int i, Stereo u, double driveGain) {
-        ring[(index + i) & (window - 1)] = learned(u, driveGain);
+        ring[(index + i) & mask] = learned(u, driveGain);
     }
-    void skip(int frames) { index = (index + frames) & (window - 1); }
+    void skip(int frames) { index = (index + frames) & mask; }
 };
 
 }  // namespace lumdel

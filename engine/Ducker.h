@@ -32,8 +32,8 @@ struct Ducker {
 
     // key: the raw side-chain samples (no input gain). Returns the gain for the mix.
     inline double step(Stereo key, double threshold, double attack, double release) {
-        const double aL = std::fabs(key[0]), aR = std::fabs(key[1]);
-        const double x = aL > aR ? aL : aR;
+        const Stereo a = magnitude(key);
+        const double x = a[0] > a[1] ? a[0] : a[1];
         env = flush(env + (x - env) * (x >= env ? attack : release));
         if (env > threshold) return threshold / (env > 0.0001 ? env : 0.0001);
         return 1.0;

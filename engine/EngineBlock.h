@@ -100,9 +100,9 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
             Stereo x = in.main * glide.inputGain.value;
             if (meterAhead) st.meter.store(x); else st.meter.step(x);
             if (k.filterOn) {
-                st.filter.computeCoefficients(glide.cutoff.value, st.modulation.blend.cutoffFactor,
-                                              st.modulation.blend.resoModSource,
-                                              glide.resoMod.value, glide.reso.value, k.filter);
+                st.filter.computeCoefficients({glide.cutoff.value, glide.resoMod.value},
+                                              st.modulation.blend.filterModulation(),
+                                              glide.reso.value, k.filter);
                 if (k.filterAtInput) st.filter.process(x, k.filterType);
             }
             if constexpr (kClocked) u = st.antiAlias.step(x); else u = x;

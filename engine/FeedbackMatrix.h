@@ -9,6 +9,7 @@
 #pragma once
 
 #include "Stereo.h"
+#include "StereoLimit.h"
 
 namespace lumdel {
 
@@ -28,8 +29,8 @@ inline double loopLimit(double x) {
     return x > kLoopCeiling ? kLoopCeiling : (x < -kLoopCeiling ? -kLoopCeiling : x);
 }
 inline Stereo loopLimit(Stereo x) {
-    return select(x > both(kLoopCeiling), both(kLoopCeiling),
-                  select(x < both(-kLoopCeiling), both(-kLoopCeiling), x));
+    // Above the ceiling x is above the floor too, so the order of the limits is free.
+    return limitAbove(limitBelow(x, both(-kLoopCeiling)), both(kLoopCeiling));
 }
 
 }  // namespace lumdel

@@ -10,9 +10,11 @@
 #pragma once
 
 #include <cmath>
+#include <limits>
 
 #include "Denormal.h"
 #include "Stereo.h"
+#include "StereoLimit.h"
 
 namespace lumdel {
 
@@ -43,7 +45,11 @@ struct Gate {
     inline Stereo step(Stereo lines, Stereo threshold, double attack, double release) {
         const Stereo absV = magnitude(lines);
         env = flush(env + (absV - env) * select(absV >= env, both(attack), both(release)));
-        const Mask2 open = (threshold < both(1e-5)) | ~(env < threshold);
+        // Open where the envelope is not below the threshold, and always where the
+        // threshold is below 1e-5: against -inf nothing is below.
+        constexpr double kNone = -std::numeric_limits<double>::infinity();
+        const Mask2 open =
+            notBelow(env, select(threshold < both(1e-5), both(kNone), threshold));
         if (bothLanes(open)) return both(1.0);  // most samples: no division
         const Stereo g = env / threshold;
         return select(open, both(1.0), g * g);

@@ -50,8 +50,12 @@ struct InputMeter {
         return true;
     }
     inline void store(Stereo x) {
-        buf[0][index] = static_cast<float>(x[0]);
-        buf[1][index] = static_cast<float>(x[1]);
+        // Both channels narrowed by one instruction (cvtpd2ps), each lane as
+        // static_cast<float> would.
+        using Float4 = float __attribute__((vector_size(16)));
+        const Float4 f = __builtin_ia32_cvtpd2ps(x.v);
+        buf[0][index] = f[0];
+        buf[1][index] = f[1];
         if (++index == length) index = 0;
     }
 

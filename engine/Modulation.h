@@ -17,6 +17,7 @@
 #include "MathConstants.h"
 #include "Random.h"
 #include "Stereo.h"
+#include "StereoLimit.h"
 
 namespace lumdel {
 
@@ -37,8 +38,7 @@ inline void buildOctaveTable(double* table) {
 // 2^s for s in -1..1 (clamped) from the octave table with linear interpolation.
 inline double octaveAt(const double* table, double s) {
     double k = (s + 1.0) * 0.5;
-    if (!(k > 0.0)) k = 0.0;  // NaN too
-    if (k > 1.0) k = 1.0;
+    k = limitAbove(aboveOr(k, 0.0), 1.0);  // NaN gives 0
     k *= 9998.0;
     int i = static_cast<int>(k);
     double r = k - i;
@@ -47,8 +47,7 @@ inline double octaveAt(const double* table, double s) {
 // octaveAt of both channels, lane by lane the same operations.
 inline Stereo octaveAt(const double* table, Stereo s) {
     Stereo k = (s + 1.0) * 0.5;
-    k = select(k > both(0.0), k, both(0.0));  // NaN too
-    k = select(k > both(1.0), both(1.0), k);
+    k = limitAbove(aboveOr(k, both(0.0)), both(1.0));  // NaN gives 0
     k = k * 9998.0;
     const int i0 = static_cast<int>(k[0]), i1 = static_cast<int>(k[1]);
     const Stereo r = k - Stereo{static_cast<double>(i0), static_cast<double>(i1)};
@@ -66,7 +65,8 @@ struct EnvelopeFollower {
     void reset() { env = Stereo{0.0, 0.0}; }
 
     // s: |uL|, |uR| before the drive. Same coefficient for rise and fall.
-    inline void step(Stereo s, double modSens, double coef) {
+    inline void step(Stereo s, double modSens, double coef) { step(s, both(modSens), both(coef)); }
+    inline void step(Stereo s, Stereo modSens, Stereo coef) {
         env = flush(env + (s * modSens - env) * coef);
     }
     // Bipolar forms: silence gives -1.
@@ -186,6 +186,8 @@ struct ModulationBlend {
         cutoffFactor = k * k * k;
         resoModSource = mod[1];
     }
+    // What the filter's coefficients take: cutoff factor and resonance source.
+    Stereo filterModulation() const { return {cutoffFactor, resoModSource}; }
 };
 
 // What the modulation reads once per block.
@@ -199,6 +201,9 @@ struct ModulationConstants {
     double modSens;       // follower input gain
     double envCoef;       // follower coefficient
     const double* octave; // octave table
+    // The follower's gain and coefficient for both channels, from the two above.
+    Stereo followerGain = {modSens, modSens};
+    Stereo followerCoef = {envCoef, envCoef};
     // Sine and triangle keep no state between samples.
     bool memoryless() const { return wave == Lfo::kSine || wave == Lfo::kTriangle; }
 };
@@ -227,7 +232,7 @@ struct ModulationSources {
     // runs, as it carries state.
     inline void step(Stereo absU, double modSrc, double cutfMod, bool heard,
                      const ModulationConstants& k) {
-        env.step(absU, k.modSens, k.envCoef);
+        env.step(absU, k.followerGain, k.followerCoef);
         if (heard || !k.memoryless())
             lfo.step(k.wave, k.lrOffset, k.phaseInc, k.edgeSmooth, k.sine, k.sineScale, random);
         else

@@ -11,9 +11,11 @@
 #pragma once
 
 #include <cmath>
+#include <limits>
 
 #include "Denormal.h"
 #include "Stereo.h"
+#include "StereoLimit.h"
 
 namespace lumdel {
 
@@ -50,12 +52,11 @@ struct SvfFilter {
         double invHalfRate;  // 2 / fs
         const double* coefTable;
         const double* dampTable;
+        // The limit and scale of the cutoff as pairs whose right lanes leave the
+        // resonance as it is (x * 1 and min(x, inf) are x).
+        Stereo cutoffCeiling = {maxCutoff, std::numeric_limits<double>::infinity()};
+        Stereo toTablePosition = {invHalfRate, 1.0};
     };
-    inline void computeCoefficients(double cutoff, double cutoffFactor, double resoModSource,
-                                    double resoMod, double reso, const Constants& k) {
-        computeCoefficients(cutoff, cutoffFactor, k.maxCutoff, k.invHalfRate, resoModSource,
-                            resoMod, reso, k.coefTable, k.dampTable);
-    }
 
     // Once per sample while the filter is on. fc = cutoff * cutoffFactor, at most
     // maxCutoff (fs/2.75); resonance = resoModSource * resoMod + reso within 0.05..1.
@@ -63,19 +64,29 @@ struct SvfFilter {
                                     double invHalfRate, double resoModSource, double resoMod,
                                     double reso, const double* coefTable,
                                     const double* dampTable) {
-        double fc = cutoff * cutoffFactor;
-        if (fc > maxCutoff) fc = maxCutoff;
-        double p = fc * invHalfRate * 8191.0;
-        if (!(p > 0.0)) p = 0.0;                // negative or NaN
-        if (p > 8190.999999) p = 8190.999999;   // keeps i + 1 inside the table
-        int i = static_cast<int>(p);
-        double r = p - i;
-        f = (1.0 - r) * coefTable[i] + r * coefTable[i + 1];
+        computeCoefficients({cutoff, resoMod}, {cutoffFactor, resoModSource}, reso,
+                            Constants{maxCutoff, invHalfRate, coefTable, dampTable});
+    }
 
-        double q = resoModSource * resoMod + reso;
-        if (!(q >= 0.05)) q = 0.05;  // NaN lands here too
-        if (q > 1.0) q = 1.0;
-        damp = dampTable[static_cast<int>(q * 4095.0)];
+    // The same with the cutoff and its factor in the left lanes and the resonance
+    // modulation and its source in the right ones: both table positions are worked out
+    // side by side, each lane by the operations of the scalar expression.
+    inline void computeCoefficients(Stereo setting, Stereo modulation, double reso,
+                                    const Constants& k) {
+        // Left: fc, then p = fc * invHalfRate * 8191 within 0..8190.999999 (negative or
+        // NaN: 0; i + 1 stays inside the table). Right: q within 0.05..1 (NaN: 0.05),
+        // then its damping table position. p + 0 differs from p only for -0, which the
+        // lower limit makes 0 in either case.
+        Stereo v = limitAbove(setting * modulation, k.cutoffCeiling);
+        v = v * k.toTablePosition * Stereo{8191.0, 1.0} + Stereo{0.0, reso};
+        v = limitAbove(aboveOr(v, Stereo{0.0, 0.05}), Stereo{8190.999999, 1.0});
+        v = v * Stereo{1.0, 4095.0};
+        using Int4 = int __attribute__((vector_size(16)));
+        const Int4 at = __builtin_ia32_cvttpd2dq(v.v);  // both truncated, as static_cast<int>
+        const int i = at[0];
+        const double r = v[0] - i;
+        f = (1.0 - r) * k.coefTable[i] + r * k.coefTable[i + 1];
+        damp = k.dampTable[at[1]];
 
         // At f <= 1 the limit (2/f - f/2 >= 1.5) is above every damping the table holds
         // (at most 2 (1 - 0.05^0.25), about 1.05): the division is left out there.
@@ -98,8 +109,7 @@ struct SvfFilter {
     static inline Stereo pass(Stereo x, Stereo& low, Stereo& band, Stereo& high, double f,
                               double damp) {
         Stereo b = flush(band);
-        b = select(b > both(kBandKnee), both(kBandKnee), b);
-        b = select(b < both(-kBandKnee), both(-kBandKnee), b);
+        b = limitBelow(limitAbove(b, both(kBandKnee)), both(-kBandKnee));
         low = low + f * b;
         high = x - damp * b - low;
         band = f * high + b - 0.075 * b * b * b;
