@@ -136,32 +136,39 @@ struct Reverb {
     inline void processRun(Stereo* mixed, int n) {
         if (mask == 0 || n <= 0) return;  // no lines attached
         double x[kMaxRun];
-        StereoScratch<kMaxRun> out;
         for (int t = 0; t < n; ++t) {
             mixed[t] = mixed[t] + kDenormalOffset;
             x[t] = mixed[t][0] + mixed[t][1];
         }
+        ReverbBandPassOf<Stereo> band = bp;  // in registers while the run goes on
         if (type == 0) {
             for (int t = 0; t < n; ++t) {
-                out[t] = processSpring(x[t]);
+                blend(mixed[t], processSpring(x[t]), band, kSpringLevel);
                 w = (w + 1) & mask;
             }
         } else {
             for (int done = 0; done < n;) {
                 const int span = plateSpan(n - done);
-                plateSpanRun(x + done, out + done, span);
+                plateSpanRun(x + done, mixed + done, span, band);
                 w = (w + span) & mask;
                 done += span;
             }
         }
-        const double k = type == 0 ? 0.1625 : 0.3;
-        for (int t = 0; t < n; ++t) {
-            const Stereo y = k * bp.step(out[t], bpB0, bpB2, bpA1, bpA2);
-            mixed[t] = mixed[t] + (y - mixed[t]) * amount;
-        }
+        bp = band;
     }
 
 private:
+    static constexpr double kSpringLevel = 0.1625;  // the band-passed output's level
+    static constexpr double kPlateLevel = 0.3;
+
+    // The output band-pass on the reverb's output taps, and the mixed signal blended
+    // towards it by amount.
+    inline void blend(Stereo& mixed, Stereo taps, ReverbBandPassOf<Stereo>& band,
+                      double level) const {
+        const Stereo y = level * band.step(taps, bpB0, bpB2, bpA1, bpA2);
+        mixed = mixed + (y - mixed) * amount;
+    }
+
     inline double lowpass(int i, double v) {
         lp[i] += (v - lp[i]) * lowpassCoef;
         return lp[i];
@@ -221,10 +228,13 @@ private:
         return std::max(span, 1);
     }
 
-    // The plate over one span of n samples from the shared write position w: each stage
-    // runs over the whole span before the next, with the same operations per sample as
-    // one sample at a time. x: the summed inputs; out: the output taps (sL, sR).
-    inline void plateSpanRun(const double* x, Stereo* out, int n) {
+    // The plate over one span of n samples from the shared write position w: the
+    // allpasses over the whole span first, then sample by sample the combs, the output
+    // taps, the band-pass and the blend (so that the damping and the band-pass recursions
+    // run side by side), with the same operations per sample as one sample at a time.
+    // x: the summed inputs; mixed: the signals to blend.
+    inline void plateSpanRun(const double* x, Stereo* mixed, int n,
+                             ReverbBandPassOf<Stereo>& band) {
         const int wi = w;
         const auto at = [&](double* line, int dist) { return line + ((wi - dist) & mask); };
 
@@ -270,30 +280,29 @@ LUMDEL_SPAN_LOOP
             rc[i] = at(c[i], distC[i]);
             wc[i] = c[i] + wi;
         }
+        // Output taps: read at the allpasses' distances and at the write position.
+        const double* l0 = at(c[3], distA[2]);
+        const double* l1 = at(c[0], distA[0]);
+        const double* r0 = at(c[1], distA[1]);
+        const double* r1 = at(c[2], distA[3]);
         for (int t = 0; t < n; ++t) {
             const double hs = h * s[t];
+            Stereo fed;
             for (int p = 0; p < 3; ++p) {
                 const Stereo v = Stereo{rc[2 * p][t], rc[2 * p + 1][t]} * sign;
                 damped[p] = damped[p] + (v - damped[p]) * cd;
-                const Stereo fed = s[t] + h * (damped[p] - hs);
+                fed = s[t] + h * (damped[p] - hs);
                 wc[2 * p][t] = fed[0];
                 wc[2 * p + 1][t] = fed[1];
             }
+            const Stereo taps{l0[t] + l1[t] + fed[0], r0[t] + r1[t] + fed[1]};
+            blend(mixed[t], taps, band, kPlateLevel);
         }
         for (int p = 0; p < 3; ++p) {
             const Stereo kept = damped[p] * sign;
             lp[2 * p] = kept[0];
             lp[2 * p + 1] = kept[1];
         }
-
-        // Output taps: read at the allpasses' distances and at the write position.
-        const double* l0 = at(c[3], distA[2]);
-        const double* l1 = at(c[0], distA[0]);
-        const double* r0 = at(c[1], distA[1]);
-        const double* r1 = at(c[2], distA[3]);
-LUMDEL_SPAN_LOOP
-        for (int t = 0; t < n; ++t)
-            out[t] = Stereo{l0[t] + l1[t] + wc[4][t], r0[t] + r1[t] + wc[5][t]};
     }
 };
 
