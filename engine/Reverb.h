@@ -130,101 +130,152 @@ struct Reverb {
         R = mixed[1];
     }
 
-    // n samples (at most kMaxRun) in a row, each as process() would take it. The plate
-    // runs stage by stage over spans of the run (see plateSpan); the spring, whose short
-    // allpasses would cut the spans to a few samples, goes sample by sample.
+    // n samples (at most kMaxRun) in a row, each as process() would take it. Both types
+    // run stage by stage over spans of the run (see spanFor); the spring's spans are as
+    // long as its shortest allpass (57 samples at 44100 Hz).
     inline void processRun(Stereo* mixed, int n) {
         if (mask == 0 || n <= 0) return;  // no lines attached
         double x[kMaxRun];
-        StereoScratch<kMaxRun> out;
         for (int t = 0; t < n; ++t) {
             mixed[t] = mixed[t] + kDenormalOffset;
             x[t] = mixed[t][0] + mixed[t][1];
         }
-        if (type == 0) {
-            for (int t = 0; t < n; ++t) {
-                out[t] = processSpring(x[t]);
-                w = (w + 1) & mask;
-            }
-        } else {
-            for (int done = 0; done < n;) {
-                const int span = plateSpan(n - done);
-                plateSpanRun(x + done, out + done, span);
-                w = (w + span) & mask;
-                done += span;
-            }
+        ReverbBandPassOf<Stereo> band = bp;  // in registers while the run goes on
+        for (int done = 0; done < n;) {
+            const int span = spanFor(n - done);
+            if (type == 0)
+                springSpanRun(x + done, mixed + done, span, band);
+            else
+                plateSpanRun(x + done, mixed + done, span, band);
+            w = (w + span) & mask;
+            done += span;
         }
-        const double k = type == 0 ? 0.1625 : 0.3;
-        for (int t = 0; t < n; ++t) {
-            const Stereo y = k * bp.step(out[t], bpB0, bpB2, bpA1, bpA2);
-            mixed[t] = mixed[t] + (y - mixed[t]) * amount;
-        }
+        bp = band;
     }
 
 private:
-    inline double lowpass(int i, double v) {
-        lp[i] += (v - lp[i]) * lowpassCoef;
-        return lp[i];
+    static constexpr double kSpringLevel = 0.1625;  // the band-passed output's level
+    static constexpr double kPlateLevel = 0.3;
+
+    // The output band-pass on the reverb's output taps, and the mixed signal blended
+    // towards it by amount.
+    inline void blend(Stereo& mixed, Stereo taps, ReverbBandPassOf<Stereo>& band,
+                      double level) const {
+        const Stereo y = level * band.step(taps, bpB0, bpB2, bpA1, bpA2);
+        mixed = mixed + (y - mixed) * amount;
     }
 
-    // The spring's output for the summed input x, before the blend.
-    inline Stereo processSpring(double x) {
-        constexpr double g = 0.7071;
-        const int wi = w;
-        double q[6];
-        q[0] = lowpass(0, b[0][(wi - distB[0]) & mask]);
-        q[1] = b[1][(wi - distB[1]) & mask];
-        q[2] = lowpass(2, b[2][(wi - distB[2]) & mask]);
-        q[3] = b[3][(wi - distB[3]) & mask];
-        q[4] = lowpass(4, b[4][(wi - distB[4]) & mask]);
-        q[5] = b[5][(wi - distB[5]) & mask];
-        double y[6];
-        for (int i = 0; i < 6; ++i) {
-            y[i] = c[i][(wi - distC[i]) & mask] - g * q[i];
-            c[i][wi] = q[i] + g * y[i];
-        }
-        const double k1 = gain1, k2 = gain2;
-        b[0][wi] = (y[1] * k2 + y[0]) * k1 + x;
-        b[1][wi] = y[1] * k1 + y[0];
-        b[2][wi] = (y[3] * k2 + y[2]) * k1 * 0.975 + x;
-        b[3][wi] = y[3] * k1 * 0.975 + y[2];
-        b[4][wi] = (y[5] * k2 + y[4]) * k1 * 0.95 + x;
-        b[5][wi] = y[5] * k1 * 0.95 + y[4];
-
-        const int rB1 = (wi - distB[1]) & mask;
-        const double sL = b[3][rB1] + b[1][wi] + b[5][wi];
-        const double sR = b[1][rB1] + b[3][wi] + b[5][wi];
-
-        double t = a[0][(wi - distA[0]) & mask] - g * sL;
-        a[0][wi] = g * t + sL;
-        double u = a[2][(wi - distA[2]) & mask] - g * t;
-        a[2][wi] = g * u + t;
-        const double oL = u;
-        t = a[1][(wi - distA[1]) & mask] - g * sR;
-        a[1][wi] = g * t + sR;
-        u = a[3][(wi - distA[3]) & mask] - g * t;
-        a[3][wi] = g * u + t;
-        const double oR = u;
-
-        return Stereo{oL, oR};
-    }
-
-    // How many of the next `wanted` samples the plate can take as one span: no read or
-    // write position wraps inside it, and every line is read at least a span behind
-    // where it is written, so that no stage reads what the same span writes.
-    int plateSpan(int wanted) const {
+    // How many of the next `wanted` samples can go as one span: no read or write position
+    // wraps inside it, and every line the type uses is read at least a span behind where
+    // it is written, so that no stage reads what the same span writes.
+    int spanFor(int wanted) const {
         int span = std::min(wanted, mask + 1 - w);
-        for (int i = 0; i < 6; ++i)
-            span = std::min({span, distC[i], mask + 1 - ((w - distC[i]) & mask)});
-        for (int i = 0; i < 4; ++i)
-            span = std::min({span, distA[i], mask + 1 - ((w - distA[i]) & mask)});
+        const auto limit = [&](int dist) {
+            span = std::min({span, dist, mask + 1 - ((w - dist) & mask)});
+        };
+        if (type == 0)
+            for (int dist : distB) limit(dist);
+        for (int dist : distC) limit(dist);
+        for (int dist : distA) limit(dist);
         return std::max(span, 1);
     }
 
-    // The plate over one span of n samples from the shared write position w: each stage
-    // runs over the whole span before the next, with the same operations per sample as
-    // one sample at a time. x: the summed inputs; out: the output taps (sL, sR).
-    inline void plateSpanRun(const double* x, Stereo* out, int n) {
+    // The spring over one span of n samples from the shared write position w: the B
+    // lines' outputs damped sample by sample, then the C allpasses, the B lines' writing
+    // and the output allpasses over the whole span (no sample of a span depends on
+    // another there), then the band-pass and the blend sample by sample. The same
+    // operations per sample as one sample at a time. x: the summed inputs; mixed: the
+    // signals to blend.
+    inline void springSpanRun(const double* x, Stereo* mixed, int n,
+                              ReverbBandPassOf<Stereo>& band) {
+        const int wi = w;
+        const auto at = [&](double* line, int dist) { return line + ((wi - dist) & mask); };
+        constexpr double g = 0.7071;
+
+        // The B lines' outputs: the even ones through their damping low-passes.
+        double q[6][kMaxRun];
+        {
+            const double* r0 = at(b[0], distB[0]);
+            const double* r2 = at(b[2], distB[2]);
+            const double* r4 = at(b[4], distB[4]);
+            const double cd = lowpassCoef;
+            double lp0 = lp[0], lp2 = lp[2], lp4 = lp[4];
+            for (int t = 0; t < n; ++t) {
+                lp0 += (r0[t] - lp0) * cd;
+                lp2 += (r2[t] - lp2) * cd;
+                lp4 += (r4[t] - lp4) * cd;
+                q[0][t] = lp0;
+                q[2][t] = lp2;
+                q[4][t] = lp4;
+            }
+            lp[0] = lp0;
+            lp[2] = lp2;
+            lp[4] = lp4;
+        }
+        const double* q1 = at(b[1], distB[1]);
+        const double* q3 = at(b[3], distB[3]);
+        const double* q5 = at(b[5], distB[5]);
+
+        // Six allpasses on the C lines, the B lines written from them and the input, the
+        // output sums and the two allpasses in series per channel on the A lines.
+        double oL[kMaxRun], oR[kMaxRun];
+        const double* rc[6];
+        double* wc[6];
+        double* wb[6];
+        for (int i = 0; i < 6; ++i) {
+            rc[i] = at(c[i], distC[i]);
+            wc[i] = c[i] + wi;
+            wb[i] = b[i] + wi;
+        }
+        const double* tapL = at(b[3], distB[1]);
+        const double* tapR = at(b[1], distB[1]);
+        const double* ra[4];
+        double* wa[4];
+        for (int i = 0; i < 4; ++i) {
+            ra[i] = at(a[i], distA[i]);
+            wa[i] = a[i] + wi;
+        }
+        const double k1 = gain1, k2 = gain2;
+LUMDEL_SPAN_LOOP
+        for (int t = 0; t < n; ++t) {
+            const double in[6] = {q[0][t], q1[t], q[2][t], q3[t], q[4][t], q5[t]};
+            double y[6];
+            for (int i = 0; i < 6; ++i) {
+                y[i] = rc[i][t] - g * in[i];
+                wc[i][t] = in[i] + g * y[i];
+            }
+            const double b1 = y[1] * k1 + y[0];
+            const double b3 = y[3] * k1 * 0.975 + y[2];
+            const double b5 = y[5] * k1 * 0.95 + y[4];
+            wb[0][t] = (y[1] * k2 + y[0]) * k1 + x[t];
+            wb[1][t] = b1;
+            wb[2][t] = (y[3] * k2 + y[2]) * k1 * 0.975 + x[t];
+            wb[3][t] = b3;
+            wb[4][t] = (y[5] * k2 + y[4]) * k1 * 0.95 + x[t];
+            wb[5][t] = b5;
+            const double sL = tapL[t] + b1 + b5;
+            const double sR = tapR[t] + b3 + b5;
+
+            const double uL = ra[0][t] - g * sL;
+            wa[0][t] = g * uL + sL;
+            oL[t] = ra[2][t] - g * uL;
+            wa[2][t] = g * oL[t] + uL;
+            const double uR = ra[1][t] - g * sR;
+            wa[1][t] = g * uR + sR;
+            oR[t] = ra[3][t] - g * uR;
+            wa[3][t] = g * oR[t] + uR;
+        }
+
+        for (int t = 0; t < n; ++t) blend(mixed[t], Stereo{oL[t], oR[t]}, band, kSpringLevel);
+    }
+
+    // The plate over one span of n samples from the shared write position w: the
+    // allpasses over the whole span first, then sample by sample the combs, the output
+    // taps, the band-pass and the blend (so that the damping and the band-pass recursions
+    // run side by side), with the same operations per sample as one sample at a time.
+    // x: the summed inputs; mixed: the signals to blend.
+    inline void plateSpanRun(const double* x, Stereo* mixed, int n,
+                             ReverbBandPassOf<Stereo>& band) {
         const int wi = w;
         const auto at = [&](double* line, int dist) { return line + ((wi - dist) & mask); };
 
@@ -270,30 +321,29 @@ LUMDEL_SPAN_LOOP
             rc[i] = at(c[i], distC[i]);
             wc[i] = c[i] + wi;
         }
+        // Output taps: read at the allpasses' distances and at the write position.
+        const double* l0 = at(c[3], distA[2]);
+        const double* l1 = at(c[0], distA[0]);
+        const double* r0 = at(c[1], distA[1]);
+        const double* r1 = at(c[2], distA[3]);
         for (int t = 0; t < n; ++t) {
             const double hs = h * s[t];
+            Stereo fed;
             for (int p = 0; p < 3; ++p) {
                 const Stereo v = Stereo{rc[2 * p][t], rc[2 * p + 1][t]} * sign;
                 damped[p] = damped[p] + (v - damped[p]) * cd;
-                const Stereo fed = s[t] + h * (damped[p] - hs);
+                fed = s[t] + h * (damped[p] - hs);
                 wc[2 * p][t] = fed[0];
                 wc[2 * p + 1][t] = fed[1];
             }
+            const Stereo taps{l0[t] + l1[t] + fed[0], r0[t] + r1[t] + fed[1]};
+            blend(mixed[t], taps, band, kPlateLevel);
         }
         for (int p = 0; p < 3; ++p) {
             const Stereo kept = damped[p] * sign;
             lp[2 * p] = kept[0];
             lp[2 * p + 1] = kept[1];
         }
-
-        // Output taps: read at the allpasses' distances and at the write position.
-        const double* l0 = at(c[3], distA[2]);
-        const double* l1 = at(c[0], distA[0]);
-        const double* r0 = at(c[1], distA[1]);
-        const double* r1 = at(c[2], distA[3]);
-LUMDEL_SPAN_LOOP
-        for (int t = 0; t < n; ++t)
-            out[t] = Stereo{l0[t] + l1[t] + wc[4][t], r0[t] + r1[t] + wc[5][t]};
     }
 };
 
