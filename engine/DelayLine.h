@@ -34,20 +34,23 @@ struct TapDistances {
 
 // Catmull-Rom between h[1] and h[2] of a four-value history (oldest first), written as
 // four weights of t shared by every history read at the same t:
-//   0.5 (2 h1 + (h2 - h0) t + (2 h0 - 5 h1 + 4 h2 - h3) t^2 + (3 h1 - 3 h2 + h3 - h0) t^3).
-// At t = 0 and t = 1 the weights are exactly (0, 1, 0, 0) and (0, 0, 1, 0). V is double,
-// or Stereo for both lines at once (each lane with its own t).
+//   0.5 (2 h1 + (h2 - h0) t + (2 h0 - 5 h1 + 4 h2 - h3) t^2 + (3 h1 - 3 h2 + h3 - h0) t^3),
+// with u = 1 - t: w0 = -t u^2 / 2, w1 = 1 + t^2 (1.5 t - 2.5), w2 = 1 + u^2 (1.5 u - 2.5),
+// w3 = -t^2 u / 2 (the two middle weights mirror each other, and so do the outer two).
+// At t = 0 and t = 1 the weights are exactly (0, 1, 0, 0) and (0, 0, 1, 0), up to the
+// sign of a zero. The four products are summed in two pairs. V is double, or Stereo for
+// both lines at once (each lane with its own t).
 template <typename V>
 struct CatmullRomOf {
     V w0, w1, w2, w3;
     explicit CatmullRomOf(V t) {
-        const V t2 = t * t, t3 = t2 * t;
-        w0 = 0.5 * (2.0 * t2 - t - t3);
-        w1 = 0.5 * (2.0 - 5.0 * t2 + 3.0 * t3);
-        w2 = 0.5 * (t + 4.0 * t2 - 3.0 * t3);
-        w3 = 0.5 * (t3 - t2);
+        const V u = 1.0 - t, t2 = t * t, u2 = u * u, half = t * -0.5;
+        w0 = half * u2;
+        w1 = 1.0 + t2 * (1.5 * t - 2.5);
+        w2 = 1.0 + u2 * (1.5 * u - 2.5);
+        w3 = half * t * u;
     }
-    V operator()(const V* h) const { return w0 * h[0] + w1 * h[1] + w2 * h[2] + w3 * h[3]; }
+    V operator()(const V* h) const { return (w0 * h[0] + w1 * h[1]) + (w2 * h[2] + w3 * h[3]); }
 };
 using CatmullRom = CatmullRomOf<double>;
 
@@ -60,9 +63,7 @@ struct DelayLine {
     double inHist[4] = {};     // the line inputs, oldest first
     double fbHist[4] = {};     // the feedback, oldest first
     double readHist[4] = {};   // the tape samples read, oldest first
-    double speed = 1.0;        // vcoSpeedX
-    double invSpeed = 1.0;     // 1 / speed
-    double phase = 0.0;        // vcoPhaseX
+    double nextTick = 1.0;     // the clock: when the next tape sample falls (see ClockedLines)
     double fadeGain = 1.0;     // fadeGainX: 1 at rest
     int wrapIn = 0;            // steps until a tap reaches the end (0: look at the next step)
     double spare = 0.0;        // where a clocked step that is not due writes (see stepWhen)
@@ -80,10 +81,9 @@ struct DelayLine {
     // Clears the clocked mode's running state; the content, taps and fade stay.
     void reset() {
         for (int k = 0; k < 4; ++k) inHist[k] = fbHist[k] = readHist[k] = 0.0;
-        speed = invSpeed = 1.0;
-        phase = 0.0;
+        nextTick = 1.0;
     }
-    bool finite() const { return std::isfinite(readHist[3]); }
+    bool finite() const { return std::isfinite(readHist[3]) && std::isfinite(nextTick); }
 
     // One tape sample: store the input, add the feedback, read the output, advance. The
     // plain lines take one per audio sample; the clocked ones as many as their clock gives.
@@ -95,14 +95,16 @@ struct DelayLine {
         return out;
     }
 
-    // stepPlain when due is 1; when it is 0 the line stays as it was: the input goes to
-    // the spare slot, the feedback must be -0.0 (adding it changes no value, not even the
-    // sign of a zero) and the taps stay. The same instructions either way, so a clock
-    // whose steps come irregularly costs no mispredicted branches.
+    // stepPlain when due is 1; when it is 0 the line stays as it was: the input and the
+    // feedback go to the spare slot, the taps stay and the value returned is not to be
+    // used. The same instructions either way, so a clock whose steps come irregularly
+    // costs no mispredicted branches (and a step not due leaves the line's slots alone,
+    // so the next step does not wait for it).
     inline double stepWhen(int due, double in, double fb) {
         double* const to = due ? buf + writeTap : &spare;
+        double* const add = due ? buf + preTap : &spare;
         *to = in;
-        buf[preTap] += fb;
+        *add += fb;
         const double out = buf[outTap];
         outTap += due;
         preTap += due;
@@ -290,23 +292,33 @@ struct StereoRing {
 
 // The clocked policy: each line's clock runs at 2^s for
 // s = (1 - |VcoMod|) VcoMan + VcoMod mod (0.5..2), mod being its channel's modulation
-// signal. With VcoMod at 0 for the whole block the speed is 2^VcoMan whatever the
-// modulation, computed once; a clock at exactly unit speed on the sample grid stays
-// there and takes the short path. Both lines' clocks, histories and interpolation
-// weights run as pairs through the block (lane c is line c); each line's tape samples
-// are written and read in its own order, and the state goes back to the lines at the
-// end of the block.
+// signal, and gives one tape sample per tick. With VcoMod at 0 for the whole block the
+// speed is 2^VcoMan whatever the modulation, computed once; a clock at exactly unit speed
+// on the sample grid stays there and takes the short path. Both lines' clocks, histories
+// and interpolation weights run as pairs through the block (lane c is line c); each
+// line's tape samples are written and read in its own order, and the state goes back to
+// the lines at the end of the block.
+//
+// The clock is kept as the time of its next tick, in audio samples on the write side's
+// interpolation axis: after this sample's input joins the history, t = 0 is the input
+// two samples back and t = 1 the one before this. A tick at t <= 1 falls in this audio
+// sample: it writes the input interpolated at t, adds the feedback interpolated at t,
+// and reads one tape sample; the next tick follows 1/speed later. After the sample the
+// axis moves on by one. A new speed changes only the spacing of the ticks still to come,
+// not when the next one falls. The output is read between the last tape samples at
+// 1 - speed * (time of the next tick): 0 when a tick has just fallen on the sample, nearly
+// 1 when the next is about to. (Equivalently a phase that grows by the speed per sample
+// and ticks at every whole step, rescaled by new/old speed when the speed moves; kept
+// as a time, nothing on the clock's own chain waits for the new speed but one addition.)
 class ClockedLines {
 public:
     ClockedLines(DelayLine* lines, double vcoMan, bool vcoModZero, const double* octave)
         : vcoMan_(vcoMan), octave_(octave), modZero_(vcoModZero),
-          fixedSpeed_(octaveAt(octave, vcoMan)),
+          fixedSpeed_(octaveAt(octave, vcoMan)), fixedSpacing_(1.0 / fixedSpeed_),
           in_(lines[0].inHist, lines[1].inHist), fb_(lines[0].fbHist, lines[1].fbHist),
           read_(lines[0].readHist, lines[1].readHist),
-          speed_(lines[0].speed, lines[1].speed), phase_(lines[0].phase, lines[1].phase) {
-        invSpeed_ = 1.0 / speed_;
-        unit_ = modZero_ && fixedSpeed_ == 1.0 && lines[0].speed == 1.0 &&
-                lines[1].speed == 1.0 && lines[0].phase == 0.0 && lines[1].phase == 0.0;
+          tick_(onClock(lines[0].nextTick), onClock(lines[1].nextTick)) {
+        unit_ = modZero_ && fixedSpeed_ == 1.0 && tick_ == both(1.0);
         unitIn_ = in_.h()[3];
         unitFb_ = fb_.h()[3];
         unitRead_[0] = read_.h[3];
@@ -331,24 +343,25 @@ public:
         in_.store(lines[0].inHist, lines[1].inHist);
         fb_.store(lines[0].fbHist, lines[1].fbHist);
         read_.store(lines[0].readHist, lines[1].readHist);
-        for (int c = 0; c < 2; ++c) {
-            lines[c].speed = speed_[c];
-            lines[c].invSpeed = invSpeed_[c];
-            lines[c].phase = phase_[c];
-        }
+        lines[0].nextTick = tick_[0];
+        lines[1].nextTick = tick_[1];
     }
 
 private:
+    // A tick always lies after the start of the axis and at most one tick spacing (2)
+    // ahead; a time outside that (never made here) restarts the clock on the grid.
+    static double onClock(double tick) { return tick > 0.0 && tick <= 2.0 ? tick : 1.0; }
+
     inline Stereo speed(Stereo mod, double vcoMod) const {
         if (modZero_) return both(fixedSpeed_);
         const double base = (1.0 - std::fabs(vcoMod)) * vcoMan_;
         return octaveAt(octave_, base + vcoMod * mod);
     }
 
-    // Exactly unit speed with the phase at 0: one tape sample per audio sample, written
-    // at t = 1 (the previous input and feedback) and read at t = 0 (the tape sample read
-    // two audio samples ago). The phase stays 0 and the speed 1; those two delays run in
-    // registers, and the histories take only the block's last four samples.
+    // Exactly unit speed with a tick on every sample: one tape sample per audio sample,
+    // written at t = 1 (the previous input and feedback) and read at 0 (the tape sample
+    // read two audio samples ago). Those two delays run in registers, and the histories
+    // take only the block's last four samples.
     inline Stereo stepUnit(DelayLine* lines, Stereo in, Stereo fb, bool keep) {
         const double left = lines[0].stepPlain(unitIn_[0], unitFb_[0]);
         const double right = lines[1].stepPlain(unitIn_[1], unitFb_[1]);
@@ -366,51 +379,44 @@ private:
         return out;
     }
 
-    // The speed follows the modulation, and every whole step of the clock phase writes,
-    // inserts feedback and reads one tape sample. While a line's speed holds, its phase
-    // carries over unscaled and the tape positions use the stored reciprocal of the
-    // speed (the divisions are only taken up while it moves).
+    // Every tick in this audio sample writes, inserts feedback and reads one tape sample;
+    // then the output is read between the tape samples.
     inline Stereo stepClocked(DelayLine* lines, Stereo newSpeed) {
-        const Mask2 holds = newSpeed.v == speed_.v;
-        const Stereo rest = 1.0 - phase_;
-        const Stereo phi = select(holds, 1.0 - rest, 1.0 - rest * newSpeed / speed_);
-        invSpeed_ = select(holds, invSpeed_, 1.0 / newSpeed);
-        speed_ = newSpeed;
-        phase_ = phi + newSpeed;
-        // The first step is taken by lanes without a branch (a line not due stands still):
-        // whether a slow clock steps in this sample follows the modulation and would be
-        // mispredicted. A second step (a speed above 1) comes in runs and is branched on.
-        tapeStep(lines, phi, 0.0);
-        for (int j = 1; anyLane(phase_ >= both(1.0)); ++j)
-            tapeStep(lines, phi, static_cast<double>(j));
-        return CatmullRomOf<Stereo>(phase_)(read_.h);
+        const Stereo spacing = modZero_ ? both(fixedSpacing_) : 1.0 / newSpeed;
+        // The first tick is taken by lanes without a branch (a line not due stands still):
+        // whether a slow clock ticks in this sample follows the modulation and would be
+        // mispredicted. A second tick (a speed above 1) comes in runs and is branched on.
+        tapeStep(lines, spacing);
+        while (anyLane(tick_ <= both(1.0))) tapeStep(lines, spacing);
+        tick_ = tick_ - 1.0;
+        return CatmullRomOf<Stereo>(1.0 - newSpeed * tick_)(read_.h);
     }
 
-    // The j-th whole step of the clock phase in this audio sample for the lines whose
-    // phase has reached 1: one tape sample written (interpolated at its time between the
-    // audio samples), feedback inserted and read.
-    inline void tapeStep(DelayLine* lines, Stereo phi, double j) {
-        const Mask2 due = phase_ >= both(1.0);
-        phase_ = select(due, phase_ - 1.0, phase_);
-        const CatmullRomOf<Stereo> cr((1.0 - phi + j) * invSpeed_);
+    // The tick at tick_ for the lines where it falls in this audio sample: one tape
+    // sample written (interpolated at its time between the audio samples), feedback
+    // inserted and read.
+    inline void tapeStep(DelayLine* lines, Stereo spacing) {
+        const Mask2 due = tick_ <= both(1.0);
+        const CatmullRomOf<Stereo> cr(tick_);
         const Stereo write = cr(in_.h());
-        const Stereo insert = select(due, cr(fb_.h()), both(-0.0));
+        const Stereo insert = cr(fb_.h());
         const int bits = laneBits(due);
         const double left = lines[0].stepWhen(bits & 1, write[0], insert[0]);
         const double right = lines[1].stepWhen(bits >> 1, write[1], insert[1]);
         read_.push(Stereo{left, right}, due);
+        tick_ = select(due, tick_ + spacing, tick_);
     }
 
     double vcoMan_;
     const double* octave_;
     bool modZero_;
-    double fixedSpeed_;
+    double fixedSpeed_, fixedSpacing_;
     bool unit_ = false;
     StereoRing in_, fb_;
     StereoHistory read_;
     // The unit path: last input and feedback, the last two tape samples read (newest first).
     Stereo unitIn_, unitFb_, unitRead_[2];
-    Stereo speed_, invSpeed_, phase_;
+    Stereo tick_;  // the time of each line's next tick
 };
 
 // The policy of a block: clocked or plain.

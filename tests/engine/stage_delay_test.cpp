@@ -98,7 +98,8 @@ TEST(DelayLineStage, ClockSpeedScalesTheTimeHeard) {
     // The short path of an exact unit clock gives what the general one gives.
     {
         LineRig rig(4000, TapDistances{0, delay});
-        rig.line[0].phase = rig.line[1].phase = 1e-300;  // off the grid: the general path
+        // Off the grid: the general path.
+        rig.line[0].nextTick = rig.line[1].nextTick = std::nextafter(1.0, 0.0);
         ClockedLines general(rig.line, 0.0, true, rig.octave.data());
         EXPECT_EQ(LineRig::peakAt(rig.pulse(general, 2000)), delay + 3);
     }
