@@ -66,7 +66,6 @@ struct DelayLine {
     double nextTick = 1.0;     // the clock: when the next tape sample falls (see ClockedLines)
     double fadeGain = 1.0;     // fadeGainX: 1 at rest
     int wrapIn = 0;            // steps until a tap reaches the end (0: look at the next step)
-    double spare = 0.0;        // where a clocked step that is not due writes (see stepWhen)
 
     // Pre-tap and out tap behind the write tap, wrapped into the line.
     void placeTaps(TapDistances d) {
@@ -95,23 +94,13 @@ struct DelayLine {
         return out;
     }
 
-    // stepPlain when due is 1; when it is 0 the line stays as it was: the input and the
-    // feedback go to the spare slot, the taps stay and the value returned is not to be
-    // used. The same instructions either way, so a clock whose steps come irregularly
-    // costs no mispredicted branches (and a step not due leaves the line's slots alone,
-    // so the next step does not wait for it).
-    inline double stepWhen(int due, double in, double fb) {
-        double* const to = due ? buf + writeTap : &spare;
-        double* const add = due ? buf + preTap : &spare;
-        *to = in;
-        *add += fb;
-        const double out = buf[outTap];
-        outTap += due;
-        preTap += due;
-        writeTap += due;
-        wrapIn -= due;
-        if (wrapIn <= 0) wrapTaps();
-        return out;
+    // The taps moved on by `steps` at once, at most wrapIn of them (up to the end of
+    // the line), then wrapped; with 0 they are only looked at.
+    void moveTaps(int steps) {
+        outTap += steps;
+        preTap += steps;
+        writeTap += steps;
+        wrapTaps();
     }
 
     // The fade of a time change; returns the gain for this sample's output. While a
@@ -174,18 +163,21 @@ inline Stereo fadeTimeChanges(DelayLine* lines, StereoFlag& pending, Stereo out,
 
 // The fades of both lines through a block. Nearly always neither line has a change
 // pending and both gains rest at 1: the output then passes as it is (a gain of 1 changes
-// no sample), and only the pending marks are looked at.
+// no sample), and only the pending marks are looked at. While they work, the lines' taps
+// are kept up to date by the block's policy (PlainLines or ClockedLines), for the jump.
 class TimeFades {
 public:
     explicit TimeFades(const DelayLine* lines) : resting_(restingIn(lines)) {}
 
-    template <typename TapsNow>
-    inline Stereo step(DelayLine* lines, StereoFlag& pending, Stereo out, double fadeStep,
-                       const TapsNow& tapsNow) {
+    template <typename Policy, typename TapsNow>
+    inline Stereo step(Policy& policy, DelayLine* lines, StereoFlag& pending, Stereo out,
+                       double fadeStep, const TapsNow& tapsNow) {
         if (resting_ && !(__atomic_load_n(&pending[0], __ATOMIC_RELAXED) |
                           __atomic_load_n(&pending[1], __ATOMIC_RELAXED)))
             return out;
+        policy.syncTaps();
         out = fadeTimeChanges(lines, pending, out, fadeStep, tapsNow);
+        policy.retakeTaps();
         resting_ = restingIn(lines);
         return out;
     }
@@ -210,6 +202,9 @@ public:
 
     // The plain lines never follow the modulation.
     bool hearsModulation() const { return false; }
+    // The lines' taps are always up to date.
+    void syncTaps() {}
+    void retakeTaps() {}
 
     // keep: one of the block's last four samples, the ones the histories will hold.
     inline Stereo step(DelayLine* lines, Stereo in, Stereo fb, Stereo /*mod*/,
@@ -267,27 +262,74 @@ struct StereoHistory {
     }
 };
 
-// Four values of both lines pushed together, oldest first: a ring of four kept twice
-// over, so that the four always lie in a row and a push is two stores.
-struct StereoRing {
-    Stereo r[8];
+// The inputs and the feedback of both lines, four of each, oldest first, pushed
+// together: rings of four kept twice over, so that the four always lie in a row and a
+// push is four stores.
+struct LineFeeds {
+    Stereo in[8], fb[8];
     int pos = 0;
-    StereoRing(const double* left, const double* right) {
-        for (int k = 0; k < 4; ++k) r[k] = r[k + 4] = Stereo{left[k], right[k]};
-    }
-    inline void push(Stereo v) {
-        r[pos] = v;
-        r[pos + 4] = v;
-        pos = (pos + 1) & 3;
-    }
-    // The four values, oldest first.
-    inline const Stereo* h() const { return r + pos; }
-    void store(double* left, double* right) const {
+    LineFeeds(const DelayLine* lines) {
         for (int k = 0; k < 4; ++k) {
-            left[k] = r[pos + k][0];
-            right[k] = r[pos + k][1];
+            in[k] = in[k + 4] = Stereo{lines[0].inHist[k], lines[1].inHist[k]};
+            fb[k] = fb[k + 4] = Stereo{lines[0].fbHist[k], lines[1].fbHist[k]};
         }
     }
+    inline void push(Stereo input, Stereo feedback) {
+        in[pos] = in[pos + 4] = input;
+        fb[pos] = fb[pos + 4] = feedback;
+        pos = (pos + 1) & 3;
+    }
+    // The four of each, oldest first.
+    inline const Stereo* inputs() const { return in + pos; }
+    inline const Stereo* feedback() const { return fb + pos; }
+    void store(DelayLine* lines) const {
+        for (int k = 0; k < 4; ++k)
+            for (int c = 0; c < 2; ++c) {
+                lines[c].inHist[k] = in[pos + k][c];
+                lines[c].fbHist[k] = fb[pos + k][c];
+            }
+    }
+};
+
+// One clocked line's taps through a block. The three taps move together, by one step
+// when the clock ticks and not at all when it does not, so they are kept as where they
+// stood plus the steps taken since; the line's own taps are brought up to date when one
+// of them reaches the end of the line, before a time change's jump and after the block.
+// A step that is not due still writes its input at the write tap (the slot the next
+// step overwrites before anything reads it) and adds its feedback, -0.0, which changes
+// no value, at the pre-tap: the same instructions either way, so a clock whose ticks
+// come irregularly costs no mispredicted branches.
+class TapeHeads {
+public:
+    explicit TapeHeads(DelayLine& line) : line_(&line) { aim(); }
+
+    // The tape sample at the taps, the taps moving on when due is 1.
+    inline double step(int due, double in, double fb) {
+        write_[moved_] = in;
+        pre_[moved_] += fb;
+        const double out = out_[moved_];
+        moved_ += due;
+        if (moved_ >= room_) catchUp();
+        return out;
+    }
+    // The line's own taps up to date (and these aimed afresh), or aimed from the line's.
+    void catchUp() {
+        line_->moveTaps(moved_);
+        aim();
+    }
+    void aim() {
+        if (line_->wrapIn <= 0) line_->moveTaps(0);
+        write_ = line_->buf + line_->writeTap;
+        pre_ = line_->buf + line_->preTap;
+        out_ = line_->buf + line_->outTap;
+        moved_ = 0;
+        room_ = line_->wrapIn;
+    }
+
+private:
+    DelayLine* line_;
+    double *write_, *pre_, *out_;
+    int moved_, room_;
 };
 
 // The clocked policy: each line's clock runs at 2^s for
@@ -315,12 +357,12 @@ public:
     ClockedLines(DelayLine* lines, double vcoMan, bool vcoModZero, const double* octave)
         : vcoMan_(vcoMan), octave_(octave), modZero_(vcoModZero),
           fixedSpeed_(octaveAt(octave, vcoMan)), fixedSpacing_(1.0 / fixedSpeed_),
-          in_(lines[0].inHist, lines[1].inHist), fb_(lines[0].fbHist, lines[1].fbHist),
-          read_(lines[0].readHist, lines[1].readHist),
+          feeds_(lines), read_(lines[0].readHist, lines[1].readHist),
+          heads_{TapeHeads(lines[0]), TapeHeads(lines[1])},
           tick_(onClock(lines[0].nextTick), onClock(lines[1].nextTick)) {
         unit_ = modZero_ && fixedSpeed_ == 1.0 && tick_ == both(1.0);
-        unitIn_ = in_.h()[3];
-        unitFb_ = fb_.h()[3];
+        unitIn_ = feeds_.inputs()[3];
+        unitFb_ = feeds_.feedback()[3];
         unitRead_[0] = read_.h[3];
         unitRead_[1] = read_.h[2];
     }
@@ -334,14 +376,24 @@ public:
     inline Stereo step(DelayLine* lines, Stereo in, Stereo fb, Stereo mod, double vcoMod,
                        bool keep = true) {
         if (unit_) return stepUnit(lines, in, fb, keep);
-        in_.push(in);
-        fb_.push(fb);
-        return stepClocked(lines, speed(mod, vcoMod));
+        feeds_.push(in, fb);
+        return stepClocked(speed(mod, vcoMod));
     }
 
-    void end(DelayLine* lines) const {
-        in_.store(lines[0].inHist, lines[1].inHist);
-        fb_.store(lines[0].fbHist, lines[1].fbHist);
+    // Around a jump of the taps outside the policy (a time change), the lines' own taps
+    // are brought up to date before it and taken up again after it.
+    void syncTaps() {
+        heads_[0].catchUp();
+        heads_[1].catchUp();
+    }
+    void retakeTaps() {
+        heads_[0].aim();
+        heads_[1].aim();
+    }
+
+    void end(DelayLine* lines) {
+        syncTaps();
+        feeds_.store(lines);
         read_.store(lines[0].readHist, lines[1].readHist);
         lines[0].nextTick = tick_[0];
         lines[1].nextTick = tick_[1];
@@ -372,8 +424,7 @@ private:
         unitRead_[1] = unitRead_[0];
         unitRead_[0] = read;
         if (keep) {
-            in_.push(in);
-            fb_.push(fb);
+            feeds_.push(in, fb);
             read_.push(read);
         }
         return out;
@@ -381,13 +432,13 @@ private:
 
     // Every tick in this audio sample writes, inserts feedback and reads one tape sample;
     // then the output is read between the tape samples.
-    inline Stereo stepClocked(DelayLine* lines, Stereo newSpeed) {
+    inline Stereo stepClocked(Stereo newSpeed) {
         const Stereo spacing = modZero_ ? both(fixedSpacing_) : 1.0 / newSpeed;
         // The first tick is taken by lanes without a branch (a line not due stands still):
         // whether a slow clock ticks in this sample follows the modulation and would be
         // mispredicted. A second tick (a speed above 1) comes in runs and is branched on.
-        tapeStep(lines, spacing);
-        while (anyLane(tick_ <= both(1.0))) tapeStep(lines, spacing);
+        tapeStep(spacing);
+        while (anyLane(tick_ <= both(1.0))) tapeStep(spacing);
         tick_ = tick_ - 1.0;
         return CatmullRomOf<Stereo>(1.0 - newSpeed * tick_)(read_.h);
     }
@@ -395,14 +446,14 @@ private:
     // The tick at tick_ for the lines where it falls in this audio sample: one tape
     // sample written (interpolated at its time between the audio samples), feedback
     // inserted and read.
-    inline void tapeStep(DelayLine* lines, Stereo spacing) {
+    inline void tapeStep(Stereo spacing) {
         const Mask2 due = tick_ <= both(1.0);
         const CatmullRomOf<Stereo> cr(tick_);
-        const Stereo write = cr(in_.h());
-        const Stereo insert = cr(fb_.h());
+        const Stereo write = cr(feeds_.inputs());
+        const Stereo insert = select(due, cr(feeds_.feedback()), both(-0.0));
         const int bits = laneBits(due);
-        const double left = lines[0].stepWhen(bits & 1, write[0], insert[0]);
-        const double right = lines[1].stepWhen(bits >> 1, write[1], insert[1]);
+        const double left = heads_[0].step(bits & 1, write[0], insert[0]);
+        const double right = heads_[1].step(bits >> 1, write[1], insert[1]);
         read_.push(Stereo{left, right}, due);
         tick_ = select(due, tick_ + spacing, tick_);
     }
@@ -412,8 +463,9 @@ private:
     bool modZero_;
     double fixedSpeed_, fixedSpacing_;
     bool unit_ = false;
-    StereoRing in_, fb_;
+    LineFeeds feeds_;
     StereoHistory read_;
+    TapeHeads heads_[2];
     // The unit path: last input and feedback, the last two tape samples read (newest first).
     Stereo unitIn_, unitFb_, unitRead_[2];
     Stereo tick_;  // the time of each line's next tick
