@@ -54,6 +54,16 @@ struct CatmullRomOf {
 };
 using CatmullRom = CatmullRomOf<double>;
 
+// The same curve read once at t, as a polynomial in t whose coefficients come from the
+// history alone: h1 + c1 t + c2 t^2 + c3 t^3, evaluated as (h1 + c1 t) + t^2 (c2 + c3 t),
+// so that little waits for t. At t = 0 it is exactly h1.
+inline Stereo catmullRomAt(const Stereo* h, Stereo t) {
+    const Stereo c1 = 0.5 * (h[2] - h[0]);
+    const Stereo c2 = (h[0] - 2.5 * h[1]) + (2.0 * h[2] - 0.5 * h[3]);
+    const Stereo c3 = 0.5 * (h[3] - h[0]) + 1.5 * (h[1] - h[2]);
+    return (h[1] + c1 * t) + (t * t) * (c2 + c3 * t);
+}
+
 struct DelayLine {
     double* buf = nullptr;     // inside the engine's line memory
     int length = 0;            // delayBufferLength
@@ -332,6 +342,21 @@ private:
     int moved_, room_;
 };
 
+// 2^s of both clocks from the octave table: the values octaveAt gives, lane by lane,
+// with a shorter way to them. The index (s + 1) / 2 * 9998 is one multiplication by 4999
+// (halving is exact, so the product rounds the same) clamped to the table, and the
+// whole and fractional parts are taken in one conversion each way for both lanes.
+inline Stereo clockSpeedAt(const double* table, Stereo s) {
+    using Int2 = int __attribute__((vector_size(8)));
+    Stereo k = (s + 1.0) * 4999.0;
+    k = select(k > both(0.0), k, both(0.0));  // NaN too
+    k = select(k > both(9998.0), both(9998.0), k);
+    const Int2 i = __builtin_convertvector(k.v, Int2);
+    const Stereo r = k - Stereo(__builtin_convertvector(i, Double2));
+    return (1.0 - r) * Stereo{table[i[0]], table[i[1]]} +
+           r * Stereo{table[i[0] + 1], table[i[1] + 1]};
+}
+
 // The clocked policy: each line's clock runs at 2^s for
 // s = (1 - |VcoMod|) VcoMan + VcoMod mod (0.5..2), mod being its channel's modulation
 // signal, and gives one tape sample per tick. With VcoMod at 0 for the whole block the
@@ -352,6 +377,8 @@ private:
 // 1 when the next is about to. (Equivalently a phase that grows by the speed per sample
 // and ticks at every whole step, rescaled by new/old speed when the speed moves; kept
 // as a time, nothing on the clock's own chain waits for the new speed but one addition.)
+// Rounding may put a tick a hair outside the sample it is counted in; the next sample
+// takes it up as it lies.
 class ClockedLines {
 public:
     ClockedLines(DelayLine* lines, double vcoMan, bool vcoModZero, const double* octave)
@@ -400,14 +427,15 @@ public:
     }
 
 private:
-    // A tick always lies after the start of the axis and at most one tick spacing (2)
-    // ahead; a time outside that (never made here) restarts the clock on the grid.
-    static double onClock(double tick) { return tick > 0.0 && tick <= 2.0 ? tick : 1.0; }
+    // A tick lies after the start of the axis (up to rounding) and at most one tick
+    // spacing (2) ahead; a time far outside that (never made here) restarts the clock on
+    // the grid.
+    static double onClock(double tick) { return tick > -1.0 && tick <= 3.0 ? tick : 1.0; }
 
     inline Stereo speed(Stereo mod, double vcoMod) const {
         if (modZero_) return both(fixedSpeed_);
         const double base = (1.0 - std::fabs(vcoMod)) * vcoMan_;
-        return octaveAt(octave_, base + vcoMod * mod);
+        return clockSpeedAt(octave_, base + vcoMod * mod);
     }
 
     // Exactly unit speed with a tick on every sample: one tape sample per audio sample,
@@ -431,23 +459,31 @@ private:
     }
 
     // Every tick in this audio sample writes, inserts feedback and reads one tape sample;
-    // then the output is read between the tape samples.
-    inline Stereo stepClocked(Stereo newSpeed) {
-        const Stereo spacing = modZero_ ? both(fixedSpacing_) : 1.0 / newSpeed;
+    // then the output is read between the tape samples. How far the clock runs past its
+    // next tick in this sample, in ticks (negative: it does not get there), tells which
+    // ticks fall in it (those at 0, 1, ... up to it) and where the output is read (what
+    // is left past the last of them): neither waits for the division.
+    inline Stereo stepClocked(Stereo speed) {
+        const Stereo spacing = modZero_ ? both(fixedSpacing_) : 1.0 / speed;
+        const Stereo past = speed * (1.0 - tick_);
         // The first tick is taken by lanes without a branch (a line not due stands still):
         // whether a slow clock ticks in this sample follows the modulation and would be
         // mispredicted. A second tick (a speed above 1) comes in runs and is branched on.
-        tapeStep(spacing);
-        while (anyLane(tick_ <= both(1.0))) tapeStep(spacing);
+        Mask2 due = tick_ <= both(1.0);  // past >= 0
+        Stereo at = select(due, past, 1.0 + past);
+        tapeStep(due, spacing);
+        for (double j = 1.0; anyLane(due = past >= both(j)); j += 1.0) {
+            at = select(due, past - j, at);
+            tapeStep(due, spacing);
+        }
         tick_ = tick_ - 1.0;
-        return CatmullRomOf<Stereo>(1.0 - newSpeed * tick_)(read_.h);
+        return catmullRomAt(read_.h, at);
     }
 
-    // The tick at tick_ for the lines where it falls in this audio sample: one tape
+    // The tick at tick_ for the lines where it falls in this audio sample (due): one tape
     // sample written (interpolated at its time between the audio samples), feedback
     // inserted and read.
-    inline void tapeStep(Stereo spacing) {
-        const Mask2 due = tick_ <= both(1.0);
+    inline void tapeStep(Mask2 due, Stereo spacing) {
         const CatmullRomOf<Stereo> cr(tick_);
         const Stereo write = cr(feeds_.inputs());
         const Stereo insert = select(due, cr(feeds_.feedback()), both(-0.0));
