@@ -34,22 +34,35 @@ struct TapDistances {
 
 // Catmull-Rom between h[1] and h[2] of a four-value history (oldest first), written as
 // four weights of t shared by every history read at the same t:
-//   0.5 (2 h1 + (h2 - h0) t + (2 h0 - 5 h1 + 4 h2 - h3) t^2 + (3 h1 - 3 h2 + h3 - h0) t^3).
-// At t = 0 and t = 1 the weights are exactly (0, 1, 0, 0) and (0, 0, 1, 0). V is double,
-// or Stereo for both lines at once (each lane with its own t).
+//   0.5 (2 h1 + (h2 - h0) t + (2 h0 - 5 h1 + 4 h2 - h3) t^2 + (3 h1 - 3 h2 + h3 - h0) t^3),
+// with u = 1 - t: w0 = -t u^2 / 2, w1 = 1 + t^2 (1.5 t - 2.5), w2 = 1 + u^2 (1.5 u - 2.5),
+// w3 = -t^2 u / 2 (the two middle weights mirror each other, and so do the outer two).
+// At t = 0 and t = 1 the weights are exactly (0, 1, 0, 0) and (0, 0, 1, 0), up to the
+// sign of a zero. The four products are summed in two pairs. V is double, or Stereo for
+// both lines at once (each lane with its own t).
 template <typename V>
 struct CatmullRomOf {
     V w0, w1, w2, w3;
     explicit CatmullRomOf(V t) {
-        const V t2 = t * t, t3 = t2 * t;
-        w0 = 0.5 * (2.0 * t2 - t - t3);
-        w1 = 0.5 * (2.0 - 5.0 * t2 + 3.0 * t3);
-        w2 = 0.5 * (t + 4.0 * t2 - 3.0 * t3);
-        w3 = 0.5 * (t3 - t2);
+        const V u = 1.0 - t, t2 = t * t, u2 = u * u, half = t * -0.5;
+        w0 = half * u2;
+        w1 = 1.0 + t2 * (1.5 * t - 2.5);
+        w2 = 1.0 + u2 * (1.5 * u - 2.5);
+        w3 = half * t * u;
     }
-    V operator()(const V* h) const { return w0 * h[0] + w1 * h[1] + w2 * h[2] + w3 * h[3]; }
+    V operator()(const V* h) const { return (w0 * h[0] + w1 * h[1]) + (w2 * h[2] + w3 * h[3]); }
 };
 using CatmullRom = CatmullRomOf<double>;
+
+// The same curve read once at t, as a polynomial in t whose coefficients come from the
+// history alone: h1 + c1 t + c2 t^2 + c3 t^3, evaluated as (h1 + c1 t) + t^2 (c2 + c3 t),
+// so that little waits for t. At t = 0 it is exactly h1.
+inline Stereo catmullRomAt(const Stereo* h, Stereo t) {
+    const Stereo c1 = 0.5 * (h[2] - h[0]);
+    const Stereo c2 = (h[0] - 2.5 * h[1]) + (2.0 * h[2] - 0.5 * h[3]);
+    const Stereo c3 = 0.5 * (h[3] - h[0]) + 1.5 * (h[1] - h[2]);
+    return (h[1] + c1 * t) + (t * t) * (c2 + c3 * t);
+}
 
 struct DelayLine {
     double* buf = nullptr;     // inside the engine's line memory
@@ -60,12 +73,9 @@ struct DelayLine {
     double inHist[4] = {};     // the line inputs, oldest first
     double fbHist[4] = {};     // the feedback, oldest first
     double readHist[4] = {};   // the tape samples read, oldest first
-    double speed = 1.0;        // vcoSpeedX
-    double invSpeed = 1.0;     // 1 / speed
-    double phase = 0.0;        // vcoPhaseX
+    double nextTick = 1.0;     // the clock: when the next tape sample falls (see ClockedLines)
     double fadeGain = 1.0;     // fadeGainX: 1 at rest
     int wrapIn = 0;            // steps until a tap reaches the end (0: look at the next step)
-    double spare = 0.0;        // where a clocked step that is not due writes (see stepWhen)
 
     // Pre-tap and out tap behind the write tap, wrapped into the line.
     void placeTaps(TapDistances d) {
@@ -80,10 +90,9 @@ struct DelayLine {
     // Clears the clocked mode's running state; the content, taps and fade stay.
     void reset() {
         for (int k = 0; k < 4; ++k) inHist[k] = fbHist[k] = readHist[k] = 0.0;
-        speed = invSpeed = 1.0;
-        phase = 0.0;
+        nextTick = 1.0;
     }
-    bool finite() const { return std::isfinite(readHist[3]); }
+    bool finite() const { return std::isfinite(readHist[3]) && std::isfinite(nextTick); }
 
     // One tape sample: store the input, add the feedback, read the output, advance. The
     // plain lines take one per audio sample; the clocked ones as many as their clock gives.
@@ -95,21 +104,13 @@ struct DelayLine {
         return out;
     }
 
-    // stepPlain when due is 1; when it is 0 the line stays as it was: the input goes to
-    // the spare slot, the feedback must be -0.0 (adding it changes no value, not even the
-    // sign of a zero) and the taps stay. The same instructions either way, so a clock
-    // whose steps come irregularly costs no mispredicted branches.
-    inline double stepWhen(int due, double in, double fb) {
-        double* const to = due ? buf + writeTap : &spare;
-        *to = in;
-        buf[preTap] += fb;
-        const double out = buf[outTap];
-        outTap += due;
-        preTap += due;
-        writeTap += due;
-        wrapIn -= due;
-        if (wrapIn <= 0) wrapTaps();
-        return out;
+    // The taps moved on by `steps` at once, at most wrapIn of them (up to the end of
+    // the line), then wrapped; with 0 they are only looked at.
+    void moveTaps(int steps) {
+        outTap += steps;
+        preTap += steps;
+        writeTap += steps;
+        wrapTaps();
     }
 
     // The fade of a time change; returns the gain for this sample's output. While a
@@ -172,18 +173,21 @@ inline Stereo fadeTimeChanges(DelayLine* lines, StereoFlag& pending, Stereo out,
 
 // The fades of both lines through a block. Nearly always neither line has a change
 // pending and both gains rest at 1: the output then passes as it is (a gain of 1 changes
-// no sample), and only the pending marks are looked at.
+// no sample), and only the pending marks are looked at. While they work, the lines' taps
+// are kept up to date by the block's policy (PlainLines or ClockedLines), for the jump.
 class TimeFades {
 public:
     explicit TimeFades(const DelayLine* lines) : resting_(restingIn(lines)) {}
 
-    template <typename TapsNow>
-    inline Stereo step(DelayLine* lines, StereoFlag& pending, Stereo out, double fadeStep,
-                       const TapsNow& tapsNow) {
+    template <typename Policy, typename TapsNow>
+    inline Stereo step(Policy& policy, DelayLine* lines, StereoFlag& pending, Stereo out,
+                       double fadeStep, const TapsNow& tapsNow) {
         if (resting_ && !(__atomic_load_n(&pending[0], __ATOMIC_RELAXED) |
                           __atomic_load_n(&pending[1], __ATOMIC_RELAXED)))
             return out;
+        policy.syncTaps();
         out = fadeTimeChanges(lines, pending, out, fadeStep, tapsNow);
+        policy.retakeTaps();
         resting_ = restingIn(lines);
         return out;
     }
@@ -208,6 +212,9 @@ public:
 
     // The plain lines never follow the modulation.
     bool hearsModulation() const { return false; }
+    // The lines' taps are always up to date.
+    void syncTaps() {}
+    void retakeTaps() {}
 
     // keep: one of the block's last four samples, the ones the histories will hold.
     inline Stereo step(DelayLine* lines, Stereo in, Stereo fb, Stereo /*mod*/,
@@ -265,50 +272,124 @@ struct StereoHistory {
     }
 };
 
-// Four values of both lines pushed together, oldest first: a ring of four kept twice
-// over, so that the four always lie in a row and a push is two stores.
-struct StereoRing {
-    Stereo r[8];
+// The inputs and the feedback of both lines, four of each, oldest first, pushed
+// together: rings of four kept twice over, so that the four always lie in a row and a
+// push is four stores.
+struct LineFeeds {
+    Stereo in[8], fb[8];
     int pos = 0;
-    StereoRing(const double* left, const double* right) {
-        for (int k = 0; k < 4; ++k) r[k] = r[k + 4] = Stereo{left[k], right[k]};
+    LineFeeds(const DelayLine* lines) {
+        for (int k = 0; k < 4; ++k) {
+            in[k] = in[k + 4] = Stereo{lines[0].inHist[k], lines[1].inHist[k]};
+            fb[k] = fb[k + 4] = Stereo{lines[0].fbHist[k], lines[1].fbHist[k]};
+        }
     }
-    inline void push(Stereo v) {
-        r[pos] = v;
-        r[pos + 4] = v;
+    inline void push(Stereo input, Stereo feedback) {
+        in[pos] = in[pos + 4] = input;
+        fb[pos] = fb[pos + 4] = feedback;
         pos = (pos + 1) & 3;
     }
-    // The four values, oldest first.
-    inline const Stereo* h() const { return r + pos; }
-    void store(double* left, double* right) const {
-        for (int k = 0; k < 4; ++k) {
-            left[k] = r[pos + k][0];
-            right[k] = r[pos + k][1];
-        }
+    // The four of each, oldest first.
+    inline const Stereo* inputs() const { return in + pos; }
+    inline const Stereo* feedback() const { return fb + pos; }
+    void store(DelayLine* lines) const {
+        for (int k = 0; k < 4; ++k)
+            for (int c = 0; c < 2; ++c) {
+                lines[c].inHist[k] = in[pos + k][c];
+                lines[c].fbHist[k] = fb[pos + k][c];
+            }
     }
 };
 
+// One clocked line's taps through a block. The three taps move together, by one step
+// when the clock ticks and not at all when it does not, so they are kept as where they
+// stood plus the steps taken since; the line's own taps are brought up to date when one
+// of them reaches the end of the line, before a time change's jump and after the block.
+// A step that is not due still writes its input at the write tap (the slot the next
+// step overwrites before anything reads it) and adds its feedback, -0.0, which changes
+// no value, at the pre-tap: the same instructions either way, so a clock whose ticks
+// come irregularly costs no mispredicted branches.
+class TapeHeads {
+public:
+    explicit TapeHeads(DelayLine& line) : line_(&line) { aim(); }
+
+    // The tape sample at the taps, the taps moving on when due is 1.
+    inline double step(int due, double in, double fb) {
+        write_[moved_] = in;
+        pre_[moved_] += fb;
+        const double out = out_[moved_];
+        moved_ += due;
+        if (moved_ >= room_) catchUp();
+        return out;
+    }
+    // The line's own taps up to date (and these aimed afresh), or aimed from the line's.
+    void catchUp() {
+        line_->moveTaps(moved_);
+        aim();
+    }
+    void aim() {
+        if (line_->wrapIn <= 0) line_->moveTaps(0);
+        write_ = line_->buf + line_->writeTap;
+        pre_ = line_->buf + line_->preTap;
+        out_ = line_->buf + line_->outTap;
+        moved_ = 0;
+        room_ = line_->wrapIn;
+    }
+
+private:
+    DelayLine* line_;
+    double *write_, *pre_, *out_;
+    int moved_, room_;
+};
+
+// 2^s of both clocks from the octave table: the values octaveAt gives, lane by lane,
+// with a shorter way to them. The index (s + 1) / 2 * 9998 is one multiplication by 4999
+// (halving is exact, so the product rounds the same) clamped to the table, and the
+// whole and fractional parts are taken in one conversion each way for both lanes.
+inline Stereo clockSpeedAt(const double* table, Stereo s) {
+    using Int2 = int __attribute__((vector_size(8)));
+    Stereo k = (s + 1.0) * 4999.0;
+    k = select(k > both(0.0), k, both(0.0));  // NaN too
+    k = select(k > both(9998.0), both(9998.0), k);
+    const Int2 i = __builtin_convertvector(k.v, Int2);
+    const Stereo r = k - Stereo(__builtin_convertvector(i, Double2));
+    return (1.0 - r) * Stereo{table[i[0]], table[i[1]]} +
+           r * Stereo{table[i[0] + 1], table[i[1] + 1]};
+}
+
 // The clocked policy: each line's clock runs at 2^s for
 // s = (1 - |VcoMod|) VcoMan + VcoMod mod (0.5..2), mod being its channel's modulation
-// signal. With VcoMod at 0 for the whole block the speed is 2^VcoMan whatever the
-// modulation, computed once; a clock at exactly unit speed on the sample grid stays
-// there and takes the short path. Both lines' clocks, histories and interpolation
-// weights run as pairs through the block (lane c is line c); each line's tape samples
-// are written and read in its own order, and the state goes back to the lines at the
-// end of the block.
+// signal, and gives one tape sample per tick. With VcoMod at 0 for the whole block the
+// speed is 2^VcoMan whatever the modulation, computed once; a clock at exactly unit speed
+// on the sample grid stays there and takes the short path. Both lines' clocks, histories
+// and interpolation weights run as pairs through the block (lane c is line c); each
+// line's tape samples are written and read in its own order, and the state goes back to
+// the lines at the end of the block.
+//
+// The clock is kept as the time of its next tick, in audio samples on the write side's
+// interpolation axis: after this sample's input joins the history, t = 0 is the input
+// two samples back and t = 1 the one before this. A tick at t <= 1 falls in this audio
+// sample: it writes the input interpolated at t, adds the feedback interpolated at t,
+// and reads one tape sample; the next tick follows 1/speed later. After the sample the
+// axis moves on by one. A new speed changes only the spacing of the ticks still to come,
+// not when the next one falls. The output is read between the last tape samples at
+// 1 - speed * (time of the next tick): 0 when a tick has just fallen on the sample, nearly
+// 1 when the next is about to. (Equivalently a phase that grows by the speed per sample
+// and ticks at every whole step, rescaled by new/old speed when the speed moves; kept
+// as a time, nothing on the clock's own chain waits for the new speed but one addition.)
+// Rounding may put a tick a hair outside the sample it is counted in; the next sample
+// takes it up as it lies.
 class ClockedLines {
 public:
     ClockedLines(DelayLine* lines, double vcoMan, bool vcoModZero, const double* octave)
         : vcoMan_(vcoMan), octave_(octave), modZero_(vcoModZero),
-          fixedSpeed_(octaveAt(octave, vcoMan)),
-          in_(lines[0].inHist, lines[1].inHist), fb_(lines[0].fbHist, lines[1].fbHist),
-          read_(lines[0].readHist, lines[1].readHist),
-          speed_(lines[0].speed, lines[1].speed), phase_(lines[0].phase, lines[1].phase) {
-        invSpeed_ = 1.0 / speed_;
-        unit_ = modZero_ && fixedSpeed_ == 1.0 && lines[0].speed == 1.0 &&
-                lines[1].speed == 1.0 && lines[0].phase == 0.0 && lines[1].phase == 0.0;
-        unitIn_ = in_.h()[3];
-        unitFb_ = fb_.h()[3];
+          fixedSpeed_(octaveAt(octave, vcoMan)), fixedSpacing_(1.0 / fixedSpeed_),
+          feeds_(lines), read_(lines[0].readHist, lines[1].readHist),
+          heads_{TapeHeads(lines[0]), TapeHeads(lines[1])},
+          tick_(onClock(lines[0].nextTick), onClock(lines[1].nextTick)) {
+        unit_ = modZero_ && fixedSpeed_ == 1.0 && tick_ == both(1.0);
+        unitIn_ = feeds_.inputs()[3];
+        unitFb_ = feeds_.feedback()[3];
         unitRead_[0] = read_.h[3];
         unitRead_[1] = read_.h[2];
     }
@@ -322,33 +403,45 @@ public:
     inline Stereo step(DelayLine* lines, Stereo in, Stereo fb, Stereo mod, double vcoMod,
                        bool keep = true) {
         if (unit_) return stepUnit(lines, in, fb, keep);
-        in_.push(in);
-        fb_.push(fb);
-        return stepClocked(lines, speed(mod, vcoMod));
+        feeds_.push(in, fb);
+        return stepClocked(speed(mod, vcoMod));
     }
 
-    void end(DelayLine* lines) const {
-        in_.store(lines[0].inHist, lines[1].inHist);
-        fb_.store(lines[0].fbHist, lines[1].fbHist);
+    // Around a jump of the taps outside the policy (a time change), the lines' own taps
+    // are brought up to date before it and taken up again after it.
+    void syncTaps() {
+        heads_[0].catchUp();
+        heads_[1].catchUp();
+    }
+    void retakeTaps() {
+        heads_[0].aim();
+        heads_[1].aim();
+    }
+
+    void end(DelayLine* lines) {
+        syncTaps();
+        feeds_.store(lines);
         read_.store(lines[0].readHist, lines[1].readHist);
-        for (int c = 0; c < 2; ++c) {
-            lines[c].speed = speed_[c];
-            lines[c].invSpeed = invSpeed_[c];
-            lines[c].phase = phase_[c];
-        }
+        lines[0].nextTick = tick_[0];
+        lines[1].nextTick = tick_[1];
     }
 
 private:
+    // A tick lies after the start of the axis (up to rounding) and at most one tick
+    // spacing (2) ahead; a time far outside that (never made here) restarts the clock on
+    // the grid.
+    static double onClock(double tick) { return tick > -1.0 && tick <= 3.0 ? tick : 1.0; }
+
     inline Stereo speed(Stereo mod, double vcoMod) const {
         if (modZero_) return both(fixedSpeed_);
         const double base = (1.0 - std::fabs(vcoMod)) * vcoMan_;
-        return octaveAt(octave_, base + vcoMod * mod);
+        return clockSpeedAt(octave_, base + vcoMod * mod);
     }
 
-    // Exactly unit speed with the phase at 0: one tape sample per audio sample, written
-    // at t = 1 (the previous input and feedback) and read at t = 0 (the tape sample read
-    // two audio samples ago). The phase stays 0 and the speed 1; those two delays run in
-    // registers, and the histories take only the block's last four samples.
+    // Exactly unit speed with a tick on every sample: one tape sample per audio sample,
+    // written at t = 1 (the previous input and feedback) and read at 0 (the tape sample
+    // read two audio samples ago). Those two delays run in registers, and the histories
+    // take only the block's last four samples.
     inline Stereo stepUnit(DelayLine* lines, Stereo in, Stereo fb, bool keep) {
         const double left = lines[0].stepPlain(unitIn_[0], unitFb_[0]);
         const double right = lines[1].stepPlain(unitIn_[1], unitFb_[1]);
@@ -359,58 +452,59 @@ private:
         unitRead_[1] = unitRead_[0];
         unitRead_[0] = read;
         if (keep) {
-            in_.push(in);
-            fb_.push(fb);
+            feeds_.push(in, fb);
             read_.push(read);
         }
         return out;
     }
 
-    // The speed follows the modulation, and every whole step of the clock phase writes,
-    // inserts feedback and reads one tape sample. While a line's speed holds, its phase
-    // carries over unscaled and the tape positions use the stored reciprocal of the
-    // speed (the divisions are only taken up while it moves).
-    inline Stereo stepClocked(DelayLine* lines, Stereo newSpeed) {
-        const Mask2 holds = newSpeed.v == speed_.v;
-        const Stereo rest = 1.0 - phase_;
-        const Stereo phi = select(holds, 1.0 - rest, 1.0 - rest * newSpeed / speed_);
-        invSpeed_ = select(holds, invSpeed_, 1.0 / newSpeed);
-        speed_ = newSpeed;
-        phase_ = phi + newSpeed;
-        // The first step is taken by lanes without a branch (a line not due stands still):
-        // whether a slow clock steps in this sample follows the modulation and would be
-        // mispredicted. A second step (a speed above 1) comes in runs and is branched on.
-        tapeStep(lines, phi, 0.0);
-        for (int j = 1; anyLane(phase_ >= both(1.0)); ++j)
-            tapeStep(lines, phi, static_cast<double>(j));
-        return CatmullRomOf<Stereo>(phase_)(read_.h);
+    // Every tick in this audio sample writes, inserts feedback and reads one tape sample;
+    // then the output is read between the tape samples. How far the clock runs past its
+    // next tick in this sample, in ticks (negative: it does not get there), tells which
+    // ticks fall in it (those at 0, 1, ... up to it) and where the output is read (what
+    // is left past the last of them): neither waits for the division.
+    inline Stereo stepClocked(Stereo speed) {
+        const Stereo spacing = modZero_ ? both(fixedSpacing_) : 1.0 / speed;
+        const Stereo past = speed * (1.0 - tick_);
+        // The first tick is taken by lanes without a branch (a line not due stands still):
+        // whether a slow clock ticks in this sample follows the modulation and would be
+        // mispredicted. A second tick (a speed above 1) comes in runs and is branched on.
+        Mask2 due = tick_ <= both(1.0);  // past >= 0
+        Stereo at = select(due, past, 1.0 + past);
+        tapeStep(due, spacing);
+        for (double j = 1.0; anyLane(due = past >= both(j)); j += 1.0) {
+            at = select(due, past - j, at);
+            tapeStep(due, spacing);
+        }
+        tick_ = tick_ - 1.0;
+        return catmullRomAt(read_.h, at);
     }
 
-    // The j-th whole step of the clock phase in this audio sample for the lines whose
-    // phase has reached 1: one tape sample written (interpolated at its time between the
-    // audio samples), feedback inserted and read.
-    inline void tapeStep(DelayLine* lines, Stereo phi, double j) {
-        const Mask2 due = phase_ >= both(1.0);
-        phase_ = select(due, phase_ - 1.0, phase_);
-        const CatmullRomOf<Stereo> cr((1.0 - phi + j) * invSpeed_);
-        const Stereo write = cr(in_.h());
-        const Stereo insert = select(due, cr(fb_.h()), both(-0.0));
+    // The tick at tick_ for the lines where it falls in this audio sample (due): one tape
+    // sample written (interpolated at its time between the audio samples), feedback
+    // inserted and read.
+    inline void tapeStep(Mask2 due, Stereo spacing) {
+        const CatmullRomOf<Stereo> cr(tick_);
+        const Stereo write = cr(feeds_.inputs());
+        const Stereo insert = select(due, cr(feeds_.feedback()), both(-0.0));
         const int bits = laneBits(due);
-        const double left = lines[0].stepWhen(bits & 1, write[0], insert[0]);
-        const double right = lines[1].stepWhen(bits >> 1, write[1], insert[1]);
+        const double left = heads_[0].step(bits & 1, write[0], insert[0]);
+        const double right = heads_[1].step(bits >> 1, write[1], insert[1]);
         read_.push(Stereo{left, right}, due);
+        tick_ = select(due, tick_ + spacing, tick_);
     }
 
     double vcoMan_;
     const double* octave_;
     bool modZero_;
-    double fixedSpeed_;
+    double fixedSpeed_, fixedSpacing_;
     bool unit_ = false;
-    StereoRing in_, fb_;
+    LineFeeds feeds_;
     StereoHistory read_;
+    TapeHeads heads_[2];
     // The unit path: last input and feedback, the last two tape samples read (newest first).
     Stereo unitIn_, unitFb_, unitRead_[2];
-    Stereo speed_, invSpeed_, phase_;
+    Stereo tick_;  // the time of each line's next tick
 };
 
 // The policy of a block: clocked or plain.

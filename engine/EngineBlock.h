@@ -115,7 +115,7 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
             if (splicing) splices.step(st.line, join && i == 0, lineIn, toLine, spliceDecayK);
             Stereo a = lines.step(st.line, lineIn, toLine, st.modulation.blend.mod,
                                   glide.vcoMod.value, i >= frames - 4);
-            a = fades.step(st.line, channels.dlyFade, a, k.fadeStep, tapsNow);
+            a = fades.step(lines, st.line, channels.dlyFade, a, k.fadeStep, tapsNow);
             const Stereo gate = st.gate.step(a, channel.gateThreshold.value, k.gateAttack,
                                              k.gateRelease);
             Stereo y = a;

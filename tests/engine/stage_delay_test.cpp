@@ -98,7 +98,8 @@ TEST(DelayLineStage, ClockSpeedScalesTheTimeHeard) {
     // The short path of an exact unit clock gives what the general one gives.
     {
         LineRig rig(4000, TapDistances{0, delay});
-        rig.line[0].phase = rig.line[1].phase = 1e-300;  // off the grid: the general path
+        // Off the grid: the general path.
+        rig.line[0].nextTick = rig.line[1].nextTick = std::nextafter(1.0, 0.0);
         ClockedLines general(rig.line, 0.0, true, rig.octave.data());
         EXPECT_EQ(LineRig::peakAt(rig.pulse(general, 2000)), delay + 3);
     }
@@ -180,4 +181,58 @@ TEST(DelayLineStage, TapsWrapAtTheEndOfTheLineWhereverTheyArePlaced) {
         ASSERT_TRUE(line.preTap >= 0 && line.preTap < length) << step;
         ASSERT_TRUE(line.outTap >= 0 && line.outTap < length) << step;
     }
+}
+
+// The clocked lines at unit speed, off the short path (their first tick a hair early):
+// every tick writes the previous input and feedback and reads one tape sample, heard
+// two samples later. On a
+// short line taken round many times, the taps must store, add and read where a plain
+// ring with the same distances does.
+TEST(DelayLineStage, ClockedTapsWrapAtTheEndOfTheLine) {
+    const int length = 13;
+    LineRig rig(length, TapDistances{3, 4}, 11);
+    for (DelayLine& line : rig.line) line.nextTick = std::nextafter(1.0, 0.0);
+    ClockedLines clocked(rig.line, 0.0, true, rig.octave.data());
+    std::vector<double> ring(length, 0.0), read;
+    int write = 11, pre = 8, out = 4;
+    double lastIn = 0.0, lastFb = 0.0;
+    for (int step = 0; step < 400; ++step) {
+        const double in = step + 1.0, fb = 0.25 * step;
+        ring[write] = lastIn;
+        ring[pre] += lastFb;
+        read.push_back(ring[out]);
+        write = (write + 1) % length;
+        pre = (pre + 1) % length;
+        out = (out + 1) % length;
+        lastIn = in;
+        lastFb = fb;
+        const Stereo heard = clocked.step(rig.line, Stereo{in, in}, Stereo{fb, fb}, Stereo{}, 0.0);
+        const double expected = step >= 2 ? read[step - 2] : 0.0;
+        ASSERT_NEAR(heard[0], expected, 1e-9) << step;
+        ASSERT_NEAR(heard[1], expected, 1e-9) << step;
+    }
+    clocked.end(rig.line);
+    EXPECT_EQ(rig.line[0].writeTap, write);
+    EXPECT_EQ(rig.line[0].preTap, pre);
+    EXPECT_EQ(rig.line[0].outTap, out);
+}
+
+// A time change while the clocked lines run: the taps jump from where the tape is, so
+// sound already in the line is heard at the new time counted from when it went in.
+TEST(DelayLineStage, ClockedLinesJumpFromWhereTheTapeIs) {
+    LineRig rig(4000, TapDistances{0, 400});
+    for (DelayLine& line : rig.line) line.nextTick = std::nextafter(1.0, 0.0);
+    ClockedLines clocked(rig.line, 0.0, true, rig.octave.data());
+    TimeFades fades(rig.line);
+    StereoFlag pending{0, 0};
+    const auto tapsNow = [](int) { return TapDistances{0, 300}; };
+    std::vector<double> heard;
+    for (int i = 0; i < 600; ++i) {
+        if (i == 50) pending = StereoFlag{1, 1};
+        const Stereo in{i == 0 ? 1.0 : 0.0, 0.0};
+        const Stereo out = clocked.step(rig.line, in, Stereo{}, Stereo{}, 0.0);
+        heard.push_back(fades.step(clocked, rig.line, pending, out, 0.5, tapsNow)[0]);
+    }
+    EXPECT_EQ(pending[0], 0);
+    EXPECT_EQ(LineRig::peakAt(heard), 300 + 3);
 }
