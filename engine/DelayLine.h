@@ -342,21 +342,6 @@ private:
     int moved_, room_;
 };
 
-// 2^s of both clocks from the octave table: the values octaveAt gives, lane by lane,
-// with a shorter way to them. The index (s + 1) / 2 * 9998 is one multiplication by 4999
-// (halving is exact, so the product rounds the same) clamped to the table, and the
-// whole and fractional parts are taken in one conversion each way for both lanes.
-inline Stereo clockSpeedAt(const double* table, Stereo s) {
-    using Int2 = int __attribute__((vector_size(8)));
-    Stereo k = (s + 1.0) * 4999.0;
-    k = select(k > both(0.0), k, both(0.0));  // NaN too
-    k = select(k > both(9998.0), both(9998.0), k);
-    const Int2 i = __builtin_convertvector(k.v, Int2);
-    const Stereo r = k - Stereo(__builtin_convertvector(i, Double2));
-    return (1.0 - r) * Stereo{table[i[0]], table[i[1]]} +
-           r * Stereo{table[i[0] + 1], table[i[1] + 1]};
-}
-
 // The clocked policy: each line's clock runs at 2^s for
 // s = (1 - |VcoMod|) VcoMan + VcoMod mod (0.5..2), mod being its channel's modulation
 // signal, and gives one tape sample per tick. With VcoMod at 0 for the whole block the
@@ -435,7 +420,7 @@ private:
     inline Stereo speed(Stereo mod, double vcoMod) const {
         if (modZero_) return both(fixedSpeed_);
         const double base = (1.0 - std::fabs(vcoMod)) * vcoMan_;
-        return clockSpeedAt(octave_, base + vcoMod * mod);
+        return octaveAt(octave_, base + vcoMod * mod);
     }
 
     // Exactly unit speed with a tick on every sample: one tape sample per audio sample,

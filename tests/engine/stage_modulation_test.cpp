@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <set>
 #include <vector>
 
@@ -196,4 +197,15 @@ TEST(ModulationBlendStage, EnvelopeOnlyInSilenceDrivesCutoffDownThreeOctaves) {
     EXPECT_NEAR(octaveAt(octave.data(), 5.0), 2.0, 1e-12);
     EXPECT_NEAR(octaveAt(octave.data(), -5.0), 0.5, 1e-12);
     EXPECT_NEAR(octaveAt(octave.data(), std::nan("")), 0.5, 1e-12);
+
+    // The paired form (the clocks' speeds) gives each lane exactly the single value.
+    const double inf = std::numeric_limits<double>::infinity();
+    std::vector<double> s = {-inf, -1.0, -0.99999, 0.0, 0.3, 0.99999, 1.0, 1.0001, inf,
+                             std::nan("")};
+    for (int k = 0; k <= 4000; ++k) s.push_back(-1.2 + k * 0.0006);
+    for (std::size_t k = 0; k + 1 < s.size(); ++k) {
+        const Stereo both = octaveAt(octave.data(), Stereo{s[k], s[k + 1]});
+        EXPECT_EQ(both[0], octaveAt(octave.data(), s[k])) << s[k];
+        EXPECT_EQ(both[1], octaveAt(octave.data(), s[k + 1])) << s[k + 1];
+    }
 }
