@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "Denormal.h"
@@ -53,11 +54,13 @@ private:
     int mask_ = 0;
 };
 
-// The output band-pass of one channel (V double) or of both at once (V Stereo).
+// The output band-pass of one channel (V double) or of both at once (V Stereo). The
+// coefficients C are plain numbers or, for a pair, the number in both lanes.
 template <typename V>
 struct ReverbBandPassOf {
     V x1{}, x2{}, y1{}, y2{};
-    inline V step(V x, double b0, double b2, double a1, double a2) {
+    template <typename C>
+    inline V step(V x, C b0, C b2, C a1, C a2) {
         const V y = b0 * x + b2 * x2 - a1 * y1 - a2 * y2;
         x2 = x1;
         x1 = x;
@@ -67,6 +70,17 @@ struct ReverbBandPassOf {
     }
 };
 using ReverbBandPass = ReverbBandPassOf<double>;
+
+// {a[0] - b[0], a[1] + b[1]}, exactly as the two scalar operations: one instruction where
+// the CPU has it, else the left lane of b negated (exact) and added.
+inline Stereo subAdd(Stereo a, Stereo b) {
+#if defined(__SSE3__)
+    return Stereo(__builtin_ia32_addsubpd(a.v, b.v));
+#else
+    constexpr std::int64_t kSign = static_cast<std::int64_t>(1ULL << 63);
+    return a + Stereo((Double2)((Mask2)b.v ^ Mask2{kSign, 0}));
+#endif
+}
 
 struct Reverb {
     static constexpr double kDenormalOffset = 1e-15;  // added to the reverb's input
@@ -163,6 +177,21 @@ private:
                       double level) const {
         const Stereo y = level * band.step(taps, bpB0, bpB2, bpA1, bpA2);
         mixed = mixed + (y - mixed) * amount;
+    }
+
+    // The band-pass coefficients, the level and the amount in both lanes, taken once per
+    // span: a loop short of registers then reads each from memory inside the operation
+    // that needs it rather than with an instruction of its own.
+    struct BlendCoefficients {
+        Stereo b0, b2, a1, a2, level, amount;
+    };
+    BlendCoefficients blendCoefficients(double level) const {
+        return {both(bpB0), both(bpB2), both(bpA1), both(bpA2), both(level), both(amount)};
+    }
+    static inline void blend(Stereo& mixed, Stereo taps, ReverbBandPassOf<Stereo>& band,
+                             const BlendCoefficients& k) {
+        const Stereo y = k.level * band.step(taps, k.b0, k.b2, k.a1, k.a2);
+        mixed = mixed + (y - mixed) * k.amount;
     }
 
     // How many of the next `wanted` samples can go as one span: no read or write position
@@ -308,13 +337,11 @@ LUMDEL_SPAN_LOOP
 
         // Six damped combs fed with s, their damping states side by side in three pairs
         // (lines 0|1, 2|3, 4|5). An even line writes s - h (h s + lp), an odd one
-        // s + h (lp - h s); with the even lines' states kept negated while the span runs
-        // both are s + h (lp' - h s), exactly (negation is exact in floating point).
-        const double h = 0.7 * gain1;
+        // s + h (lp - h s): per pair {lp - (-h s), lp + (-h s)} (the same sums, as
+        // subtracting is adding the negated value), times h, then {s - that, s + that}.
+        const Stereo h = both(0.7 * gain1);
         const double cd = lowpassCoef;
-        const Stereo sign{-1.0, 1.0};
-        Stereo damped[3] = {Stereo{lp[0], lp[1]} * sign, Stereo{lp[2], lp[3]} * sign,
-                            Stereo{lp[4], lp[5]} * sign};
+        Stereo damped[3] = {Stereo{lp[0], lp[1]}, Stereo{lp[2], lp[3]}, Stereo{lp[4], lp[5]}};
         const double* rc[6];
         double* wc[6];
         for (int i = 0; i < 6; ++i) {
@@ -326,23 +353,24 @@ LUMDEL_SPAN_LOOP
         const double* l1 = at(c[0], distA[0]);
         const double* r0 = at(c[1], distA[1]);
         const double* r1 = at(c[2], distA[3]);
+        const BlendCoefficients out = blendCoefficients(kPlateLevel);
         for (int t = 0; t < n; ++t) {
-            const double hs = h * s[t];
+            const Stereo st = both(s[t]);
+            const Stereo minusHs = -(h * st);
             Stereo fed;
             for (int p = 0; p < 3; ++p) {
-                const Stereo v = Stereo{rc[2 * p][t], rc[2 * p + 1][t]} * sign;
+                const Stereo v{rc[2 * p][t], rc[2 * p + 1][t]};
                 damped[p] = damped[p] + (v - damped[p]) * cd;
-                fed = s[t] + h * (damped[p] - hs);
+                fed = subAdd(st, h * subAdd(damped[p], minusHs));
                 wc[2 * p][t] = fed[0];
                 wc[2 * p + 1][t] = fed[1];
             }
             const Stereo taps{l0[t] + l1[t] + fed[0], r0[t] + r1[t] + fed[1]};
-            blend(mixed[t], taps, band, kPlateLevel);
+            blend(mixed[t], taps, band, out);
         }
         for (int p = 0; p < 3; ++p) {
-            const Stereo kept = damped[p] * sign;
-            lp[2 * p] = kept[0];
-            lp[2 * p + 1] = kept[1];
+            lp[2 * p] = damped[p][0];
+            lp[2 * p + 1] = damped[p][1];
         }
     }
 };
