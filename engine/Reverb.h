@@ -155,14 +155,15 @@ struct Reverb {
             x[t] = mixed[t][0] + mixed[t][1];
         }
         ReverbBandPassOf<Stereo> band = bp;  // in registers while the run goes on
-        for (int done = 0; done < n;) {
-            const int span = spanFor(n - done);
-            if (type == 0)
-                springSpanRun(x + done, mixed + done, span, band);
-            else
+        if (type == 0) {
+            springRun(x, mixed, n, band);
+        } else {
+            for (int done = 0; done < n;) {
+                const int span = spanFor(n - done);
                 plateSpanRun(x + done, mixed + done, span, band);
-            w = (w + span) & mask;
-            done += span;
+                w = (w + span) & mask;
+                done += span;
+            }
         }
         bp = band;
     }
@@ -209,45 +210,78 @@ private:
         return std::max(span, 1);
     }
 
-    // The spring over one span of n samples from the shared write position w: the B
-    // lines' outputs damped sample by sample, then the C allpasses, the B lines' writing
-    // and the output allpasses over the whole span (no sample of a span depends on
-    // another there), then the band-pass and the blend sample by sample. The same
+    // The spring over a run of n samples, span by span: the B lines' outputs damped
+    // sample by sample, then the C allpasses, the B lines' writing and the output
+    // allpasses over the whole span (no sample of a span depends on another there), then
+    // the band-pass and the blend sample by sample. The damping of one span and the
+    // band-pass of the span before it are two recursions that need nothing of each
+    // other: they go through one loop, so that each runs while the other waits. The same
     // operations per sample as one sample at a time. x: the summed inputs; mixed: the
     // signals to blend.
-    inline void springSpanRun(const double* x, Stereo* mixed, int n,
-                              ReverbBandPassOf<Stereo>& band) {
-        const int wi = w;
-        const auto at = [&](double* line, int dist) { return line + ((wi - dist) & mask); };
-        constexpr double g = 0.7071;
+    inline void springRun(const double* x, Stereo* mixed, int n,
+                          ReverbBandPassOf<Stereo>& band) {
+        double q[3][kMaxRun];          // the even B lines' damped outputs, by run position
+        double oL[kMaxRun], oR[kMaxRun];  // the output allpasses' outputs, by run position
+        const BlendCoefficients out = blendCoefficients(kSpringLevel);
+        int last = 0, lastSpan = 0;    // the span whose band-pass is still to come
+        for (int done = 0; done < n;) {
+            const int span = spanFor(n - done);
+            springDampAndBlend(q, done, span, oL, oR, mixed, last, lastSpan, band, out);
+            springSpanRun(x + done, q, done, oL + done, oR + done, span);
+            w = (w + span) & mask;
+            last = done;
+            lastSpan = span;
+            done += span;
+        }
+        springDampAndBlend(q, n, 0, oL, oR, mixed, last, lastSpan, band, out);
+    }
 
-        // The B lines' outputs: the even ones through their damping low-passes.
-        double q[6][kMaxRun];
-        {
-            const double* r0 = at(b[0], distB[0]);
-            const double* r2 = at(b[2], distB[2]);
-            const double* r4 = at(b[4], distB[4]);
-            const double cd = lowpassCoef;
-            double lp0 = lp[0], lp2 = lp[2], lp4 = lp[4];
-            for (int t = 0; t < n; ++t) {
+    // The damping low-passes of B0, B2 and B4 over n samples from the write position w
+    // (their outputs into q from run position at) and, side by side, the band-pass and
+    // the blend of the m samples from run position from.
+    inline void springDampAndBlend(double (*q)[kMaxRun], int at, int n, const double* oL,
+                                   const double* oR, Stereo* mixed, int from, int m,
+                                   ReverbBandPassOf<Stereo>& band,
+                                   const BlendCoefficients& out) {
+        const double* r0 = b[0] + ((w - distB[0]) & mask);
+        const double* r2 = b[2] + ((w - distB[2]) & mask);
+        const double* r4 = b[4] + ((w - distB[4]) & mask);
+        const double cd = lowpassCoef;
+        double lp0 = lp[0], lp2 = lp[2], lp4 = lp[4];
+        for (int t = 0; t < std::max(n, m); ++t) {
+            if (t < n) {
                 lp0 += (r0[t] - lp0) * cd;
                 lp2 += (r2[t] - lp2) * cd;
                 lp4 += (r4[t] - lp4) * cd;
-                q[0][t] = lp0;
-                q[2][t] = lp2;
-                q[4][t] = lp4;
+                q[0][at + t] = lp0;
+                q[1][at + t] = lp2;
+                q[2][at + t] = lp4;
             }
-            lp[0] = lp0;
-            lp[2] = lp2;
-            lp[4] = lp4;
+            if (t < m)
+                blend(mixed[from + t], Stereo{oL[from + t], oR[from + t]}, band, out);
         }
+        lp[0] = lp0;
+        lp[2] = lp2;
+        lp[4] = lp4;
+    }
+
+    // The spring's allpasses over one span of n samples from the shared write position w:
+    // six allpasses on the C lines, the B lines written from them and the input, the
+    // output sums and the two allpasses in series per channel on the A lines. x: the
+    // summed inputs of the span; q: the damped outputs by run position, the span's from
+    // position from; oL, oR: the output allpasses' outputs over the span.
+    inline void springSpanRun(const double* x, const double (*q)[kMaxRun], int from,
+                              double* oL, double* oR, int n) {
+        const int wi = w;
+        const auto at = [&](double* line, int dist) { return line + ((wi - dist) & mask); };
+        constexpr double g = 0.7071;
+        const double* q0 = q[0] + from;
+        const double* q2 = q[1] + from;
+        const double* q4 = q[2] + from;
         const double* q1 = at(b[1], distB[1]);
         const double* q3 = at(b[3], distB[3]);
         const double* q5 = at(b[5], distB[5]);
 
-        // Six allpasses on the C lines, the B lines written from them and the input, the
-        // output sums and the two allpasses in series per channel on the A lines.
-        double oL[kMaxRun], oR[kMaxRun];
         const double* rc[6];
         double* wc[6];
         double* wb[6];
@@ -267,7 +301,7 @@ private:
         const double k1 = gain1, k2 = gain2;
 LUMDEL_SPAN_LOOP
         for (int t = 0; t < n; ++t) {
-            const double in[6] = {q[0][t], q1[t], q[2][t], q3[t], q[4][t], q5[t]};
+            const double in[6] = {q0[t], q1[t], q2[t], q3[t], q4[t], q5[t]};
             double y[6];
             for (int i = 0; i < 6; ++i) {
                 y[i] = rc[i][t] - g * in[i];
@@ -294,8 +328,6 @@ LUMDEL_SPAN_LOOP
             oR[t] = ra[3][t] - g * uR;
             wa[3][t] = g * oR[t] + uR;
         }
-
-        for (int t = 0; t < n; ++t) blend(mixed[t], Stereo{oL[t], oR[t]}, band, kSpringLevel);
     }
 
     // The plate over one span of n samples from the shared write position w: the
