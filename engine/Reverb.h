@@ -172,23 +172,17 @@ private:
     static constexpr double kSpringLevel = 0.1625;  // the band-passed output's level
     static constexpr double kPlateLevel = 0.3;
 
-    // The output band-pass on the reverb's output taps, and the mixed signal blended
-    // towards it by amount.
-    inline void blend(Stereo& mixed, Stereo taps, ReverbBandPassOf<Stereo>& band,
-                      double level) const {
-        const Stereo y = level * band.step(taps, bpB0, bpB2, bpA1, bpA2);
-        mixed = mixed + (y - mixed) * amount;
-    }
-
     // The band-pass coefficients, the level and the amount in both lanes, taken once per
-    // span: a loop short of registers then reads each from memory inside the operation
-    // that needs it rather than with an instruction of its own.
+    // run or span: a loop short of registers then reads each from memory inside the
+    // operation that needs it rather than with an instruction of its own.
     struct BlendCoefficients {
         Stereo b0, b2, a1, a2, level, amount;
     };
     BlendCoefficients blendCoefficients(double level) const {
         return {both(bpB0), both(bpB2), both(bpA1), both(bpA2), both(level), both(amount)};
     }
+    // The output band-pass on the reverb's output taps, and the mixed signal blended
+    // towards it by amount.
     static inline void blend(Stereo& mixed, Stereo taps, ReverbBandPassOf<Stereo>& band,
                              const BlendCoefficients& k) {
         const Stereo y = k.level * band.step(taps, k.b0, k.b2, k.a1, k.a2);
