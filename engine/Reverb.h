@@ -230,33 +230,43 @@ private:
         springDampAndBlend(q, n, 0, oL, oR, mixed, last, lastSpan, band, out);
     }
 
-    // The damping low-passes of B0, B2 and B4 over n samples from the write position w
-    // (their outputs into q from run position at) and, side by side, the band-pass and
-    // the blend of the m samples from run position from.
+    // The damping low-passes of B0, B2 and B4 from the write position w: their states
+    // and read positions, one sample's step, the states written back.
+    struct SpringDamping {
+        const double *r0, *r2, *r4;
+        double lp0, lp2, lp4, cd;
+        // Sample t of the span; the damped outputs into q at run position i.
+        inline void step(int t, double (*q)[kMaxRun], int i) {
+            lp0 += (r0[t] - lp0) * cd;
+            lp2 += (r2[t] - lp2) * cd;
+            lp4 += (r4[t] - lp4) * cd;
+            q[0][i] = lp0;
+            q[1][i] = lp2;
+            q[2][i] = lp4;
+        }
+    };
+
+    // The damping of the B lines' outputs over n samples from the write position w
+    // (into q from run position at) and, side by side, the band-pass and the blend of
+    // the m samples from run position from.
     inline void springDampAndBlend(double (*q)[kMaxRun], int at, int n, const double* oL,
                                    const double* oR, Stereo* mixed, int from, int m,
                                    ReverbBandPassOf<Stereo>& band,
                                    const BlendCoefficients& out) {
-        const double* r0 = b[0] + ((w - distB[0]) & mask);
-        const double* r2 = b[2] + ((w - distB[2]) & mask);
-        const double* r4 = b[4] + ((w - distB[4]) & mask);
-        const double cd = lowpassCoef;
-        double lp0 = lp[0], lp2 = lp[2], lp4 = lp[4];
-        for (int t = 0; t < std::max(n, m); ++t) {
-            if (t < n) {
-                lp0 += (r0[t] - lp0) * cd;
-                lp2 += (r2[t] - lp2) * cd;
-                lp4 += (r4[t] - lp4) * cd;
-                q[0][at + t] = lp0;
-                q[1][at + t] = lp2;
-                q[2][at + t] = lp4;
-            }
-            if (t < m)
-                blend(mixed[from + t], Stereo{oL[from + t], oR[from + t]}, band, out);
+        SpringDamping damping{b[0] + ((w - distB[0]) & mask), b[2] + ((w - distB[2]) & mask),
+                              b[4] + ((w - distB[4]) & mask), lp[0], lp[2], lp[4],
+                              lowpassCoef};
+        const int common = std::min(n, m);
+        for (int t = 0; t < common; ++t) {
+            damping.step(t, q, at + t);
+            blend(mixed[from + t], Stereo{oL[from + t], oR[from + t]}, band, out);
         }
-        lp[0] = lp0;
-        lp[2] = lp2;
-        lp[4] = lp4;
+        for (int t = common; t < n; ++t) damping.step(t, q, at + t);
+        for (int t = common; t < m; ++t)
+            blend(mixed[from + t], Stereo{oL[from + t], oR[from + t]}, band, out);
+        lp[0] = damping.lp0;
+        lp[2] = damping.lp2;
+        lp[4] = damping.lp4;
     }
 
     // The spring's allpasses over one span of n samples from the shared write position w:
