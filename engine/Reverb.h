@@ -230,8 +230,8 @@ private:
         springDampAndBlend(q, n, 0, oL, oR, mixed, last, lastSpan, band, out);
     }
 
-    // The damping low-passes of B0, B2 and B4 from the write position w: their states
-    // and read positions, one sample's step, the states written back.
+    // The damping low-passes of B0, B2 and B4 over a span: where they read, their
+    // states and coefficient, and one sample's step.
     struct SpringDamping {
         const double *r0, *r2, *r4;
         double lp0, lp2, lp4, cd;
