@@ -10,7 +10,8 @@
 //
 // Contract: per sample on the audio thread, inside the block, which holds both lines in
 // locals and writes them back after it. Reads each line's input (u times MuteIn), its
-// feedback from the matrix and, clocked, its clock speed; writes each line's output
+// feedback from the matrix and, clocked, its clock speed and tick spacing (worked out from
+// the modulation ahead of the lines, ClockedLines::rate); writes each line's output
 // before the fade, and the fade gain. The jump reads the delay timing through the
 // engine (tapDistances). Tap placement outside the block (construction, suspend, resume,
 // a rate change) runs under the engine lock.
@@ -63,6 +64,23 @@ inline Stereo catmullRomAt(const Stereo* h, Stereo t) {
     const Stereo c3 = 0.5 * (h[3] - h[0]) + 1.5 * (h[1] - h[2]);
     return (h[1] + c1 * t) + (t * t) * (c2 + c3 * t);
 }
+
+// The clocks' speed in one audio sample and the spacing of their ticks (1 / speed), lane
+// c for line c.
+struct ClockRate {
+    Stereo speed, spacing;
+};
+
+// Room for the clock rates of N samples, filled before they are read and left unset when
+// it is made (like StereoScratch).
+template <int N>
+struct ClockRateScratch {
+    union {
+        ClockRate v[N];
+    };
+    ClockRateScratch() {}
+    ClockRate& operator[](int i) { return v[i]; }
+};
 
 struct DelayLine {
     double* buf = nullptr;     // inside the engine's line memory
@@ -217,8 +235,8 @@ public:
     void retakeTaps() {}
 
     // keep: one of the block's last four samples, the ones the histories will hold.
-    inline Stereo step(DelayLine* lines, Stereo in, Stereo fb, Stereo /*mod*/,
-                       double /*vcoMod*/, bool keep = true) {
+    inline Stereo step(DelayLine* lines, Stereo in, Stereo fb, const ClockRate& /*rate*/,
+                       bool keep = true) {
         const Stereo out{lines[0].stepPlain(in[0], fb[0]), lines[1].stepPlain(in[1], fb[1])};
         if (keep) {
             in_[0].v[pos_] = in[0];
@@ -344,12 +362,14 @@ private:
 
 // The clocked policy: each line's clock runs at 2^s for
 // s = (1 - |VcoMod|) VcoMan + VcoMod mod (0.5..2), mod being its channel's modulation
-// signal, and gives one tape sample per tick. With VcoMod at 0 for the whole block the
-// speed is 2^VcoMan whatever the modulation, computed once; a clock at exactly unit speed
-// on the sample grid stays there and takes the short path. Both lines' clocks, histories
-// and interpolation weights run as pairs through the block (lane c is line c); each
-// line's tape samples are written and read in its own order, and the state goes back to
-// the lines at the end of the block.
+// signal, and gives one tape sample per tick. The speed and the tick spacing follow from
+// the modulation alone (rate), so the block may work them out ahead of the lines, a run
+// of samples at a time, and hands them to step. With VcoMod at 0 for the whole block the
+// speed is 2^VcoMan whatever the modulation, computed once (step then reads no rate); a
+// clock at exactly unit speed on the sample grid stays there and takes the short path.
+// Both lines' clocks, histories and interpolation weights run as pairs through the block
+// (lane c is line c); each line's tape samples are written and read in its own order,
+// and the state goes back to the lines at the end of the block.
 //
 // The clock is kept as the time of its next tick, in audio samples on the write side's
 // interpolation axis: after this sample's input joins the history, t = 0 is the input
@@ -368,28 +388,37 @@ class ClockedLines {
 public:
     ClockedLines(DelayLine* lines, double vcoMan, bool vcoModZero, const double* octave)
         : vcoMan_(vcoMan), octave_(octave), modZero_(vcoModZero),
-          fixedSpeed_(octaveAt(octave, vcoMan)), fixedSpacing_(1.0 / fixedSpeed_),
+          fixed_{both(octaveAt(octave, vcoMan)), both(1.0 / octaveAt(octave, vcoMan))},
           feeds_(lines), read_(lines[0].readHist, lines[1].readHist),
           heads_{TapeHeads(lines[0]), TapeHeads(lines[1])},
           tick_(onClock(lines[0].nextTick), onClock(lines[1].nextTick)) {
-        unit_ = modZero_ && fixedSpeed_ == 1.0 && tick_ == both(1.0);
+        unit_ = modZero_ && fixed_.speed == both(1.0) && tick_ == both(1.0);
         unitIn_ = feeds_.inputs()[3];
         unitFb_ = feeds_.feedback()[3];
         unitRead_[0] = read_.h[3];
         unitRead_[1] = read_.h[2];
     }
 
+    // True when the speed follows the modulation: only then does step read a rate.
     bool hearsModulation() const { return !modZero_; }
 
+    // The speed and tick spacing of both clocks for an audio sample's modulation signals
+    // and VcoMod (while hearsModulation()).
+    inline ClockRate rate(Stereo mod, double vcoMod) const {
+        const double base = (1.0 - std::fabs(vcoMod)) * vcoMan_;
+        const Stereo speed = octaveAt(octave_, base + vcoMod * mod);
+        return {speed, 1.0 / speed};
+    }
+
     // This audio sample's inputs and feedback join the histories the tape samples are
-    // interpolated from; the tape moves; the output is read between the tape samples.
-    // keep: one of the block's last four samples (the unit path fills the histories
-    // with those only).
-    inline Stereo step(DelayLine* lines, Stereo in, Stereo fb, Stereo mod, double vcoMod,
+    // interpolated from; the tape moves at the sample's rate (read only while
+    // hearsModulation()); the output is read between the tape samples. keep: one of the
+    // block's last four samples (the unit path fills the histories with those only).
+    inline Stereo step(DelayLine* lines, Stereo in, Stereo fb, const ClockRate& rate,
                        bool keep = true) {
         if (unit_) return stepUnit(lines, in, fb, keep);
         feeds_.push(in, fb);
-        return stepClocked(speed(mod, vcoMod));
+        return stepClocked(modZero_ ? fixed_ : rate);
     }
 
     // Around a jump of the taps outside the policy (a time change), the lines' own taps
@@ -417,12 +446,6 @@ private:
     // the grid.
     static double onClock(double tick) { return tick > -1.0 && tick <= 3.0 ? tick : 1.0; }
 
-    inline Stereo speed(Stereo mod, double vcoMod) const {
-        if (modZero_) return both(fixedSpeed_);
-        const double base = (1.0 - std::fabs(vcoMod)) * vcoMan_;
-        return octaveAt(octave_, base + vcoMod * mod);
-    }
-
     // Exactly unit speed with a tick on every sample: one tape sample per audio sample,
     // written at t = 1 (the previous input and feedback) and read at 0 (the tape sample
     // read two audio samples ago). Those two delays run in registers, and the histories
@@ -448,9 +471,9 @@ private:
     // next tick in this sample, in ticks (negative: it does not get there), tells which
     // ticks fall in it (those at 0, 1, ... up to it) and where the output is read (what
     // is left past the last of them): neither waits for the division.
-    inline Stereo stepClocked(Stereo speed) {
-        const Stereo spacing = modZero_ ? both(fixedSpacing_) : 1.0 / speed;
-        const Stereo past = speed * (1.0 - tick_);
+    inline Stereo stepClocked(const ClockRate& rate) {
+        const Stereo spacing = rate.spacing;
+        const Stereo past = rate.speed * (1.0 - tick_);
         // The first tick is taken by lanes without a branch (a line not due stands still):
         // whether a slow clock ticks in this sample follows the modulation and would be
         // mispredicted. A second tick (a speed above 1) comes in runs and is branched on.
@@ -482,7 +505,7 @@ private:
     double vcoMan_;
     const double* octave_;
     bool modZero_;
-    double fixedSpeed_, fixedSpacing_;
+    ClockRate fixed_;  // the rate while VcoMod stays at 0
     bool unit_ = false;
     LineFeeds feeds_;
     StereoHistory read_;

@@ -46,22 +46,38 @@ struct Glides {
     Smoothed<double> vcoMod{0.0, 0.0};          // VcoMod: (v - 0.5) 2
     Smoothed<double> driveGain{1.0, 1.0};       // Drive: 2^(4v)
 
+    // Every member with the pass of the block that reads it (EngineBlock.h): ahead of the
+    // lines the input pass (input gain, drive), the modulation pass, the filter's
+    // coefficients (in the input pass while the filter sits at the input, else in the
+    // rate pass) and the clocks' rate; then the lines' own pass.
+    enum Pass { kInput, kModulation, kFilter, kClock, kLines };
+    template <typename A, typename B, typename F>
+    static void forEachWithPass(A& a, B& b, F f) {
+        f(a.inputGain, b.inputGain, kInput);
+        f(a.outputGain, b.outputGain, kLines);
+        f(a.mix, b.mix, kLines);
+        f(a.modSrc, b.modSrc, kModulation);
+        f(a.cutfMod, b.cutfMod, kModulation);
+        f(a.resoMod, b.resoMod, kFilter);
+        f(a.cutoff, b.cutoff, kFilter);
+        f(a.reso, b.reso, kFilter);
+        f(a.vcoMod, b.vcoMod, kClock);
+        f(a.driveGain, b.driveGain, kInput);
+    }
     template <typename A, typename B, typename F>
     static void forEach(A& a, B& b, F f) {
-        f(a.inputGain, b.inputGain);
-        f(a.outputGain, b.outputGain);
-        f(a.mix, b.mix);
-        f(a.modSrc, b.modSrc);
-        f(a.cutfMod, b.cutfMod);
-        f(a.resoMod, b.resoMod);
-        f(a.cutoff, b.cutoff);
-        f(a.reso, b.reso);
-        f(a.vcoMod, b.vcoMod);
-        f(a.driveGain, b.driveGain);
+        forEachWithPass(a, b, [&f](auto& x, auto& y, Pass) { f(x, y); });
+    }
+    // One sample of gliding for the members one pass reads.
+    inline void next(Pass pass, double coef) {
+        forEachWithPass(*this, *this, [pass, coef](auto& s, auto&, Pass p) {
+            if (p == pass) s.next(coef);
+        });
     }
 };
 
-// The settings of the two delay channels that glide, [0] left and [1] right.
+// The settings of the two delay channels that glide, [0] left and [1] right. The block
+// reads them all in the lines' pass.
 struct ChannelGlides {
     Smoothed<Stereo> fbGain{{0.0, 0.0}, {0.0, 0.0}};  // FbGainL/R: v, linear feedback gain
     // FbPanL/R: v, the share of the line's feedback that goes to the right line.

@@ -68,6 +68,40 @@ TEST_F(PartitionTest, BlockLengthsDoNotChangeTheOutput) {
     }
 }
 
+// The same while the settings glide (the clocked lines following the modulation, the
+// filter in each place): every smoothed setting moves one step per sample whichever part
+// of the block reads it, however the blocks are cut.
+TEST_F(PartitionTest, GlidingSettingsDoNotDependOnBlockLengths) {
+    const std::vector<std::pair<int, float>> moves = {
+        {kInput, 0.7f},   {kOutput, 0.3f},  {kMix, 0.8f},    {kModSrc, 0.9f},
+        {kCutfMod, 0.3f}, {kResoMod, 0.2f}, {kCutoff, 0.6f}, {kReso, 0.7f},
+        {kVcoMod, 0.95f}, {kFbGainL, 0.9f}, {kFbPanR, 0.2f}, {kDlyPanL, 0.7f},
+        {kDlyGateR, 0.4f}, {kMuteInL, 0.9f}};
+    const int n = 24000, changeAt = 3000;
+    const auto input = signal(n);
+    for (float place : {0.1f, 0.5f, 0.9f}) {
+        const std::vector<std::pair<int, float>> config = {
+            {kVcoMod, 0.8f}, {kFltOn, 1.0f},   {kFltMode, place}, {kResoMod, 0.9f},
+            {kCutfMod, 0.8f}, {kRvbOn, 1.0f},  {kFbGainL, 0.6f},  {kFbGainR, 0.6f},
+            {kLFOWave, 0.5f}, {kCutoff, 0.3f}};
+        SCOPED_TRACE(place);
+        auto one = second();
+        auto other = second();
+        apply(*one, config);
+        apply(*other, config);
+        DirectHost::time.ppqPos = 0.0;
+        const auto a0 = render(*one, input, {1, 2, 3, 5, 8, 13, 700, 31}, 0, changeAt);
+        for (auto [index, value] : moves) one->setParameter(index, value);
+        const auto a1 = render(*one, input, {1, 2, 3, 5, 8, 13, 700, 31}, changeAt, n);
+        DirectHost::time.ppqPos = 0.0;
+        const auto b0 = render(*other, input, {512}, 0, changeAt);
+        for (auto [index, value] : moves) other->setParameter(index, value);
+        const auto b1 = render(*other, input, {512}, changeAt, n);
+        for (size_t i = 0; i < a0.size(); ++i) ASSERT_EQ(a0[i], b0[i]) << i;
+        for (size_t i = 0; i < a1.size(); ++i) ASSERT_EQ(a1[i], b1[i]) << i;
+    }
+}
+
 TEST_F(PartitionTest, DriveRingsLearnWhileTheDriveIsOff) {
     const int n = 20000;
     const auto input = signal(n);

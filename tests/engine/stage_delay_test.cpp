@@ -48,7 +48,7 @@ struct LineRig {
             const double triangle = 1.0 - std::abs(i - width) / (1.0 * width);
             const double level = width == 0 ? (i == 0 ? 1.0 : 0.0) : std::max(0.0, triangle);
             const Stereo in{level, 0.0};
-            out[i] = policy.step(line, in, Stereo{0.0, 0.0}, Stereo{0.0, 0.0}, 0.0)[0];
+            out[i] = policy.step(line, in, Stereo{0.0, 0.0}, ClockRate{})[0];
         }
         return out;
     }
@@ -65,7 +65,7 @@ TEST(DelayLineStage, InputIsHeardAfterPreDelayPlusDelayAndFeedbackAfterTheDelay)
     for (int i = 0; i < 500; ++i) {
         const Stereo in{i == 0 ? 1.0 : 0.0, 0.0};
         const Stereo fb{i == 10 ? 0.5 : 0.0, 0.0};
-        const Stereo out = plain.step(rig.line, in, fb, Stereo{0.0, 0.0}, 0.0);
+        const Stereo out = plain.step(rig.line, in, fb, ClockRate{});
         const double expected = i == 230 ? 1.0 : (i == 210 ? 0.5 : 0.0);
         ASSERT_EQ(out[0], expected) << i;
         ASSERT_EQ(out[1], 0.0) << i;
@@ -76,7 +76,7 @@ TEST(DelayLineStage, PlainBlocksKeepTheHistoriesOfTheClockedMode) {
     LineRig rig(100, TapDistances{0, 10});
     PlainLines plain(rig.line);
     for (int i = 1; i <= 10; ++i)
-        plain.step(rig.line, Stereo{1.0 * i, -1.0 * i}, Stereo{0.5 * i, 0.0}, Stereo{}, 0.0);
+        plain.step(rig.line, Stereo{1.0 * i, -1.0 * i}, Stereo{0.5 * i, 0.0}, ClockRate{});
     plain.end(rig.line);
     const double in[4] = {7, 8, 9, 10}, fb[4] = {3.5, 4, 4.5, 5};
     for (int k = 0; k < 4; ++k) {
@@ -206,7 +206,7 @@ TEST(DelayLineStage, ClockedTapsWrapAtTheEndOfTheLine) {
         out = (out + 1) % length;
         lastIn = in;
         lastFb = fb;
-        const Stereo heard = clocked.step(rig.line, Stereo{in, in}, Stereo{fb, fb}, Stereo{}, 0.0);
+        const Stereo heard = clocked.step(rig.line, Stereo{in, in}, Stereo{fb, fb}, ClockRate{});
         const double expected = step >= 2 ? read[step - 2] : 0.0;
         ASSERT_NEAR(heard[0], expected, 1e-9) << step;
         ASSERT_NEAR(heard[1], expected, 1e-9) << step;
@@ -230,7 +230,7 @@ TEST(DelayLineStage, ClockedLinesJumpFromWhereTheTapeIs) {
     for (int i = 0; i < 600; ++i) {
         if (i == 50) pending = StereoFlag{1, 1};
         const Stereo in{i == 0 ? 1.0 : 0.0, 0.0};
-        const Stereo out = clocked.step(rig.line, in, Stereo{}, Stereo{}, 0.0);
+        const Stereo out = clocked.step(rig.line, in, Stereo{}, ClockRate{});
         heard.push_back(fades.step(clocked, rig.line, pending, out, 0.5, tapsNow)[0]);
     }
     EXPECT_EQ(pending[0], 0);
