@@ -106,6 +106,31 @@ inline ClockRate rateSample(SvfFilter& filter, Glides& glide, const K& k, const 
     return ClockRate{};
 }
 
+// The three passes ahead of the lines over the samples start..end of a run, leaving what
+// the lines' pass reads in ahead (index i - start).
+template <bool kClocked, bool kSmooth, typename T, typename Stages, typename K, typename Lines>
+inline void runAheadOfLines(const HostIo<T>& io, Stages& st, Glides& glide, const K& k,
+                            const Lines& lines, bool meterAhead, int start, int end,
+                            AheadOfLines& ahead) {
+    for (int i = start; i < end; ++i) {
+        const InputSample in = inputSample<kClocked, kSmooth>(io, st, glide, k, meterAhead, i);
+        ahead.x[i - start] = in.x;
+        ahead.u[i - start] = in.u;
+        ahead.beforeDrive[i - start] = in.beforeDrive;
+    }
+    for (int i = start; i < end; ++i) {
+        ahead.filterModulation[i - start] = st.modulation.blend.filterModulation();
+        modulationSample<kSmooth>(st, glide, k, ahead.beforeDrive[i - start], true);
+        ahead.mod[i - start] = st.modulation.blend.mod;
+    }
+    for (int i = start; i < end; ++i) {
+        ahead.rate[i - start] = rateSample<kClocked, kSmooth>(
+            st.filter, glide, k, lines, true, ahead.filterModulation[i - start],
+            ahead.mod[i - start]);
+        ahead.filter[i - start] = Stereo{st.filter.f, st.filter.damp};
+    }
+}
+
 // The end of one sample: ducking by the key input, then the output stage.
 template <typename T>
 inline void finishSample(const HostIo<T>& io, int i, const typename HostIo<T>::Frame& in,
@@ -178,26 +203,9 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
         double runGain[kRun];
         for (int start = 0; start < frames; start += runLength) {
             const int end = std::min(frames, start + runLength);
-            if constexpr (kAhead) {
-                for (int i = start; i < end; ++i) {
-                    const InputSample in =
-                        inputSample<kClocked, kSmooth>(io, st, glide, k, meterAhead, i);
-                    ahead.x[i - start] = in.x;
-                    ahead.u[i - start] = in.u;
-                    ahead.beforeDrive[i - start] = in.beforeDrive;
-                }
-                for (int i = start; i < end; ++i) {
-                    ahead.filterModulation[i - start] = st.modulation.blend.filterModulation();
-                    modulationSample<kSmooth>(st, glide, k, ahead.beforeDrive[i - start], true);
-                    ahead.mod[i - start] = st.modulation.blend.mod;
-                }
-                for (int i = start; i < end; ++i) {
-                    ahead.rate[i - start] = rateSample<kClocked, kSmooth>(
-                        st.filter, glide, k, lines, true, ahead.filterModulation[i - start],
-                        ahead.mod[i - start]);
-                    ahead.filter[i - start] = Stereo{st.filter.f, st.filter.damp};
-                }
-            }
+            if constexpr (kAhead)
+                runAheadOfLines<kClocked, kSmooth>(io, st, glide, k, lines, meterAhead, start,
+                                                   end, ahead);
             OutputStage tail = output;
             for (int i = start; i < end; ++i) {
                 const int j = i - start;
