@@ -46,6 +46,7 @@ struct AheadOfLines {
     StereoScratch<kRun> mod;               // the modulation signals
     StereoScratch<kRun> filter;            // the filter's coefficients f, damp
     ClockRateScratch<kRun> rate;           // the clocks' speed and tick spacing
+    double duck[kRun];                     // the ducker's gain
 };
 
 // What the input pass gives for one sample.
@@ -54,6 +55,12 @@ struct InputSample {
     Stereo u;            // the line input after the drive
     Stereo beforeDrive;  // |u| ahead of the drive, for the follower
 };
+
+// The ducking gain of one sample, from the key input alone.
+template <typename K>
+inline double duckSample(Stereo key, Ducker& ducker, const K& k) {
+    return ducker.step(key, k.duckThreshold, k.duckAttack, k.duckRelease);
+}
 
 // One sample of the input pass: input gain, meter, the filter at the input (its
 // coefficients from the modulation of the sample before), anti-alias and drive.
@@ -107,7 +114,9 @@ inline ClockRate rateSample(SvfFilter& filter, Glides& glide, const K& k, const 
 }
 
 // The three passes ahead of the lines over the samples start..end of a run, leaving what
-// the lines' pass reads in ahead (index i - start).
+// the lines' pass reads in ahead (index i - start). The ducker's gain, which needs no
+// more than the key input, goes with the input pass: its recursion then runs beside the
+// anti-alias filter's, where the loop has room, rather than alone after the reverb.
 template <bool kClocked, bool kSmooth, typename T, typename Stages, typename K, typename Lines>
 inline void runAheadOfLines(const HostIo<T>& io, Stages& st, Glides& glide, const K& k,
                             const Lines& lines, bool meterAhead, int start, int end,
@@ -117,6 +126,7 @@ inline void runAheadOfLines(const HostIo<T>& io, Stages& st, Glides& glide, cons
         ahead.x[i - start] = in.x;
         ahead.u[i - start] = in.u;
         ahead.beforeDrive[i - start] = in.beforeDrive;
+        ahead.duck[i - start] = duckSample(io.read(i).key, st.ducker, k);
     }
     for (int i = start; i < end; ++i) {
         ahead.filterModulation[i - start] = st.modulation.blend.filterModulation();
@@ -131,13 +141,11 @@ inline void runAheadOfLines(const HostIo<T>& io, Stages& st, Glides& glide, cons
     }
 }
 
-// The end of one sample: ducking by the key input, then the output stage.
+// The end of one sample: the mixed signal ducked, then the output stage.
 template <typename T>
-inline void finishSample(const HostIo<T>& io, int i, const typename HostIo<T>::Frame& in,
-                         OutputStage& output, Ducker& ducker, const double* duckCoefs,
-                         Stereo dry, Stereo mixed, double outputGain) {
-    const double duck = ducker.step(in.key, duckCoefs[0], duckCoefs[1], duckCoefs[2]);
-    io.write(i, output.output((dry + duck * mixed) * outputGain, in.main));
+inline void finishSample(const HostIo<T>& io, int i, Stereo raw, OutputStage& output,
+                         double duck, Stereo dry, Stereo mixed, double outputGain) {
+    io.write(i, output.output((dry + duck * mixed) * outputGain, raw));
 }
 
 // One function on purpose, read top to bottom as the signal path: split into helpers
@@ -191,10 +199,10 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
         const bool meterAhead = st.meter.followAhead(frames);
 
         // The block goes in runs. With the reverb on, the samples of a run go up to the
-        // mixed signal, the reverb takes the whole run, then ducking and output follow;
+        // mixed signal, the reverb takes the whole run, then ducking (worked out ahead
+        // of the lines when they run ahead) and output follow;
         // the output stage's hold ramp is replayed for that last step by a copy taken at
         // the run's start.
-        const double duckCoefs[3] = {k.duckThreshold, k.duckAttack, k.duckRelease};
         constexpr int kRun = AheadOfLines::kRun;
         const int runLength = kAhead || k.reverbOn ? kRun : frames;
         AheadOfLines ahead;
@@ -255,7 +263,10 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
                     runDry[j] = dry;
                     runGain[j] = glide.outputGain.value;
                 } else {
-                    finishSample(io, i, io.read(i), output, st.ducker, duckCoefs, dry, mixed,
+                    const auto frame = io.read(i);
+                    const double duck =
+                        kAhead ? ahead.duck[j] : duckSample(frame.key, st.ducker, k);
+                    finishSample(io, i, frame.main, output, duck, dry, mixed,
                                  glide.outputGain.value);
                 }
             }
@@ -263,8 +274,11 @@ template <typename T, bool kClocked, bool kSmooth, bool kWide>
                 reverb.processRun(runMixed, end - start);
                 for (int i = start; i < end; ++i) {
                     tail.beginSample();
-                    finishSample(io, i, io.read(i), tail, st.ducker, duckCoefs,
-                                 runDry[i - start], runMixed[i - start], runGain[i - start]);
+                    const auto frame = io.read(i);
+                    const double duck = kAhead ? ahead.duck[i - start]
+                                               : duckSample(frame.key, st.ducker, k);
+                    finishSample(io, i, frame.main, tail, duck, runDry[i - start],
+                                 runMixed[i - start], runGain[i - start]);
                 }
                 output = tail;
             }
