@@ -53,7 +53,7 @@ void Engine::installRate(double fs, double lfoEdgeHz, RateBuffers&& fresh) {
 Engine::RateBuffers::RateBuffers(double fs)
     : lookaheadLength(std::max(1, static_cast<int>(fs / 1000.0))),
       delayBufferLength(10 * static_cast<int>(fs) + 1),
-      lookahead(2 * static_cast<std::size_t>(lookaheadLength)),
+      lookahead(static_cast<std::size_t>(lookaheadLength)),
       lines(2 * static_cast<std::size_t>(delayBufferLength) + kLineGap) {
     reverb.allocate(reverbMaskFor(fs));
 }
@@ -62,8 +62,7 @@ void Engine::installRateBuffers(RateBuffers&& fresh) {
     Lookahead& lookahead = stages_.lookahead;
     lookahead.length = fresh.lookaheadLength;
     lookaheadMemory_ = std::move(fresh.lookahead);
-    lookahead.buf[0] = lookaheadMemory_.get();
-    lookahead.buf[1] = lookaheadMemory_.get() + lookahead.length;
+    lookahead.ring = lookaheadMemory_.get();
     lookahead.index = 0;
 
     delayBufferLength_ = fresh.delayBufferLength;
@@ -199,7 +198,7 @@ void Engine::clearReverb() { stages_.reverb.reset(); }
 
 std::size_t Engine::bufferBytes() const {
     return sizeof(Engine) + sizeof(Tables) + lineBytes() +
-           2 * sizeof(double) * stages_.lookahead.length +
+           sizeof(Stereo) * stages_.lookahead.length +
            2 * sizeof(float) * stages_.meter.length + reverbLines_.bytes();
 }
 

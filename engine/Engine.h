@@ -145,7 +145,8 @@ private:
         explicit RateBuffers(double fs);
         int lookaheadLength;
         int delayBufferLength;
-        ZeroArray<double> lookahead, lines;
+        ZeroArray<Stereo> lookahead;
+        ZeroArray<double> lines;
         ReverbLines reverb;
     };
     // The one place where a sample rate and every constant that depends on it are set;
@@ -168,7 +169,7 @@ private:
     static constexpr int kLineGap = 72;
     ZeroArray<double> lineMemory_;
     int delayBufferLength_ = 0;
-    ZeroArray<double> lookaheadMemory_;
+    ZeroArray<Stereo> lookaheadMemory_;
     ZeroArray<float> meterMemory_;
     ReverbLines reverbLines_;
     bool linesDirty_ = false;    // something was written since the last clear

@@ -14,24 +14,23 @@
 namespace lumdel {
 
 struct Lookahead {
-    double* buf[2] = {};  // lookaheadBufL, lookaheadBufR
-    int length = 0;       // lookaheadLength
-    int index = 0;        // lookaheadIndex
+    Stereo* ring = nullptr;  // lookaheadBufL and lookaheadBufR side by side per position
+    int length = 0;          // lookaheadLength
+    int index = 0;           // lookaheadIndex
 
     void reset() {
-        for (int i = 0; i < length; ++i) buf[0][i] = buf[1][i] = 0;
+        for (int i = 0; i < length; ++i) ring[i] = Stereo{0.0, 0.0};
     }
     bool finite() const {
-        return length <= 0 || (std::isfinite(buf[0][0]) && std::isfinite(buf[1][0]));
+        return length <= 0 || (std::isfinite(ring[0][0]) && std::isfinite(ring[0][1]));
     }
 
     // Returns the values stored length samples ago and stores y in their place.
     // A length of 0 passes the input straight through.
     inline Stereo step(Stereo y) {
         if (length <= 0) return y;
-        const Stereo o{buf[0][index], buf[1][index]};
-        buf[0][index] = y[0];
-        buf[1][index] = y[1];
+        const Stereo o = ring[index];
+        ring[index] = y;
         if (++index >= length) index = 0;
         return o;
     }

@@ -124,8 +124,8 @@ TEST(GateStage, ReleaseCoefficients) {
 }
 
 TEST(LookaheadStage, DelaysByItsLength) {
-    double bufL[44] = {}, bufR[44] = {};
-    Lookahead la{{bufL, bufR}, 44, 0};
+    Stereo ring[44];
+    Lookahead la{ring, 44, 0};
     for (int i = 0; i < 200; ++i) {
         const Stereo o = la.step({i + 1.0, -(i + 1.0)});
         ASSERT_EQ(o[0], i < 44 ? 0.0 : i + 1.0 - 44);
