@@ -3,8 +3,8 @@
 //
 // Contract: per sample on the audio thread, inside the block. Reads both channels' line
 // outputs after the filter in loop or output position; writes the values stored one
-// ring length earlier. The rings belong to the engine, which allocates them on a change
-// of rate and hands them over here.
+// ring length earlier. The ring (both channels side by side) belongs to the engine,
+// which allocates it on a change of rate and hands it over here.
 #pragma once
 
 #include <cmath>
